@@ -1,0 +1,179 @@
+#include "afxstr.h"
+
+#include <cstdlib>
+#include <new>
+
+#include "afxexcept.h"
+
+namespace TzGrid {
+
+CString::Block* CString::Allocate(std::size_t length) {
+  if (length > 0x3FFFFFF0u) AfxThrowMemoryException();
+  void* memory = std::malloc(offsetof(Block, chars) + (length + 1) * sizeof(WCHAR));
+  if (!memory) AfxThrowMemoryException();
+  Block* block = static_cast<Block*>(memory);
+  block->length = std::uint32_t(length);
+  block->chars[length] = 0;
+  return block;
+}
+
+void CString::Release() noexcept {
+  std::free(m_block);
+  m_block = nullptr;
+}
+
+CString::CString(const WCHAR* text) {
+  if (!text) return;
+  std::size_t length = std::char_traits<char16_t>::length(text);
+  if (length == 0) return;
+  m_block = Allocate(length);
+  std::memcpy(m_block->chars, text, length * sizeof(WCHAR));
+}
+
+CString::CString(const WCHAR* text, std::size_t length) {
+  if (!text || length == 0) return;
+  m_block = Allocate(length);
+  std::memcpy(m_block->chars, text, length * sizeof(WCHAR));
+}
+
+CString& CString::operator=(const CString& other) {
+  if (this != &other) {
+    CString copy(other);
+    *this = std::move(copy);
+  }
+  return *this;
+}
+
+CString& CString::operator=(CString&& other) noexcept {
+  if (this != &other) {
+    Release();
+    m_block = other.m_block;
+    other.m_block = nullptr;
+  }
+  return *this;
+}
+
+CString CString::FromTruncated(std::u16string_view text) {
+  std::size_t nul = text.find(u'\0');
+  return CString(text.substr(0, nul == std::u16string_view::npos ? text.size() : nul));
+}
+
+WCHAR CString::GetAt(int index) const {
+  AfxCheckIndex(index, GetLength(), "string");
+  return m_block->chars[index];
+}
+
+CString& CString::operator+=(std::u16string_view other) {
+  if (other.empty()) return *this;
+  std::size_t oldLength = std::size_t(GetLength());
+  Block* block = Allocate(oldLength + other.size());
+  if (oldLength) std::memcpy(block->chars, m_block->chars, oldLength * sizeof(WCHAR));
+  std::memcpy(block->chars + oldLength, other.data(), other.size() * sizeof(WCHAR));
+  Release();
+  m_block = block;
+  return *this;
+}
+
+CString& CString::operator+=(const CString& other) { return *this += other.View(); }
+
+bool IsWideSpace(WCHAR ch) {
+  switch (ch) {
+    case 0x09: case 0x0A: case 0x0B: case 0x0C: case 0x0D: case 0x20:
+    case 0x85: case 0xA0: case 0x1680: case 0x2028: case 0x2029:
+    case 0x202F: case 0x205F: case 0x3000:
+      return true;
+    default:
+      return ch >= 0x2000 && ch <= 0x200A;
+  }
+}
+
+CString& CString::TrimRight() {
+  int length = GetLength();
+  int kept = length;
+  while (kept > 0 && IsWideSpace(m_block->chars[kept - 1])) --kept;
+  if (kept != length) *this = CString(GetString(), std::size_t(kept));
+  return *this;
+}
+
+int CString::Replace(WCHAR from, WCHAR to) {
+  int count = 0;
+  for (int i = 0; i < GetLength(); ++i) {
+    if (m_block->chars[i] == from) {
+      m_block->chars[i] = to;
+      ++count;
+    }
+  }
+  return count;
+}
+
+int CString::Find(WCHAR ch, int start) const {
+  for (int i = start < 0 ? 0 : start; i < GetLength(); ++i) {
+    if (m_block->chars[i] == ch) return i;
+  }
+  return -1;
+}
+
+std::size_t CString::HeapBytes() const noexcept {
+  return m_block ? offsetof(Block, chars) + (m_block->length + 1) * sizeof(WCHAR) : 0;
+}
+
+std::string CString::ToUtf8() const {
+  std::string out;
+  std::u16string_view s = View();
+  for (std::size_t i = 0; i < s.size(); ++i) {
+    std::uint32_t cp = s[i];
+    if (cp >= 0xD800 && cp <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF) {
+      cp = 0x10000 + ((cp - 0xD800) << 10) + (s[i + 1] - 0xDC00);
+      ++i;
+    } else if (cp >= 0xD800 && cp <= 0xDFFF) {
+      cp = 0xFFFD;  // a lone surrogate has no UTF-8 form
+    }
+    if (cp < 0x80) {
+      out += char(cp);
+    } else if (cp < 0x800) {
+      out += char(0xC0 | (cp >> 6));
+      out += char(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+      out += char(0xE0 | (cp >> 12));
+      out += char(0x80 | ((cp >> 6) & 0x3F));
+      out += char(0x80 | (cp & 0x3F));
+    } else {
+      out += char(0xF0 | (cp >> 18));
+      out += char(0x80 | ((cp >> 12) & 0x3F));
+      out += char(0x80 | ((cp >> 6) & 0x3F));
+      out += char(0x80 | (cp & 0x3F));
+    }
+  }
+  return out;
+}
+
+CString CString::FromUtf8(std::string_view utf8) {
+  std::u16string out;
+  std::size_t i = 0;
+  while (i < utf8.size()) {
+    unsigned char lead = static_cast<unsigned char>(utf8[i]);
+    std::size_t extra = lead < 0x80 ? 0 : (lead >> 5) == 6 ? 1 : (lead >> 4) == 14 ? 2 : (lead >> 3) == 30 ? 3 : 4;
+    std::uint32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
+    bool valid = extra < 4 && i + extra < utf8.size();
+    for (std::size_t k = 1; valid && k <= extra; ++k) {
+      unsigned char next = static_cast<unsigned char>(utf8[i + k]);
+      if ((next & 0xC0) != 0x80) valid = false;
+      cp = (cp << 6) | (next & 0x3F);
+    }
+    if (!valid) {
+      cp = 0xFFFD;  // a broken sequence becomes the replacement character
+      extra = 0;
+    }
+    i += extra + 1;
+    if (cp >= 0x10000) {
+      cp -= 0x10000;
+      out += char16_t(0xD800 + (cp >> 10));
+      out += char16_t(0xDC00 + (cp & 0x3FF));
+    } else {
+      out += char16_t(cp);
+    }
+  }
+  return CString(std::u16string_view(out));
+}
+
+}  // namespace TzGrid

@@ -1,0 +1,88 @@
+// Scroll-bar set-up and the visible extent of the grid.
+#include "../model/LayoutMath.h"
+#include "../model/TzGridCtrl.h"
+
+namespace TzGrid {
+
+namespace {
+int SumWidthsByIndex(const CUIntArray& widths, int count) {
+  int sum = 0;
+  for (int c = 0; c < count; ++c) sum = AddPixels(sum, widths.GetAt(c));
+  return sum;
+}
+}  // namespace
+
+void CTzGridCtrl::UpdateScrollBars() {
+  if (!IsWindow()) return;
+  int totalW = SumWidthsByIndex(m_arColWidths, m_nCols);
+  int totalH = SumWidthsByIndex(m_arRowHeights, m_nRows);
+  int fixedH = SumWidthsByIndex(m_arRowHeights, FixedRowsInUse());
+  CRect client;
+  GetClientRect(&client);
+
+  SCROLLINFO horz;
+  horz.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  horz.nMin = 0;
+  if (client.Width() < totalW) {
+    // The width left out is that of the highest column index, not of the
+    // last display position: hosts rely on the range as it has always been.
+    horz.nMax = AddPixels(SubPixels(totalW, int(m_arColWidths.GetAt(m_nCols - 1))), UINT(client.Width()));
+    horz.nPage = UINT(client.Width());
+  } else {
+    m_nFirstCol = FixedColsInUse();
+    m_nHScrollPos = 0;
+    horz.nMax = 0;
+    horz.nPage = 0;
+  }
+  horz.nPos = m_nHScrollPos;
+  SetScrollInfo(SB_HORZ, &horz, TRUE);
+
+  SCROLLINFO vert;
+  vert.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  vert.nMin = 0;
+  if (client.Height() < totalH) {
+    vert.nMax = AddPixels(SubPixels(SubPixels(totalH, fixedH), int(m_arRowHeights.GetAt(m_nRows - 1))), UINT(client.Height()));
+    vert.nPage = UINT(client.Height());
+  } else {
+    m_nTopRow = FixedRowsInUse();
+    m_nVScrollPos = 0;
+    vert.nMax = 0;
+    vert.nPage = 0;
+  }
+  vert.nPos = m_nVScrollPos;
+  SetScrollInfo(SB_VERT, &vert, TRUE);
+}
+
+int CTzGridCtrl::GetLastVisibleColumn() {
+  if (!IsWindow()) return 0;
+  if (m_nCols < 1) return m_nCols;
+  CRect client;
+  GetClientRect(&client);
+  int limit = AddPixels(SubPixels(m_nHScrollPos, client.left), UINT(client.right));
+  int sum = 0;
+  for (int p = 0; p < m_nCols; ++p) {
+    sum = AddPixels(sum, m_arColWidths.GetAt(int(m_arColOrder.GetAt(p))));
+    if (sum > limit) return p;
+  }
+  return m_nCols;
+}
+
+int CTzGridCtrl::GetLastVisibleRow() {
+  if (m_nRows < 1) return m_nRows;
+  CRect client;
+  GetClientRect(&client);
+  int limit = AddPixels(SubPixels(m_nVScrollPos, client.top), UINT(client.bottom));
+  int sum = 0;
+  for (int r = 0; r < m_nRows; ++r) {
+    sum = AddPixels(sum, m_arRowHeights.GetAt(r));
+    if (sum > limit) return r;
+  }
+  return m_nRows;
+}
+
+void CTzGridCtrl::OnSize(UINT nType, int cx, int cy) {
+  COleControl::OnSize(nType, cx, cy);
+  UpdateScrollBars();
+}
+
+}  // namespace TzGrid

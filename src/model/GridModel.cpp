@@ -1,0 +1,201 @@
+// Construction, destruction and the cell matrix.
+#include "TzGridCtrl.h"
+
+namespace TzGrid {
+
+namespace {
+// Interface ids handed to the framework; the module defines the real GUIDs,
+// the portable core only needs stable addresses.
+const int kPrimaryDispatchTag = 0;
+const int kEventDispatchTag = 0;
+
+// A request for more cells than this is refused before anything changes:
+// the matrix would not fit in memory anyway, and a half-built one must
+// never be left behind.
+constexpr std::int64_t kMaxCells = std::int64_t(1) << 28;
+}  // namespace
+
+CTzGridCtrl::CTzGridCtrl() {
+  // Step 1 (fields at zero, empty arrays, no focus) is done by the member
+  // initialisers.
+  InitializeIIDs(&kPrimaryDispatchTag, &kEventDispatchTag);
+  EnableSimpleFrame();
+  SetBorderStyle(1);
+
+  m_nDefRowHeight = 20;
+  m_nDefColWidth = 50;
+  m_nFixedCols = 0;
+  m_nFixedRows = 1;
+  m_nCols = 0;
+  m_nRows = 0;
+  m_nFirstCol = 0;
+  m_nTopRow = 1;
+
+  ResizeGrid(5, 5);
+
+  m_clrBack = GetSysColor(COLOR_WINDOW);
+  m_clrEmptyArea = GetSysColor(COLOR_BTNSHADOW);
+
+  m_lfDefault = LOGFONTW{};
+  m_lfDefault.lfHeight = 80;
+  std::char_traits<char16_t>::copy(m_lfDefault.lfFaceName, u"Arial", 6);
+  m_fontDefault.CreatePointFontIndirect(&m_lfDefault, nullptr);
+
+  LOGFONTW lfBold{};
+  lfBold.lfHeight = 80;
+  lfBold.lfWeight = FW_BOLD;
+  std::char_traits<char16_t>::copy(lfBold.lfFaceName, u"Arial", 6);
+  m_fontBold.CreatePointFontIndirect(&lfBold, nullptr);
+}
+
+CTzGridCtrl::~CTzGridCtrl() {
+  StopAutoScrollWorker();
+  FreeAllCells();
+  m_fontDefault.DeleteObject();
+  m_fontBold.DeleteObject();
+  // The remaining members (rows array, fonts, editor, layout arrays) are
+  // destroyed by the language in the reverse order of their declaration.
+}
+
+CGridCell* CTzGridCtrl::NewCell(int nRow, int nCol) {
+  try {
+    return new CGridCell(nRow, nCol);
+  } catch (const std::bad_alloc&) {
+    AfxThrowMemoryException();
+  }
+}
+
+CGridCell* CTzGridCtrl::GetCell(int nRow, int nCol) const {
+  CGridRow* row = m_arRows.GetAt(nRow);
+  if (!row) AfxThrowInvalidArgException("row " + std::to_string(nRow) + " has no cells");
+  CGridCell* cell = row->GetAt(nCol);
+  if (!cell) AfxThrowInvalidArgException("cell (" + std::to_string(nRow) + ", " + std::to_string(nCol) + ") is missing");
+  return cell;
+}
+
+int CTzGridCtrl::FixedRowsInUse() const noexcept {
+  return m_nFixedRows < 0 ? 0 : m_nFixedRows > m_nRows ? m_nRows : m_nFixedRows;
+}
+
+int CTzGridCtrl::FixedColsInUse() const noexcept {
+  return m_nFixedCols < 0 ? 0 : m_nFixedCols > m_nCols ? m_nCols : m_nFixedCols;
+}
+
+void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
+  if (nCols == m_nCols && nRows == m_nRows) return;
+  // Counts below zero are outside the model: refused before any change.
+  if (nCols < 0 || nRows < 0) {
+    AfxThrowInvalidArgException("a grid of " + std::to_string(nCols) + " columns and " + std::to_string(nRows) +
+                                " rows cannot be made: counts must be 0 or more");
+  }
+  if (nCols == 0 || nRows == 0) {
+    FreeAllCells();
+    m_nRows = 0;
+    m_nCols = 0;
+    m_pFocusCell = nullptr;
+    return;
+  }
+  if (std::int64_t(nCols) * nRows > kMaxCells) {
+    AfxThrowMemoryException();
+  }
+
+  // Rows first, so that the column step works on the final set of rows.
+  if (m_nRows > nRows) {
+    for (int r = m_nRows - 1; r >= nRows; --r) {
+      CGridRow* row = m_arRows.GetAt(r);
+      for (int c = m_nCols - 1; c >= 0; --c) {
+        CGridCell* cell = row->GetAt(c);
+        if (cell == m_pFocusCell) m_pFocusCell = nullptr;
+        delete cell;
+        row->RemoveAt(c);
+      }
+      m_arRows.RemoveAt(r);
+      delete row;
+    }
+    m_arRows.SetSize(nRows);
+    m_nRows = nRows;
+    m_arRowHeights.SetSize(nRows);
+  } else {
+    int oldRows = m_nRows;
+    m_arRows.SetSize(nRows);
+    m_arRowHeights.SetSize(nRows);
+    for (int r = oldRows; r < nRows; ++r) {
+      CGridRow* row = new CGridRow;
+      m_arRowHeights.SetAt(r, UINT(m_nDefRowHeight));
+      row->SetSize(m_nCols);
+      for (int c = 0; c < m_nCols; ++c) row->SetAt(c, NewCell(r, c));
+      m_arRows.SetAt(r, row);
+    }
+    m_nRows = nRows;
+  }
+
+  if (m_nCols > nCols) {
+    for (int r = 0; r < m_nRows; ++r) {
+      CGridRow* row = m_arRows.GetAt(r);
+      for (int c = m_nCols - 1; c >= nCols; --c) {
+        CGridCell* cell = row->GetAt(c);
+        if (cell == m_pFocusCell) m_pFocusCell = nullptr;
+        delete cell;
+        row->RemoveAt(c);
+      }
+    }
+    m_nCols = nCols;
+    m_arColWidths.SetSize(nCols);
+    // The order map stays a permutation: the entries of removed columns go,
+    // the surviving columns keep their relative order.
+    CUIntArray kept;
+    kept.Reserve(nCols);
+    for (int p = 0; p < m_arColOrder.GetSize(); ++p) {
+      if (m_arColOrder.GetAt(p) < UINT(nCols)) kept.Add(m_arColOrder.GetAt(p));
+    }
+    m_arColOrder = kept;
+  } else {
+    int oldCols = m_nCols;
+    m_arColWidths.SetSize(nCols);
+    m_arColOrder.SetSize(nCols);
+    for (int r = 0; r < m_nRows; ++r) {
+      CGridRow* row = m_arRows.GetAt(r);
+      row->SetSize(nCols);
+      for (int c = oldCols; c < nCols; ++c) row->SetAt(c, NewCell(r, c));
+    }
+    for (int c = oldCols; c < nCols; ++c) {
+      m_arColWidths.SetAt(c, UINT(m_nDefColWidth));
+      m_arColOrder.SetAt(c, UINT(c));
+    }
+    m_nCols = nCols;
+  }
+
+  if (m_nFirstCol > m_nCols - 1) {
+    m_nFirstCol = 0;
+    m_nHScrollPos = 0;
+  }
+  if (m_nTopRow > m_nRows - 1) {
+    m_nTopRow = 0;
+    m_nVScrollPos = 0;
+  }
+  UpdateScrollBars();
+}
+
+void CTzGridCtrl::FreeAllCells() {
+  for (int r = m_nRows - 1; r >= 0; --r) {
+    if (r >= m_arRows.GetSize()) continue;
+    CGridRow* row = m_arRows.GetAt(r);
+    if (!row) continue;
+    for (int c = row->GetSize() - 1; c >= 0; --c) delete row->GetAt(c);
+    row->RemoveAll();
+    delete row;
+  }
+  m_arRows.RemoveAll();
+  m_arColWidths.RemoveAll();
+  m_arColOrder.RemoveAll();
+  m_arRowHeights.RemoveAll();
+}
+
+int FindDisplayPosition(const CUIntArray& order, int nCols, int nCol) {
+  for (int p = 0; p < nCols; ++p) {
+    if (order.GetAt(p) == UINT(nCol)) return p;
+  }
+  return -1;
+}
+
+}  // namespace TzGrid

@@ -1,0 +1,219 @@
+// CTzGridCtrl: the grid control. One class holds the whole state of one grid;
+// its members are implemented by subsystem:
+//   model/       construction, ResizeGrid, FreeAllCells, the layout members
+//   automation/  the dispatch and event maps, sizing and cell attribute members
+//   render/      geometry and hit testing, OnDraw, DrawGrid, DrawCell
+//   input/       scroll bars and handlers, mouse, resize and drag, keyboard, editor
+//   exchange/    clipboard and CSV export
+#pragma once
+
+#include <atomic>
+
+#include "../framework/afx.h"
+#include "GridCell.h"
+
+namespace TzGrid {
+
+// Mouse modes.
+constexpr int MOUSE_IDLE = 0;
+constexpr int MOUSE_OVER_BORDER = 1;
+constexpr int MOUSE_RESIZING = 2;
+constexpr int MOUSE_DRAGGING = 6;
+
+// Event DISPIDs of _DTzGridEvents.
+constexpr DISPID DISPID_GRIDCELLSELECTED = 1;
+constexpr DISPID DISPID_GRIDCELLEXITED = 2;
+
+// The in-place editor: a single-line edit window over the focus cell.
+class CTzEdit : public CEdit {
+ public:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+  void OnKillFocus(CWnd* pNewWnd);
+  void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
+};
+
+// The block shared with the auto-scroll worker. The two byte flags are the
+// only fields written while a worker runs; they are atomic bytes.
+struct AutoScrollParams {
+  HWND hWnd = nullptr;
+  std::int32_t bForward = 0;
+  std::atomic<std::uint8_t> bStop{0};
+  std::atomic<std::uint8_t> bFast{0};
+  class CTzGridCtrl* pCtrl = nullptr;  // whose window the worker sends to
+};
+
+class CTzGridCtrl : public COleControl {
+ public:
+  CTzGridCtrl();
+  ~CTzGridCtrl() override;
+
+  // ---- window messages: one entry point, one message map (input/MessageMap.cpp)
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+
+  // ---- automation: one entry point, one dispatch map (automation/DispatchMap.cpp)
+  // Returns S_OK with *pResult set, or the failure; pDescription receives the
+  // exception text for DISP_E_EXCEPTION.
+  HRESULT Invoke(DISPID dispid, WORD wFlags, const CDispArgs& args, CDispArg* pResult,
+                 std::string* pDescription = nullptr);
+
+  // ---- model (model/)
+  void ResizeGrid(int nCols, int nRows);
+  void FreeAllCells();
+  CGridCell* GetCell(int nRow, int nCol) const;  // checked: raises on a bad index
+  // The fixed counts as the geometry uses them: a stored count above the
+  // matrix (SetNumFixedRows stores any value, a shrink may leave one) is
+  // bounded to 0 .. count.
+  int FixedRowsInUse() const noexcept;
+  int FixedColsInUse() const noexcept;
+
+  // ---- sizing members (automation/)
+  LONG GetColumns() const { return m_nCols; }
+  void SetColumns(LONG nNewValue);
+  LONG GetRows() const { return m_nRows; }
+  void SetRows(LONG nNewValue);
+  LONG GetFixedRows() const { return m_nFixedRows; }
+  void SetFixedRows(LONG nNewValue);
+  LONG GetFixedColumns() const { return m_nFixedCols; }
+  void SetFixedColumns(LONG nNewValue);
+  short SetNumColumns(LONG Columns);
+  short SetNumRows(LONG Rows);
+
+  // ---- layout members (model/Layout.cpp)
+  short SetColumnWidth(LONG Column, LONG Width);
+  short SetRowHeight(LONG Row, LONG Height);
+  LONG SetDefaultColumnWidth(LONG lColumn);
+  LONG GetColumnWidth(LONG Column);
+  short SetNumFixedRows(LONG Rows);
+  LONG SetNumFixedColumns(LONG lColumns);
+  LONG GetColumnVisibleIndex(LONG Column);
+  short SetColumnOrder(LONG Column, LONG Order);
+  void MoveColumn(LONG lCol, LONG lToCol);
+  void SetFirstVisibleColumn(LONG lCol);
+
+  // ---- cell attribute members (automation/CellAttributes.cpp)
+  void SetCellText(LONG Row, LONG Column, const CString& TextData);
+  CString GetCellText(LONG Row, LONG Column);
+  void SetItemBackColor(LONG Row, LONG Column, LONG Colour);
+  void SetCellForeColour(LONG Row, LONG Col, LONG Colour);
+  void SetGridBackColor(LONG Colour);
+  VARIANT_BOOL SetCellJustification(LONG Row, LONG Column, short nJustification);
+  void SetCellReadOnlyFlag(LONG Row, LONG Column);
+  void SetCellHeaderFlag(LONG Row, LONG Column, USHORT Flag);
+  USHORT GetCellSortState(LONG Row, LONG Column);
+  void SetCellSortState(LONG Row, LONG Column, USHORT State);
+  ULONG32 GetCellItemData(LONG Row, LONG Col);
+  void SetCellItemData(LONG Row, LONG Col, ULONG32 DataPtr);
+  void SetCellBold(LONG Row, LONG Col, short nBold);
+  VARIANT_BOOL SetCellFont(LONG Row, LONG Col, const CString& bstrFace, LONG lHeight, LONG lWeight);
+  VARIANT_BOOL SetDefaultFont(const CString& bstrFace, LONG lHeight, LONG lWeight);
+  void SetFocusedCell(LONG Row, LONG Column);
+  LONG GetCurrentRow();
+  LONG GetCurrentColumn();
+  void DoNothing();  // SetShowFilterRow and TestMethod
+  void AboutBox();
+
+  // ---- exchange (exchange/)
+  void CopyToClipboard();
+  void PasteFromClipboard();
+  short ExportData(ULONG32 StartColumn, ULONG32 EndColumn, ULONG32 StartRow, ULONG32 EndRow, USHORT ExportType);
+  // ColumnArray holds nAvailable entries; reading past them raises the
+  // invalid-argument exception instead of reading foreign memory.
+  void ExportEx(USHORT nType, short nColumnCount, const std::int32_t* ColumnArray, std::size_t nAvailable,
+                LONG lStartRow, LONG lEndRow);
+  void CopyFocusTextByKey();   // Ctrl+C
+  void PasteFocusTextByKey();  // Ctrl+V
+
+  // ---- geometry (render/Geometry.cpp)
+  int GetColumnAtPoint(CPoint pt);
+  int GetRowAtPoint(CPoint pt);
+  int GetColumnBorderAtPoint(CPoint pt, int& borderX);
+  void GetCellOrigin(int nRow, int nCol, CPoint* pPoint);
+  void GetCellRect(int nRow, int nCol, CRect* pRect);
+
+  // ---- painting (render/)
+  void OnDraw(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) override;
+  void DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid);
+  void DrawCell(CGridCell* pCell, const CRect* pRect = nullptr, CDC* pDC = nullptr);
+
+  // ---- scroll bars and visible extent (input/ScrollBars.cpp)
+  void UpdateScrollBars();
+  int GetLastVisibleColumn();
+  int GetLastVisibleRow();
+  void OnSize(UINT nType, int cx, int cy);
+
+  // ---- scrolling (input/Scroll.cpp)
+  void OnHScroll(UINT nSBCode, UINT nPos, CWnd* pScrollBar);
+  void OnVScroll(UINT nSBCode, UINT nPos, CWnd* pScrollBar);
+  BOOL OnMouseWheel(UINT nFlags, short zDelta, CPoint pt);
+
+  // ---- mouse (input/Mouse.cpp, input/ResizeDrag.cpp)
+  void OnLButtonDown(UINT nFlags, CPoint point);
+  void OnLButtonUp(UINT nFlags, CPoint point);
+  void OnLButtonDblClk(UINT nFlags, CPoint point);
+  void OnRButtonUp(UINT nFlags, CPoint point);
+  LRESULT OnNcHitTest(CPoint point);
+  void OnMouseMove(UINT nFlags, CPoint point);
+  BOOL OnSetCursor(CWnd* pWnd, UINT nHitTest, UINT message);
+  static unsigned AutoScrollThreadProc(void* pParams);
+
+  // ---- keyboard and editor (input/Keyboard.cpp, input/Editor.cpp)
+  void OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags);
+  void OnKeyUp(UINT nChar, UINT nRepCnt, UINT nFlags);
+  BOOL PreTranslateMessage(MSG* pMsg) override;
+  UINT OnGetDlgCode();
+  void OnKeyDownEvent(USHORT nChar, USHORT nShiftState);
+  CGridCell* FindNextCell(UINT nDirection);
+  void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
+  void OnEnUpdateEdit();
+  LRESULT OnSysChar(WPARAM wParam, LPARAM lParam);
+
+  // ---- persistence (module, portable part)
+  void OnResetState() override;
+
+  // ---- state (fields named as the grid's developers name them)
+  CUIntArray m_arColWidths;
+  CUIntArray m_arRowHeights;
+  CUIntArray m_arColOrder;
+  int m_nCols = 0;
+  int m_nRows = 0;
+  int m_nFixedCols = 0;
+  int m_nFixedRows = 0;
+  int m_nDefColWidth = 0;
+  int m_nDefRowHeight = 0;
+  int m_nHScrollPos = 0;
+  int m_nVScrollPos = 0;
+  int m_nFirstCol = 0;
+  int m_nTopRow = 0;
+
+  int m_nMouseMode = MOUSE_IDLE;
+  int m_nResizeCol = 0;
+  int m_nResizeStartX = 0;
+  int m_nTrackLineX = 0;
+  int m_nDragCol = 0;
+  AutoScrollParams m_autoScroll;
+  ThreadHandle m_hAutoScrollThread = 0;
+
+  BYTE m_bEditMode = 0;
+  CTzEdit m_edit;
+
+  COLORREF m_clrBack = 0;
+  COLORREF m_clrEmptyArea = 0;
+  LOGFONTW m_lfDefault{};
+  CFont m_fontDefault;
+  CFont m_fontBold;
+  CGridCell* m_pFocusCell = nullptr;
+  CGridRows m_arRows;
+
+ private:
+  // Creates one cell at its creation values.
+  static CGridCell* NewCell(int nRow, int nCol);
+  // The ends of a worker's life: stop it and wait for it (destruction only).
+  void StopAutoScrollWorker();
+};
+
+// Display position of a column index in the order map, searched from 0;
+// -1 when the map does not hold it.
+int FindDisplayPosition(const CUIntArray& order, int nCols, int nCol);
+
+}  // namespace TzGrid

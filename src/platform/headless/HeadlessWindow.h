@@ -1,0 +1,174 @@
+// A simulated control window: the headless platform's site for one control.
+//
+// It keeps what Windows keeps for a window: existence, client size, the
+// scroll bars (position clamped to 0 .. nMax - nPage + 1), the update area,
+// capture, cursor, key state, keyboard focus, a framebuffer; and it records
+// what the control asked of it (invalidations, events, default processing)
+// so that tests can check the control's behaviour exactly.
+//
+// Threads: the thread that creates the window is its window thread. A
+// SendMessage from that thread runs the control's handler at once; from any
+// other thread it waits until the window thread handles it in PumpMessages
+// (or until the window is destroyed, when it returns 0).
+#pragma once
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "HeadlessGdi.h"
+
+namespace TzGrid::Headless {
+
+struct InvalidateCall {
+  bool whole;  // null rectangle: the whole control
+  CRect rect;
+  BOOL erase;
+  bool viaInvalidateRect;  // InvalidateRect rather than InvalidateControl
+};
+
+struct FiredEvent {
+  DISPID dispid;
+  CDispArgs args;
+};
+
+struct ScrollWindowCall {
+  int dx;
+  int dy;
+  CRect rect;
+  CRect clip;
+};
+
+class HeadlessWindow : public CControlSite {
+ public:
+  // Gives ctrl this window as its site; with create, the window exists at
+  // once with the given client size (WM_SIZE is delivered).
+  HeadlessWindow(COleControl& ctrl, int width, int height, bool create = true);
+  ~HeadlessWindow() override;
+
+  // ---- driving the window, as the system would
+  void Create();
+  void Destroy();
+  void Resize(int width, int height);  // client size, then WM_SIZE
+  LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) { return SendMessage(message, wParam, lParam); }
+  // A keyboard message as a message loop delivers it: pre-translation first.
+  LRESULT SendKeyboard(UINT message, WPARAM wParam, LPARAM lParam = 1);
+  // Runs the accumulated update area through OnDraw into the framebuffer.
+  // Returns false when there was nothing to paint.
+  bool Paint();
+  // Invalidates everything and paints.
+  void PaintAll();
+  // Handles messages sent from other threads; returns how many ran.
+  int PumpMessages();
+  // Pumps until pred() holds or the time runs out; returns pred().
+  bool PumpUntil(const std::function<bool()>& pred, int timeoutMs);
+  void PumpFor(int milliseconds);
+
+  // ---- state a test sets
+  void SetKeyDown(int vk, bool down) { m_keysDown[vk & 0xFF] = down; }
+  void SetTrackPos(int nBar, int pos) { Bar(nBar).nTrackPos = pos; }
+  // Called for each fired event before it is recorded (a host's handler).
+  std::function<void(DISPID, const CDispArgs&)> onEvent;
+
+  // ---- what the control did
+  std::vector<InvalidateCall> invalidations;
+  std::vector<FiredEvent> events;
+  std::vector<UINT> defaultCalls;  // messages handed to default processing
+  std::vector<MSG> sentMessages;   // every message delivered to the control
+  std::vector<ScrollWindowCall> scrollCalls;
+  std::vector<std::pair<UINT, std::string>> failedMessages;
+  int modifiedCalls = 0;
+  int refreshCalls = 0;
+  int cursor = 0;
+  bool captured = false;
+  Pixmap framebuffer;
+
+  bool HasUpdate() const noexcept { return !m_update.IsRectEmpty(); }
+  CRect UpdateRect() const noexcept { return m_update; }
+  const SCROLLINFO& ScrollBar(int nBar) const { return nBar == SB_HORZ ? m_horz : m_vert; }
+  COleControl& Control() const noexcept { return m_ctrl; }
+  // The window that has the keyboard focus: this one, a child, or null.
+  HWND FocusWindow() const noexcept { return m_focus; }
+  void SetFocusWindow(HWND hwnd) noexcept { m_focus = hwnd; }
+  void ClearRecords();
+
+  // ---- CWindowImpl
+  HWND GetHwnd() const override { return const_cast<HeadlessWindow*>(this); }
+  bool IsWindow() const override { return m_exists; }
+  BOOL ShowWindow(int) override { return TRUE; }
+  bool IsWindowVisible() const override { return m_exists; }
+  void MoveWindow(int, int, int, int, BOOL) override {}
+  void SetWindowText(const CString&) override {}
+  CString GetWindowText() const override { return CString(); }
+  void SetFocus() override { m_focus = GetHwnd(); }
+  CRect GetWindowRect() const override;
+  LRESULT SendMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void DestroyWindow() override { Destroy(); }
+
+  // ---- CControlSite
+  CRect GetClientRect() const override { return CRect(0, 0, m_width, m_height); }
+  void InvalidateControl(const RECT* lpRect, BOOL bErase) override;
+  void InvalidateRect(const RECT* lpRect, BOOL bErase) override;
+  void Refresh() override;
+  void OnModified() override { ++modifiedCalls; }
+  void FireEvent(DISPID dispid, const CDispArgs& args) override;
+  CDC* GetDC() override;
+  int ReleaseDC(CDC* pDC) override;
+  void SetCapture() override { captured = true; }
+  void ReleaseCapture() override { captured = false; }
+  int SetScrollInfo(int nBar, const SCROLLINFO& info, BOOL bRedraw) override;
+  BOOL GetScrollInfo(int nBar, SCROLLINFO* lpInfo, UINT nMask) override;
+  int SetScrollPos(int nBar, int nPos, BOOL bRedraw) override;
+  void ScrollWindow(int xAmount, int yAmount, const RECT* lpRect, const RECT* lpClipRect) override;
+  void ScreenToClient(RECT* lpRect) const override;
+  void SetCursor(int nCursorId) override { cursor = nCursorId; }
+  SHORT GetKeyState(int nVirtKey) override;
+  SHORT GetAsyncKeyState(int nVirtKey) override { return GetKeyState(nVirtKey); }
+  std::unique_ptr<CWindowImpl> CreateEditChild(CWnd* pOwner, DWORD dwStyle, const RECT& rect, UINT nID) override;
+  void OnMessageFailed(UINT message, const std::string& description) override {
+    failedMessages.emplace_back(message, description);
+  }
+
+  // The window's position on the simulated screen (for screen coordinates).
+  static constexpr int kScreenX = 100;
+  static constexpr int kScreenY = 50;
+
+ private:
+  struct PendingMessage {
+    UINT message;
+    WPARAM wParam;
+    LPARAM lParam;
+    std::promise<LRESULT> result;
+  };
+
+  SCROLLINFO& Bar(int nBar) { return nBar == SB_HORZ ? m_horz : m_vert; }
+  static int MaxScrollPos(const SCROLLINFO& info);
+  void AddUpdate(const CRect& rect);
+  LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+
+  COleControl& m_ctrl;
+  int m_width;
+  int m_height;
+  bool m_exists = false;
+  std::thread::id m_windowThread;
+  CRect m_update;
+  SCROLLINFO m_horz;
+  SCROLLINFO m_vert;
+  bool m_keysDown[256] = {};
+  HWND m_focus = nullptr;
+
+  std::mutex m_queueLock;
+  std::condition_variable m_queueSignal;
+  std::deque<std::shared_ptr<PendingMessage>> m_queue;
+};
+
+// The headless edit child (platform/headless/HeadlessEdit.cpp).
+std::unique_ptr<CWindowImpl> CreateHeadlessEdit(HeadlessWindow& parent, CWnd* pOwner, DWORD dwStyle, const RECT& rect,
+                                                UINT nID);
+
+}  // namespace TzGrid::Headless

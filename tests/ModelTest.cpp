@@ -1,0 +1,195 @@
+// The grid model: construction defaults, ResizeGrid, and the invariants
+// over long random sequences of sizing and layout calls.
+#include <random>
+
+#include "TestSupport.h"
+
+namespace TzGrid::Test {
+namespace {
+
+std::vector<UINT> Entries(const CUIntArray& a) {
+  std::vector<UINT> v;
+  for (int i = 0; i < a.GetSize(); ++i) v.push_back(a.GetAt(i));
+  return v;
+}
+
+TEST(Model, ConstructionDefaults) {
+  CTzGridCtrl grid;
+  EXPECT_EQ(grid.m_nCols, 5);
+  EXPECT_EQ(grid.m_nRows, 5);
+  EXPECT_EQ(Entries(grid.m_arColWidths), (std::vector<UINT>{50, 50, 50, 50, 50}));
+  EXPECT_EQ(Entries(grid.m_arRowHeights), (std::vector<UINT>{20, 20, 20, 20, 20}));
+  EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{0, 1, 2, 3, 4}));
+  EXPECT_EQ(grid.m_nFixedRows, 1);
+  EXPECT_EQ(grid.m_nFixedCols, 0);
+  EXPECT_EQ(grid.m_nTopRow, 1);
+  EXPECT_EQ(grid.m_nFirstCol, 0);
+  EXPECT_EQ(grid.m_nDefColWidth, 50);
+  EXPECT_EQ(grid.m_nDefRowHeight, 20);
+  EXPECT_EQ(grid.m_pFocusCell, nullptr);
+  EXPECT_EQ(grid.m_bEditMode, 0);
+  EXPECT_EQ(grid.m_nMouseMode, MOUSE_IDLE);
+  EXPECT_EQ(grid.m_clrBack, RGB(255, 255, 255));
+  EXPECT_EQ(grid.m_clrEmptyArea, GetSysColor(COLOR_BTNSHADOW));
+  EXPECT_EQ(grid.m_lfDefault.lfHeight, 80);
+  EXPECT_EQ(grid.m_lfDefault.lfWeight, 0);
+  EXPECT_EQ(std::u16string(grid.m_lfDefault.lfFaceName), u"Arial");
+  EXPECT_NE(grid.m_fontDefault.GetSafeHandle(), nullptr);
+  EXPECT_NE(grid.m_fontBold.GetSafeHandle(), nullptr);
+  EXPECT_EQ(grid.GetBorderStyle(), 1);
+  for (int r = 0; r < 5; ++r) {
+    for (int c = 0; c < 5; ++c) {
+      CGridCell* cell = grid.GetCell(r, c);
+      EXPECT_TRUE(cell->m_strText.IsEmpty());
+      EXPECT_EQ(cell->m_bReadOnly | cell->m_clrBack | cell->m_clrText | cell->m_nJustify | cell->m_nSortState, 0);
+      EXPECT_FALSE(cell->m_bHeader || cell->m_bBold);
+      EXPECT_EQ(cell->m_dwItemData, 0u);
+      EXPECT_EQ(cell->m_font.GetSafeHandle(), nullptr);
+    }
+  }
+  EXPECT_EQ(CheckInvariants(grid), "");
+}
+
+TEST(Model, GrowKeepsOldCellsAndUsesDefaults) {
+  CTzGridCtrl grid;
+  grid.GetCell(2, 3)->m_strText = u"keep";
+  grid.GetCell(4, 4)->m_clrBack = 0x123456;
+  grid.m_arColWidths.SetAt(1, 77);
+  grid.m_arRowHeights.SetAt(3, 33);
+  CGridCell* focus = grid.GetCell(1, 1);
+  grid.m_pFocusCell = focus;
+  grid.ResizeGrid(8, 7);
+  EXPECT_EQ(grid.m_nCols, 8);
+  EXPECT_EQ(grid.m_nRows, 7);
+  EXPECT_EQ(grid.GetCell(2, 3)->m_strText, u"keep");
+  EXPECT_EQ(grid.GetCell(4, 4)->m_clrBack, 0x123456u);
+  EXPECT_EQ(Entries(grid.m_arColWidths), (std::vector<UINT>{50, 77, 50, 50, 50, 50, 50, 50}));
+  EXPECT_EQ(Entries(grid.m_arRowHeights), (std::vector<UINT>{20, 20, 20, 33, 20, 20, 20}));
+  EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{0, 1, 2, 3, 4, 5, 6, 7}));
+  EXPECT_EQ(grid.m_pFocusCell, focus);
+  EXPECT_EQ(grid.GetCell(6, 7)->m_nRow, 6);
+  EXPECT_EQ(CheckInvariants(grid), "");
+}
+
+TEST(Model, ShrinkClearsFocusOnlyWhenItsCellGoes) {
+  CTzGridCtrl grid;
+  grid.m_pFocusCell = grid.GetCell(1, 1);
+  grid.ResizeGrid(3, 3);
+  EXPECT_EQ(grid.m_pFocusCell, grid.GetCell(1, 1));
+  grid.m_pFocusCell = grid.GetCell(2, 2);
+  grid.ResizeGrid(2, 3);
+  EXPECT_EQ(grid.m_pFocusCell, nullptr);
+  grid.m_pFocusCell = grid.GetCell(2, 1);
+  grid.ResizeGrid(2, 2);
+  EXPECT_EQ(grid.m_pFocusCell, nullptr);
+  EXPECT_EQ(CheckInvariants(grid), "");
+}
+
+TEST(Model, ZeroCountEmptiesAndRebuildsFromCurrentDefaults) {
+  CTzGridCtrl grid;
+  grid.m_pFocusCell = grid.GetCell(0, 0);
+  grid.m_nFirstCol = 3;
+  grid.ResizeGrid(0, 4);
+  EXPECT_EQ(grid.m_nCols, 0);
+  EXPECT_EQ(grid.m_nRows, 0);
+  EXPECT_EQ(grid.m_pFocusCell, nullptr);
+  EXPECT_EQ(grid.m_nFirstCol, 3);  // left as it was
+  EXPECT_EQ(CheckInvariants(grid), "");
+  grid.SetDefaultColumnWidth(70);
+  grid.ResizeGrid(3, 2);
+  EXPECT_EQ(Entries(grid.m_arColWidths), (std::vector<UINT>{70, 70, 70}));
+  EXPECT_EQ(Entries(grid.m_arRowHeights), (std::vector<UINT>{20, 20}));
+  EXPECT_EQ(grid.m_nFirstCol, 0);  // past the last column: reset
+  EXPECT_EQ(CheckInvariants(grid), "");
+}
+
+TEST(Model, ShrinkBelowScrollIndicesResetsThem) {
+  CTzGridCtrl grid;
+  grid.ResizeGrid(10, 30);
+  grid.m_nTopRow = 20;
+  grid.m_nVScrollPos = 380;
+  grid.m_nFirstCol = 8;
+  grid.m_nHScrollPos = 400;
+  grid.ResizeGrid(9, 21);
+  EXPECT_EQ(grid.m_nTopRow, 20);
+  EXPECT_EQ(grid.m_nFirstCol, 8);
+  grid.ResizeGrid(8, 20);
+  EXPECT_EQ(grid.m_nTopRow, 0);
+  EXPECT_EQ(grid.m_nVScrollPos, 0);
+  EXPECT_EQ(grid.m_nFirstCol, 0);
+  EXPECT_EQ(grid.m_nHScrollPos, 0);
+}
+
+TEST(Model, ShrinkKeepsReorderedOrderMapAPermutation) {
+  CTzGridCtrl grid;
+  grid.MoveColumn(4, 0);  // 4 0 1 2 3
+  grid.MoveColumn(1, 4);  // 4 0 2 3 1
+  grid.ResizeGrid(3, 5);
+  EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{0, 2, 1}));
+  EXPECT_EQ(CheckInvariants(grid), "");
+}
+
+TEST(Model, NegativeAndHugeCountsAreRefusedBeforeAnyChange) {
+  CTzGridCtrl grid;
+  grid.GetCell(1, 1)->m_strText = u"x";
+  std::string before = Snapshot(grid);
+  EXPECT_THROW(grid.ResizeGrid(-1, 5), CInvalidArgException);
+  EXPECT_THROW(grid.ResizeGrid(5, -7), CInvalidArgException);
+  EXPECT_THROW(grid.ResizeGrid(0x7FFFFFFF, 0x7FFFFFFF), CMemoryException);
+  EXPECT_THROW(grid.ResizeGrid(5, 0x7FFFFFFF), CMemoryException);
+  EXPECT_EQ(Snapshot(grid), before);
+}
+
+TEST(Model, SameCountsChangeNothingAndSkipScrollBars) {
+  CTzGridCtrl grid;
+  Headless::HeadlessWindow window(grid, 100, 60);
+  SCROLLINFO horz = window.ScrollBar(SB_HORZ);
+  EXPECT_EQ(horz.nMax, 250 - 50 + 100);
+  window.Resize(400, 400);  // everything fits: bars cleared
+  EXPECT_EQ(window.ScrollBar(SB_HORZ).nMax, 0);
+  window.Resize(100, 60);
+  grid.m_arColWidths.SetAt(0, 500);  // a change UpdateScrollBars would pick up
+  grid.ResizeGrid(5, 5);
+  EXPECT_EQ(window.ScrollBar(SB_HORZ).nMax, 250 - 50 + 100);
+  grid.ResizeGrid(5, 6);
+  EXPECT_EQ(window.ScrollBar(SB_HORZ).nMax, 700 - 50 + 100);
+}
+
+// Thousands of seeded random sizing and layout calls through the dispatch
+// map, with the invariants checked after every one.
+TEST(Model, RandomSequenceKeepsInvariants) {
+  CTzGridCtrl grid;
+  Headless::HeadlessWindow window(grid, 300, 200);
+  std::mt19937 rng(20261206);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  for (int step = 0; step < 6000; ++step) {
+    int n = grid.m_nCols, r = grid.m_nRows;
+    switch (pick(0, 13)) {
+      case 0: PutHr(grid, 1, I4(pick(-1, 12))); break;
+      case 1: PutHr(grid, 2, I4(pick(-1, 40))); break;
+      case 2: CallHr(grid, 9, {I4(pick(0, 12))}); break;
+      case 3: CallHr(grid, 10, {I4(pick(0, 40))}); break;
+      case 4: PutHr(grid, 3, I4(pick(-2, r + 2))); break;
+      case 5: PutHr(grid, 4, I4(pick(-2, n + 2))); break;
+      case 6: CallHr(grid, 5, {I4(pick(-1, n)), I4(pick(0, 120))}); break;
+      case 7: CallHr(grid, 6, {I4(pick(-1, r)), I4(pick(0, 60))}); break;
+      case 8: CallHr(grid, 42, {I4(pick(-1, n)), I4(pick(-1, n))}); break;
+      case 9: CallHr(grid, 26, {I4(pick(0, 90))}); break;
+      case 10: CallHr(grid, 41, {I4(pick(0, n + 1))}); break;
+      case 11: window.Resize(pick(0, 600), pick(0, 400)); break;
+      case 12:
+        if (n > 0) grid.m_pFocusCell = grid.GetCell(pick(0, r - 1), pick(0, n - 1));
+        break;
+      case 13: CallHr(grid, 25, {I4(pick(-1, n + 1))}); break;
+    }
+    std::string problem = CheckInvariants(grid);
+    ASSERT_EQ(problem, "") << "after step " << step;
+    if (grid.m_nCols > 0) {
+      ASSERT_GE(grid.m_nFirstCol, 0);
+      ASSERT_LE(grid.m_nFirstCol, grid.m_nCols) << "step " << step;  // = when every column is fixed
+    }
+  }
+}
+
+}  // namespace
+}  // namespace TzGrid::Test

@@ -1,0 +1,82 @@
+#include "TestSupport.h"
+
+#include <sstream>
+
+namespace TzGrid::Test {
+
+std::string CheckInvariants(const CTzGridCtrl& g) {
+  std::ostringstream err;
+  if ((g.m_nRows == 0) != (g.m_nCols == 0)) err << "counts " << g.m_nCols << "x" << g.m_nRows << " not both zero; ";
+  if (g.m_arRows.GetSize() != g.m_nRows) err << "rows array " << g.m_arRows.GetSize() << " != " << g.m_nRows << "; ";
+  if (g.m_arRowHeights.GetSize() != g.m_nRows) err << "heights " << g.m_arRowHeights.GetSize() << "; ";
+  if (g.m_arColWidths.GetSize() != g.m_nCols) err << "widths " << g.m_arColWidths.GetSize() << "; ";
+  if (g.m_arColOrder.GetSize() != g.m_nCols) err << "order " << g.m_arColOrder.GetSize() << "; ";
+  std::vector<int> seen(std::size_t(g.m_nCols), 0);
+  for (int p = 0; p < g.m_arColOrder.GetSize(); ++p) {
+    UINT c = g.m_arColOrder.GetAt(p);
+    if (c >= UINT(g.m_nCols) || seen[c]++) err << "order map is not a permutation at " << p << "; ";
+  }
+  bool focusFound = g.m_pFocusCell == nullptr;
+  for (int r = 0; r < g.m_arRows.GetSize(); ++r) {
+    CGridRow* row = g.m_arRows.GetAt(r);
+    if (!row || row->GetSize() != g.m_nCols) {
+      err << "row " << r << " has the wrong size; ";
+      continue;
+    }
+    for (int c = 0; c < row->GetSize(); ++c) {
+      CGridCell* cell = row->GetAt(c);
+      if (!cell) {
+        err << "cell " << r << "," << c << " missing; ";
+      } else {
+        if (cell->m_nRow != r || cell->m_nCol != c) err << "cell " << r << "," << c << " misplaced; ";
+        if (cell == g.m_pFocusCell) focusFound = true;
+      }
+    }
+  }
+  if (!focusFound) err << "focus cell is not in the matrix; ";
+  return err.str();
+}
+
+CDispArg Call(CTzGridCtrl& grid, DISPID dispid, CDispArgs args) {
+  CDispArg result;
+  std::string description;
+  HRESULT hr = grid.Invoke(dispid, DISPATCH_METHOD | DISPATCH_PROPERTYGET, args, &result, &description);
+  EXPECT_EQ(hr, S_OK) << "DISPID " << dispid << ": " << description;
+  return result;
+}
+
+HRESULT CallHr(CTzGridCtrl& grid, DISPID dispid, CDispArgs args, std::string* description) {
+  CDispArg result;
+  return grid.Invoke(dispid, DISPATCH_METHOD, args, &result, description);
+}
+
+HRESULT PutHr(CTzGridCtrl& grid, DISPID dispid, CDispArg value) {
+  return grid.Invoke(dispid, DISPATCH_PROPERTYPUT, {value}, nullptr, nullptr);
+}
+
+CDispArg I4(std::int32_t v) { return CDispArg::I4(v); }
+
+std::string Snapshot(const CTzGridCtrl& g) {
+  std::ostringstream s;
+  s << g.m_nCols << "x" << g.m_nRows << " fixed " << g.m_nFixedCols << "/" << g.m_nFixedRows << " def "
+    << g.m_nDefColWidth << " first " << g.m_nFirstCol << " top " << g.m_nTopRow << " pos " << g.m_nHScrollPos << ","
+    << g.m_nVScrollPos << " focus " << g.m_pFocusCell << " edit " << int(g.m_bEditMode) << " back " << g.m_clrBack
+    << "\nwidths";
+  for (int i = 0; i < g.m_arColWidths.GetSize(); ++i) s << ' ' << g.m_arColWidths.GetAt(i);
+  s << "\nheights";
+  for (int i = 0; i < g.m_arRowHeights.GetSize(); ++i) s << ' ' << g.m_arRowHeights.GetAt(i);
+  s << "\norder";
+  for (int i = 0; i < g.m_arColOrder.GetSize(); ++i) s << ' ' << g.m_arColOrder.GetAt(i);
+  for (int r = 0; r < g.m_arRows.GetSize(); ++r) {
+    CGridRow* row = g.m_arRows.GetAt(r);
+    for (int c = 0; row && c < row->GetSize(); ++c) {
+      const CGridCell* cell = row->GetAt(c);
+      s << "\n" << r << "," << c << ": " << cell->m_strText.ToUtf8() << '|' << cell->m_bReadOnly << '|'
+        << cell->m_clrBack << '|' << cell->m_clrText << '|' << cell->m_nJustify << '|' << cell->m_bHeader << '|'
+        << cell->m_nSortState << '|' << cell->m_dwItemData << '|' << cell->m_bBold;
+    }
+  }
+  return s.str();
+}
+
+}  // namespace TzGrid::Test

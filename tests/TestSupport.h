@@ -1,0 +1,34 @@
+// Shared helpers of the native tests.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "model/TzGridCtrl.h"
+#include "platform/headless/HeadlessServices.h"
+#include "platform/headless/HeadlessWindow.h"
+
+namespace TzGrid::Test {
+
+// Checks the invariants of the cell matrix; returns "" or what is wrong.
+std::string CheckInvariants(const CTzGridCtrl& grid);
+
+// Calls a member through the dispatch map; fails the test on an error.
+CDispArg Call(CTzGridCtrl& grid, DISPID dispid, CDispArgs args = {});
+// Calls a member and returns its HRESULT (result ignored).
+HRESULT CallHr(CTzGridCtrl& grid, DISPID dispid, CDispArgs args = {}, std::string* description = nullptr);
+HRESULT PutHr(CTzGridCtrl& grid, DISPID dispid, CDispArg value);
+
+CDispArg I4(std::int32_t v);
+
+// A snapshot of everything the model holds, for "state unchanged" checks.
+std::string Snapshot(const CTzGridCtrl& grid);
+
+// Resets the headless desktop before each test.
+class DesktopTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Headless::GetDesktop().Reset(); }
+};
+
+}  // namespace TzGrid::Test
