@@ -1,25 +1,154 @@
-// Cell attribute members. Not implemented yet: each one fails loudly.
+// The automation members through which the host fills cells and reads them
+// back. Row and column arguments are row and column indices, never display
+// positions. The cell check is the model's checked GetCell: a bad index
+// raises the invalid-argument exception before anything changes. Apart from
+// SetCellText, none of these repaints: new values show at the next paint.
+#include <algorithm>
+
+#include "../model/LayoutMath.h"
 #include "../model/TzGridCtrl.h"
 
 namespace TzGrid {
 
-void CTzGridCtrl::SetCellText(LONG, LONG, const CString&) { AfxThrowNotImplementedException("SetCellText"); }
-CString CTzGridCtrl::GetCellText(LONG, LONG) { AfxThrowNotImplementedException("GetCellText"); }
-void CTzGridCtrl::SetItemBackColor(LONG, LONG, LONG) { AfxThrowNotImplementedException("SetItemBackColor"); }
-void CTzGridCtrl::SetCellForeColour(LONG, LONG, LONG) { AfxThrowNotImplementedException("SetCellForeColour"); }
-void CTzGridCtrl::SetGridBackColor(LONG) { AfxThrowNotImplementedException("SetGridBackColor"); }
-VARIANT_BOOL CTzGridCtrl::SetCellJustification(LONG, LONG, short) { AfxThrowNotImplementedException("SetCellJustification"); }
-void CTzGridCtrl::SetCellReadOnlyFlag(LONG, LONG) { AfxThrowNotImplementedException("SetCellReadOnlyFlag"); }
-void CTzGridCtrl::SetCellHeaderFlag(LONG, LONG, USHORT) { AfxThrowNotImplementedException("SetCellHeaderFlag"); }
-USHORT CTzGridCtrl::GetCellSortState(LONG, LONG) { AfxThrowNotImplementedException("GetCellSortState"); }
-void CTzGridCtrl::SetCellSortState(LONG, LONG, USHORT) { AfxThrowNotImplementedException("SetCellSortState"); }
-ULONG32 CTzGridCtrl::GetCellItemData(LONG, LONG) { AfxThrowNotImplementedException("GetCellItemData"); }
-void CTzGridCtrl::SetCellItemData(LONG, LONG, ULONG32) { AfxThrowNotImplementedException("SetCellItemData"); }
-void CTzGridCtrl::SetCellBold(LONG, LONG, short) { AfxThrowNotImplementedException("SetCellBold"); }
-VARIANT_BOOL CTzGridCtrl::SetCellFont(LONG, LONG, const CString&, LONG, LONG) { AfxThrowNotImplementedException("SetCellFont"); }
-VARIANT_BOOL CTzGridCtrl::SetDefaultFont(const CString&, LONG, LONG) { AfxThrowNotImplementedException("SetDefaultFont"); }
-void CTzGridCtrl::SetFocusedCell(LONG, LONG) { AfxThrowNotImplementedException("SetFocusedCell"); }
-LONG CTzGridCtrl::GetCurrentRow() { AfxThrowNotImplementedException("GetCurrentRow"); }
-LONG CTzGridCtrl::GetCurrentColumn() { AfxThrowNotImplementedException("GetCurrentColumn"); }
+namespace {
+// Alignments a cell knows: 0 left, 1 centre, 2 right.
+constexpr unsigned kLastJustification = 2;
+}  // namespace
+
+void CTzGridCtrl::SetCellText(LONG Row, LONG Column, const CString& TextData) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  CGridCell* cell = GetCell(Row, Column);
+  // A host may hand over a string with embedded NULs; the cell keeps what a
+  // C string would see.
+  cell->m_strText = CString::FromTruncated(TextData.View());
+
+  // An edit open on this very cell would otherwise write its stale text back
+  // over the host's value when it closes: drop it, without an event.
+  if (m_bEditMode && cell == m_pFocusCell) {
+    m_bEditMode = 0;
+    m_edit.ShowWindow(SW_HIDE);
+  }
+
+  CPoint origin;
+  GetCellOrigin(Row, Column, &origin);
+  CRect rc(origin.x, origin.y, AddPixels(origin.x, m_arColWidths.GetAt(Column)),
+           AddPixels(origin.y, m_arRowHeights.GetAt(Row)));
+  InvalidateControl(&rc, TRUE);
+}
+
+CString CTzGridCtrl::GetCellText(LONG Row, LONG Column) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  return GetCell(Row, Column)->m_strText;
+}
+
+void CTzGridCtrl::SetItemBackColor(LONG Row, LONG Column, LONG Colour) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  GetCell(Row, Column)->m_clrBack = COLORREF(Colour);
+}
+
+void CTzGridCtrl::SetCellForeColour(LONG Row, LONG Col, LONG Colour) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  GetCell(Row, Col)->m_clrText = COLORREF(Colour);
+}
+
+void CTzGridCtrl::SetGridBackColor(LONG Colour) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  m_clrBack = COLORREF(Colour);
+}
+
+VARIANT_BOOL CTzGridCtrl::SetCellJustification(LONG Row, LONG Column, short nJustification) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  // Judged as an unsigned 16-bit value, so every negative value is refused
+  // too; the refusal comes before the cell is looked at.
+  if (USHORT(nJustification) > kLastJustification) return VARIANT_FALSE;
+  GetCell(Row, Column)->m_nJustify = nJustification;
+  return VARIANT_TRUE;
+}
+
+void CTzGridCtrl::SetCellReadOnlyFlag(LONG Row, LONG Column) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  CGridCell* cell = GetCell(Row, Column);
+  cell->m_bReadOnly = cell->m_bReadOnly == 0 ? 1 : 0;
+}
+
+void CTzGridCtrl::SetCellHeaderFlag(LONG Row, LONG Column, USHORT Flag) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  GetCell(Row, Column)->m_bHeader = Flag == 1;
+}
+
+USHORT CTzGridCtrl::GetCellSortState(LONG Row, LONG Column) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  return GetCell(Row, Column)->m_nSortState;
+}
+
+void CTzGridCtrl::SetCellSortState(LONG Row, LONG Column, USHORT State) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  GetCell(Row, Column)->m_nSortState = State;
+}
+
+ULONG32 CTzGridCtrl::GetCellItemData(LONG Row, LONG Col) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  // The interface carries 32 bits; the cell may hold a wider value.
+  return ULONG32(GetCell(Row, Col)->m_dwItemData);
+}
+
+void CTzGridCtrl::SetCellItemData(LONG Row, LONG Col, ULONG32 DataPtr) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  CGridCell* cell = GetCell(Row, Col);
+  // 0 means "no value given": the cell keeps what it had.
+  if (DataPtr != 0) cell->m_dwItemData = DataPtr;
+}
+
+void CTzGridCtrl::SetCellBold(LONG Row, LONG Col, short nBold) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  GetCell(Row, Col)->m_bBold = nBold != 0;
+}
+
+VARIANT_BOOL CTzGridCtrl::SetCellFont(LONG, LONG, const CString&, LONG, LONG) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  // Cells are drawn in the grid's default font; hosts still call this, and
+  // expect success, so it is accepted and has no effect.
+  return VARIANT_TRUE;
+}
+
+VARIANT_BOOL CTzGridCtrl::SetDefaultFont(const CString& bstrFace, LONG lHeight, LONG lWeight) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  m_fontDefault.DeleteObject();
+  m_lfDefault = LOGFONTW{};
+  m_lfDefault.lfHeight = lHeight;
+  m_lfDefault.lfWeight = lWeight;
+  // lfFaceName holds 31 characters and the terminating NUL. A longer name
+  // is cut to its first 31 characters rather than refused, so that the
+  // call keeps its "always succeeds" promise; the font mapper then picks
+  // the closest face it has. The copy also stops at an embedded NUL, as a
+  // C string copy would.
+  std::u16string_view face = bstrFace.View();
+  std::size_t nul = face.find(u'\0');
+  if (nul != std::u16string_view::npos) face = face.substr(0, nul);
+  std::size_t count = std::min<std::size_t>(face.size(), LF_FACESIZE - 1);
+  std::copy_n(face.data(), count, m_lfDefault.lfFaceName);
+  m_lfDefault.lfFaceName[count] = 0;
+  // A failed creation leaves the default font without an object; the host
+  // is still told the call succeeded.
+  m_fontDefault.CreateFontIndirect(&m_lfDefault);
+  return VARIANT_TRUE;
+}
+
+void CTzGridCtrl::SetFocusedCell(LONG Row, LONG Column) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  // An index past the end is ignored; a negative one still fails the check.
+  if (Row > m_nRows - 1 || Column > m_nCols - 1) return;
+  m_pFocusCell = GetCell(Row, Column);
+}
+
+LONG CTzGridCtrl::GetCurrentRow() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  return m_pFocusCell ? m_pFocusCell->m_nRow : -1;
+}
+
+LONG CTzGridCtrl::GetCurrentColumn() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  return m_pFocusCell ? m_pFocusCell->m_nCol : -1;
+}
 
 }  // namespace TzGrid
