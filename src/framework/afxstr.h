@@ -42,6 +42,7 @@ class CString {
   void Empty() noexcept { Release(); }
   CString& operator+=(const CString& other);
   CString& operator+=(std::u16string_view other);
+  CString& operator+=(const WCHAR* other) { return *this += std::u16string_view(other ? other : u""); }
   friend CString operator+(const CString& a, std::u16string_view b) {
     CString r(a);
     r += b;
