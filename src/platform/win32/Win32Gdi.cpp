@@ -1,0 +1,421 @@
+// The framework's drawing classes over GDI.
+//
+// A CDC keeps, in m_pPlatformState, what GDI does not remember for us: which
+// objects were selected in the DC before we first replaced them (put back
+// when the CDC lets go of the DC, so that a DC owned by someone else - the
+// paint DC, a container's DC in IViewObject::Draw - is handed back as it
+// came), who owns the DC (a memory DC we delete, a window DC we release, or
+// a borrowed one), and the temporary wrappers SelectObject returns for the
+// objects it replaced.
+//
+// GDI refuses to delete an object that is still selected in a DC, and the
+// painter leaves its pen and fonts selected when it returns. CGdiObject::
+// DeleteObject therefore first puts the original object back in every live
+// context that still holds the one being deleted.
+#include "win32.h"
+
+#include <algorithm>
+#include <array>
+#include <mutex>
+#include <vector>
+
+#include "Win32Gdi.h"
+
+namespace TzGrid {
+
+namespace Win32 {
+namespace {
+
+enum class DcOwner { Borrowed, MemoryDc, WindowDc };
+
+// The kinds of object a DC holds one of at a time.
+enum ObjectKind { kPen = 0, kBrush, kFont, kBitmap, kKindCount };
+
+constexpr std::array<::UINT, kKindCount> kCurrentObjectType = {OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_BITMAP};
+
+int KindOf(::HGDIOBJ object) {
+  switch (::GetObjectType(object)) {
+    case OBJ_PEN:
+    case OBJ_EXTPEN: return kPen;
+    case OBJ_BRUSH: return kBrush;
+    case OBJ_FONT: return kFont;
+    case OBJ_BITMAP: return kBitmap;
+    default: return -1;
+  }
+}
+
+struct DcState {
+  ::HDC hdc = nullptr;  // the DC this bookkeeping describes
+  DcOwner owner = DcOwner::Borrowed;
+  ::HWND window = nullptr;  // for a window DC: whom to release it to
+  std::array<::HGDIOBJ, kKindCount> original{};
+  std::vector<std::unique_ptr<CGdiObject>> temporaries;
+};
+
+// Every DcState alive, so that deleting an object can deselect it first.
+std::mutex g_liveLock;
+std::vector<DcState*> g_live;
+
+void Register(DcState* state) {
+  std::lock_guard<std::mutex> guard(g_liveLock);
+  g_live.push_back(state);
+}
+
+void Unregister(DcState* state) {
+  std::lock_guard<std::mutex> guard(g_liveLock);
+  g_live.erase(std::remove(g_live.begin(), g_live.end(), state), g_live.end());
+}
+
+void RestoreOriginals(DcState& state) {
+  if (!state.hdc) return;
+  for (::HGDIOBJ& original : state.original) {
+    if (original) ::SelectObject(state.hdc, original);
+    original = nullptr;
+  }
+}
+
+// The state of dc, created on first use. A CDC whose handle was set by hand
+// to another DC (a printing CMemDC borrows its target's) starts afresh.
+DcState& StateOf(CDC& dc) {
+  auto* state = static_cast<DcState*>(dc.m_pPlatformState);
+  if (!state) {
+    state = new DcState;
+    state->hdc = static_cast<::HDC>(dc.m_hDC);
+    dc.m_pPlatformState = state;
+    Register(state);
+  } else if (state->hdc != static_cast<::HDC>(dc.m_hDC)) {
+    state->hdc = static_cast<::HDC>(dc.m_hDC);
+    state->original.fill(nullptr);
+    state->owner = DcOwner::Borrowed;
+    state->window = nullptr;
+  }
+  return *state;
+}
+
+// Lets go of the DC: original objects back, then delete or release it as
+// its owner requires. The CDC no longer refers to a DC afterwards.
+void LetGo(CDC& dc) {
+  auto* state = static_cast<DcState*>(dc.m_pPlatformState);
+  if (state) {
+    RestoreOriginals(*state);
+    if (state->hdc && state->hdc == static_cast<::HDC>(dc.m_hDC)) {
+      if (state->owner == DcOwner::MemoryDc) ::DeleteDC(state->hdc);
+      if (state->owner == DcOwner::WindowDc) ::ReleaseDC(state->window, state->hdc);
+    }
+    state->owner = DcOwner::Borrowed;
+    state->hdc = nullptr;
+  }
+  dc.m_hDC = nullptr;
+  dc.m_hAttribDC = nullptr;
+}
+
+// The wrapper SelectObject hands back for an object it replaced: owned by
+// the DC, never owning the handle, alive as long as the CDC.
+template <class T>
+T* Temporary(DcState& state, ::HGDIOBJ handle) {
+  if (!handle) return nullptr;
+  for (const auto& wrapper : state.temporaries) {
+    if (wrapper->m_hObject != handle) continue;
+    if (T* typed = dynamic_cast<T*>(wrapper.get())) return typed;
+  }
+  auto wrapper = std::make_unique<T>();
+  wrapper->AttachStock(handle);
+  T* result = wrapper.get();
+  state.temporaries.push_back(std::move(wrapper));
+  return result;
+}
+
+template <class T>
+T* Select(CDC& dc, const CGdiObject* object) {
+  if (!dc.m_hDC || !object || !object->m_hObject) return nullptr;
+  DcState& state = StateOf(dc);
+  auto handle = static_cast<::HGDIOBJ>(object->m_hObject);
+  ::HGDIOBJ previous = ::SelectObject(state.hdc, handle);
+  if (!previous || previous == HGDI_ERROR) return nullptr;
+  int kind = KindOf(handle);
+  if (kind >= 0 && !state.original[kind]) state.original[kind] = previous;
+  return Temporary<T>(state, previous);
+}
+
+// Before an object is deleted: wherever it is still selected, put the
+// original object of that DC back.
+void DeselectEverywhere(::HGDIOBJ object) {
+  int kind = KindOf(object);
+  if (kind < 0) return;
+  std::lock_guard<std::mutex> guard(g_liveLock);
+  for (DcState* state : g_live) {
+    if (!state->hdc || !state->original[kind]) continue;
+    if (::GetCurrentObject(state->hdc, kCurrentObjectType[kind]) == object) {
+      ::SelectObject(state->hdc, state->original[kind]);
+    }
+  }
+}
+
+::LOGFONTW ToSystemFont(const LOGFONTW& lf) {
+  ::LOGFONTW out{};
+  out.lfHeight = lf.lfHeight;
+  out.lfWidth = lf.lfWidth;
+  out.lfEscapement = lf.lfEscapement;
+  out.lfOrientation = lf.lfOrientation;
+  out.lfWeight = lf.lfWeight;
+  out.lfItalic = lf.lfItalic;
+  out.lfUnderline = lf.lfUnderline;
+  out.lfStrikeOut = lf.lfStrikeOut;
+  out.lfCharSet = lf.lfCharSet;
+  out.lfOutPrecision = lf.lfOutPrecision;
+  out.lfClipPrecision = lf.lfClipPrecision;
+  out.lfQuality = lf.lfQuality;
+  out.lfPitchAndFamily = lf.lfPitchAndFamily;
+  static_assert(sizeof(out.lfFaceName) == sizeof(lf.lfFaceName), "face name buffers differ");
+  std::copy(std::begin(lf.lfFaceName), std::end(lf.lfFaceName), reinterpret_cast<WCHAR*>(out.lfFaceName));
+  out.lfFaceName[LF_FACESIZE - 1] = L'\0';
+  return out;
+}
+
+// A rectangle given by a corner and signed extents, as GDI orders it.
+::RECT Normalized(int x, int y, int cx, int cy) {
+  ::RECT r{x, y, x + cx, y + cy};
+  if (r.left > r.right) std::swap(r.left, r.right);
+  if (r.top > r.bottom) std::swap(r.top, r.bottom);
+  return r;
+}
+
+}  // namespace
+
+std::unique_ptr<CDC> AttachWindowDC(::HWND hwnd, ::HDC hdc) {
+  if (!hdc) return nullptr;
+  auto dc = std::make_unique<CDC>();
+  dc->m_hDC = hdc;
+  dc->m_hAttribDC = hdc;
+  DcState& state = StateOf(*dc);
+  state.owner = DcOwner::WindowDc;
+  state.window = hwnd;
+  return dc;
+}
+
+std::unique_ptr<CDC> WrapHdc(::HDC hdc, bool printing) {
+  auto dc = std::make_unique<CDC>();
+  dc->m_hDC = hdc;
+  dc->m_hAttribDC = hdc;
+  dc->m_bPrinting = printing ? TRUE : FALSE;
+  return dc;
+}
+
+}  // namespace Win32
+
+using namespace Win32;
+
+COLORREF GetSysColor(int index) { return COLORREF(::GetSysColor(index)); }
+
+// ---- objects
+
+BOOL CGdiObject::DeleteObject() {
+  if (!m_hObject) return FALSE;
+  auto handle = static_cast<::HGDIOBJ>(m_hObject);
+  BOOL deleted = TRUE;
+  if (!m_bStock) {
+    DeselectEverywhere(handle);
+    deleted = ::DeleteObject(handle) ? TRUE : FALSE;
+  }
+  m_hObject = nullptr;
+  m_bStock = false;
+  return deleted;
+}
+
+BOOL CFont::CreatePointFontIndirect(const LOGFONTW* lpLogFont, CDC* pDC) {
+  if (!lpLogFont) return FALSE;
+  // Tenths of a point to pixels of the device the font is for (the screen
+  // unless a context is given): a negative height asks for that character
+  // height, as a point size means.
+  ::HDC hdc = pDC && pDC->m_hAttribDC ? static_cast<::HDC>(pDC->m_hAttribDC) : ::GetDC(nullptr);
+  int dpi = hdc ? ::GetDeviceCaps(hdc, LOGPIXELSY) : 96;
+  if (!pDC || !pDC->m_hAttribDC) ::ReleaseDC(nullptr, hdc);
+  LOGFONTW lf = *lpLogFont;
+  int pixels = ::MulDiv(lf.lfHeight, dpi, 720);
+  lf.lfHeight = pixels < 0 ? pixels : -pixels;
+  return CreateFontIndirect(&lf);
+}
+
+BOOL CFont::CreateFontIndirect(const LOGFONTW* lpLogFont) {
+  DeleteObject();
+  if (!lpLogFont) return FALSE;
+  ::LOGFONTW lf = ToSystemFont(*lpLogFont);
+  m_hObject = ::CreateFontIndirectW(&lf);
+  return m_hObject ? TRUE : FALSE;
+}
+
+BOOL CPen::CreatePen(int nPenStyle, int nWidth, COLORREF crColor) {
+  DeleteObject();
+  m_hObject = ::CreatePen(nPenStyle, nWidth, crColor);
+  return m_hObject ? TRUE : FALSE;
+}
+
+BOOL CBrush::CreateSolidBrush(COLORREF crColor) {
+  DeleteObject();
+  m_hObject = ::CreateSolidBrush(crColor);
+  return m_hObject ? TRUE : FALSE;
+}
+
+CBrush& CBrush::Stock(int nIndex) {
+  // The stock brushes are WHITE_BRUSH (0) .. NULL_BRUSH (5) and DC_BRUSH (18).
+  constexpr int kDcBrush = 18;
+  if ((nIndex < WHITE_BRUSH || nIndex > NULL_BRUSH) && nIndex != kDcBrush) {
+    AfxThrowInvalidArgException("stock object " + std::to_string(nIndex) + " is not a brush");
+  }
+  struct StockBrushes {
+    std::array<CBrush, kDcBrush + 1> brushes;
+    StockBrushes() {
+      for (int i = 0; i <= kDcBrush; ++i) {
+        if (i <= NULL_BRUSH || i == kDcBrush) brushes[std::size_t(i)].AttachStock(::GetStockObject(i));
+      }
+    }
+  };
+  static StockBrushes stock;
+  return stock.brushes[std::size_t(nIndex)];
+}
+
+BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
+  DeleteObject();
+  if (!pDC || !pDC->m_hDC) return FALSE;
+  m_hObject = ::CreateCompatibleBitmap(Hdc(pDC), nWidth, nHeight);
+  return m_hObject ? TRUE : FALSE;
+}
+
+// ---- the context
+
+CDC::~CDC() {
+  auto* state = static_cast<DcState*>(m_pPlatformState);
+  LetGo(*this);
+  if (state) {
+    Unregister(state);
+    delete state;
+  }
+  m_pPlatformState = nullptr;
+}
+
+BOOL CDC::CreateCompatibleDC(CDC* pDC) {
+  if (m_hDC) LetGo(*this);
+  ::HDC hdc = ::CreateCompatibleDC(Hdc(pDC));
+  if (!hdc) return FALSE;
+  m_hDC = hdc;
+  m_hAttribDC = hdc;
+  StateOf(*this).owner = DcOwner::MemoryDc;
+  return TRUE;
+}
+
+BOOL CDC::DeleteDC() {
+  if (!m_hDC) return FALSE;
+  DcState& state = StateOf(*this);
+  RestoreOriginals(state);
+  BOOL deleted = ::DeleteDC(state.hdc) ? TRUE : FALSE;
+  state.owner = DcOwner::Borrowed;
+  state.hdc = nullptr;
+  m_hDC = nullptr;
+  m_hAttribDC = nullptr;
+  return deleted;
+}
+
+int CDC::GetClipBox(CRect* lpRect) const {
+  ::RECT box{};
+  int kind = ::GetClipBox(static_cast<::HDC>(m_hDC), &box);
+  if (lpRect) *lpRect = FromWin(box);
+  return kind;
+}
+
+CPoint CDC::SetWindowOrg(int x, int y) {
+  ::POINT previous{};
+  ::SetWindowOrgEx(static_cast<::HDC>(m_hDC), x, y, &previous);
+  return CPoint(int(previous.x), int(previous.y));
+}
+
+CPoint CDC::GetWindowOrg() const {
+  ::POINT origin{};
+  ::GetWindowOrgEx(static_cast<::HDC>(m_hDC), &origin);
+  return CPoint(int(origin.x), int(origin.y));
+}
+
+CBitmap* CDC::SelectObject(CBitmap* pBitmap) { return Select<CBitmap>(*this, pBitmap); }
+CFont* CDC::SelectObject(CFont* pFont) { return Select<CFont>(*this, pFont); }
+CPen* CDC::SelectObject(CPen* pPen) { return Select<CPen>(*this, pPen); }
+CBrush* CDC::SelectObject(CBrush* pBrush) { return Select<CBrush>(*this, pBrush); }
+
+CGdiObject* CDC::SelectStockObject(int nIndex) {
+  ::HGDIOBJ stock = ::GetStockObject(nIndex);
+  if (!stock) return nullptr;
+  CGdiObject wrapper;
+  wrapper.AttachStock(stock);
+  return Select<CGdiObject>(*this, &wrapper);
+}
+
+void CDC::FillSolidRect(const RECT* lpRect, COLORREF clr) {
+  if (!lpRect) return;
+  // An opaque empty text output fills the rectangle with the background
+  // colour: the cheapest solid fill GDI offers, and no brush to manage.
+  ::RECT r = ToWin(*lpRect);
+  ::SetBkColor(static_cast<::HDC>(m_hDC), clr);
+  ::ExtTextOutW(static_cast<::HDC>(m_hDC), 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+}
+
+void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
+  ::RECT r = Normalized(x, y, cx, cy);
+  RECT framework{r.left, r.top, r.right, r.bottom};
+  FillSolidRect(&framework, clr);
+}
+
+int CDC::FillRect(const RECT* lpRect, CBrush* pBrush) {
+  if (!lpRect || !pBrush) return 0;
+  ::RECT r = ToWin(*lpRect);
+  return ::FillRect(static_cast<::HDC>(m_hDC), &r, static_cast<::HBRUSH>(pBrush->m_hObject));
+}
+
+void CDC::Draw3dRect(const RECT* lpRect, COLORREF clrTopLeft, COLORREF clrBottomRight) {
+  if (!lpRect) return;
+  // The top row and the left column stop one pixel short of the far corner,
+  // which belongs to the right column and bottom row in the second colour.
+  int x = lpRect->left, y = lpRect->top;
+  int cx = lpRect->right - lpRect->left, cy = lpRect->bottom - lpRect->top;
+  FillSolidRect(x, y, cx - 1, 1, clrTopLeft);
+  FillSolidRect(x, y, 1, cy - 1, clrTopLeft);
+  FillSolidRect(x + cx - 1, y, 1, cy, clrBottomRight);
+  FillSolidRect(x, y + cy - 1, cx, 1, clrBottomRight);
+}
+
+void CDC::InvertRect(const RECT* lpRect) {
+  if (!lpRect) return;
+  ::RECT r = ToWin(*lpRect);
+  ::InvertRect(static_cast<::HDC>(m_hDC), &r);
+}
+
+int CDC::SetBkMode(int nBkMode) { return ::SetBkMode(static_cast<::HDC>(m_hDC), nBkMode); }
+
+COLORREF CDC::SetTextColor(COLORREF crColor) {
+  return COLORREF(::SetTextColor(static_cast<::HDC>(m_hDC), crColor));
+}
+
+CPoint CDC::MoveTo(int x, int y) {
+  ::POINT previous{};
+  ::MoveToEx(static_cast<::HDC>(m_hDC), x, y, &previous);
+  return CPoint(int(previous.x), int(previous.y));
+}
+
+BOOL CDC::LineTo(int x, int y) { return ::LineTo(static_cast<::HDC>(m_hDC), x, y); }
+
+BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(static_cast<::HDC>(m_hDC), x1, y1, x2, y2); }
+
+int CDC::DrawText(const WCHAR* lpszString, int nCount, RECT* lpRect, UINT nFormat) {
+  if (!lpszString || !lpRect) return 0;
+  // The text is const: the format may not ask DrawTextW to write into it.
+  constexpr UINT kModifyString = 0x10000;
+  ::RECT r = ToWin(*lpRect);
+  int height = ::DrawTextW(static_cast<::HDC>(m_hDC), Wide(lpszString), nCount, &r, nFormat & ~kModifyString);
+  *lpRect = FromWin(r);
+  return height;
+}
+
+BOOL CDC::BitBlt(int x, int y, int nWidth, int nHeight, CDC* pSrcDC, int xSrc, int ySrc, DWORD dwRop) {
+  return ::BitBlt(static_cast<::HDC>(m_hDC), x, y, nWidth, nHeight, Hdc(pSrcDC), xSrc, ySrc, dwRop);
+}
+
+COLORREF CDC::GetPixel(int x, int y) const { return COLORREF(::GetPixel(static_cast<::HDC>(m_hDC), x, y)); }
+
+}  // namespace TzGrid
