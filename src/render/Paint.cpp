@@ -1,10 +1,209 @@
-// The paint entry and the grid painter. Not implemented yet: fails loudly.
+// The paint entry and the grid painter. The painter walks rows and columns
+// once, adding widths and heights as it goes, by the same rules as the
+// geometry: the fixed strip at the left, the header band at the top, the
+// scrolled cells from m_nFirstCol and m_nTopRow. Cell rectangles are
+// inclusive (right and bottom are the cell's last pixels) and handed to
+// drawing operations that exclude right and bottom, so each cell's last
+// pixel column and row stay free for the grid lines.
+#include "../model/LayoutMath.h"
 #include "../model/TzGridCtrl.h"
+#include "CellInk.h"
+#include "MemDC.h"
 
 namespace TzGrid {
 
-void CTzGridCtrl::OnDraw(CDC*, const CRect&, const CRect&) { AfxThrowNotImplementedException("OnDraw"); }
-void CTzGridCtrl::DrawGrid(CDC*, const CRect&, const CRect&) { AfxThrowNotImplementedException("DrawGrid"); }
-void CTzGridCtrl::DrawCell(CGridCell*, const CRect*, CDC*) { AfxThrowNotImplementedException("DrawCell"); }
+namespace {
+
+constexpr COLORREF kFrameLight = 0x00FFFFFF;
+constexpr COLORREF kFrameShadow = 0x00808080;
+constexpr COLORREF kGridLineColour = RGB(142, 192, 192);
+constexpr UINT kHeaderTextFormat = DT_CENTER | DT_VCENTER | DT_NOPREFIX;
+static_assert(kGridLineColour == 0x00C0C08E);
+static_assert(kHeaderTextFormat == 0x805);
+
+UINT WidthAt(const CTzGridCtrl& g, int p) { return g.m_arColWidths.GetAt(int(g.m_arColOrder.GetAt(p))); }
+
+int SumOf(const CUIntArray& sizes, int count) {
+  int sum = 0;
+  for (int i = 0; i < count; ++i) sum = AddPixels(sum, sizes.GetAt(i));
+  return sum;
+}
+
+// The cell of a row and column index, or null where the matrix has a hole.
+// Indices outside the arrays still raise.
+CGridCell* CellOrNull(const CTzGridCtrl& g, int nRow, int nCol) {
+  CGridRow* row = g.m_arRows.GetAt(nRow);
+  return row ? row->GetAt(nCol) : nullptr;
+}
+
+// Puts the pen that was selected before back when the painter is done (or
+// fails), so that the grid-line pen is never released while selected: not
+// every drawing layer forgives that.
+class PenSelection {
+ public:
+  PenSelection(CDC* pDC, CPen* pPen) : m_pDC(pDC), m_pOld(pDC->SelectObject(pPen)) {}
+  ~PenSelection() {
+    try {
+      if (m_pOld) m_pDC->SelectObject(m_pOld);
+    } catch (const CException&) {
+    }
+  }
+  PenSelection(const PenSelection&) = delete;
+  PenSelection& operator=(const PenSelection&) = delete;
+
+ private:
+  CDC* m_pDC;
+  CPen* m_pOld;
+};
+
+// True when a frame spanning the pixel rows top .. bottom - 1 cannot touch
+// the clip box. An unordered span (hostile heights) is never skipped.
+bool RowsOutside(int top, int bottom, const CRect& clip) {
+  return top <= bottom && (top >= clip.bottom || bottom <= clip.top);
+}
+
+}  // namespace
+
+void CTzGridCtrl::OnDraw(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) {
+  if (!pDC) return;
+  CMemDC memDC(pDC);
+  DrawGrid(&memDC, rcBounds, rcInvalid);
+  // memDC's destruction puts the picture on the target in one transfer.
+}
+
+namespace {
+
+// The raised look of the header band, with the sort mark after the text.
+void DrawHeaderCell(CDC* pDC, CGridCell* cell, const CRect& rc, CFont* boldFont) {
+  pDC->FillRect(&rc, &CBrush::Stock(LTGRAY_BRUSH));
+  pDC->Draw3dRect(&rc, kFrameLight, kFrameShadow);
+  // A header, once shown, is not something the user edits or pastes into.
+  cell->m_bReadOnly = 1;
+  pDC->SetBkMode(TRANSPARENT);
+  pDC->SelectObject(boldFont);
+  CString text = cell->m_strText;
+  if (cell->m_nSortState == 1) {
+    text += std::u16string_view(u"(A)");
+  } else if (cell->m_nSortState == 2) {
+    text += std::u16string_view(u" (D)");
+  }
+  pDC->SetTextColor(TextColourOf(*cell));
+  CRect textRect = rc;
+  pDC->DrawText(text.GetString(), text.GetLength(), &textRect, kHeaderTextFormat);
+  pDC->SetBkMode(OPAQUE);
+}
+
+}  // namespace
+
+void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) {
+  pDC->FillSolidRect(&rcBounds, m_clrEmptyArea);
+  if (m_nRows == 0 || m_nCols == 0) return;
+
+  const int totalW = SumOf(m_arColWidths, m_nCols);
+  const int totalH = SumOf(m_arRowHeights, m_nRows);
+  const int fixedCols = FixedColsInUse();
+  const int fixedRows = FixedRowsInUse();
+  const int fixedW = SumOf(m_arColWidths, fixedCols);
+  const int fixedH = SumOf(m_arRowHeights, fixedRows);
+
+  // The fixed strip: one blank raised frame per grid row and fixed column,
+  // laid out from the top of the control whatever the scroll position.
+  // Frames the context would clip anyway are not handed to it.
+  if (fixedCols > 0) {
+    CRect clip;
+    bool haveClip = pDC->GetClipBox(&clip) != 0;
+    int y = 0;
+    for (int r = 0; r < m_nRows; ++r) {
+      UINT h = m_arRowHeights.GetAt(r);
+      int yEnd = AddPixels(y, h);
+      if (!haveClip || !RowsOutside(y, yEnd, clip)) {
+        int x = 0;
+        for (int c = 0; c < fixedCols; ++c) {
+          int xEnd = AddPixels(x, m_arColWidths.GetAt(c));
+          CRect frame(x, y, xEnd, yEnd);
+          pDC->Draw3dRect(&frame, kFrameLight, kFrameShadow);
+          x = xEnd;
+        }
+      }
+      y = yEnd;
+    }
+  }
+
+  // The header band is redrawn up to the control's right edge on every
+  // paint, whatever the repaint area.
+  int top = 0;
+  for (int r = 0; r < fixedRows; ++r) {
+    int bottom = SubPixels(AddPixels(top, m_arRowHeights.GetAt(r)), 1);
+    int right = SubPixels(fixedW, 1);
+    for (int p = m_nFirstCol; p < m_nCols; ++p) {
+      int left = AddPixels(right, 1);
+      if (left > rcBounds.right) break;
+      right = SubPixels(AddPixels(left, WidthAt(*this, p)), 1);
+      CGridCell* cell = CellOrNull(*this, r, int(m_arColOrder.GetAt(p)));
+      if (!cell) {
+        AfxMessageBox(CString(u"NULL cell"), MB_OK);
+        continue;
+      }
+      if (SubPixels(right, left) <= 0) continue;  // one pixel or narrower: nothing fits
+      CRect rc(left, top, right, bottom);
+      if (cell->m_bHeader) {
+        DrawHeaderCell(pDC, cell, rc, &m_fontBold);
+      } else {
+        DrawCell(cell, &rc, pDC);
+      }
+    }
+    top = AddPixels(bottom, 1);
+  }
+
+  // The scrolled cells inside the repaint area. The header flag plays no
+  // part here: every cell is an ordinary one.
+  int bottom = SubPixels(fixedH, 1);
+  for (int r = m_nTopRow; r < m_nRows; ++r) {
+    int rowTop = AddPixels(bottom, 1);
+    bottom = SubPixels(AddPixels(rowTop, m_arRowHeights.GetAt(r)), 1);
+    if (bottom < rcInvalid.top) continue;
+    if (rowTop > rcInvalid.bottom) break;
+    int right = SubPixels(fixedW, 1);
+    for (int p = m_nFirstCol; p < m_nCols; ++p) {
+      int left = AddPixels(right, 1);
+      right = SubPixels(AddPixels(left, WidthAt(*this, p)), 1);
+      if (left > rcInvalid.right) break;
+      if (right < rcInvalid.left) continue;
+      // A hole in the matrix cannot arise through the interface; should one
+      // appear, the background shows there rather than ending the paint.
+      CGridCell* cell = CellOrNull(*this, r, int(m_arColOrder.GetAt(p)));
+      if (!cell) continue;
+      CRect rc(left, rowTop, right, bottom);
+      DrawCell(cell, &rc, pDC);
+    }
+  }
+
+  // Grid lines over the scrolled region, on the pixels the cells left free.
+  CPen gridPen(PS_SOLID, 0, kGridLineColour);
+  PenSelection selection(pDC, &gridPen);
+  const int lineRight = AddPixels(SubPixels(totalW, m_nHScrollPos), 1);
+  int y = SubPixels(fixedH, 1);
+  for (int r = m_nTopRow; r < m_nRows; ++r) {
+    y = AddPixels(y, m_arRowHeights.GetAt(r));
+    if (y > rcInvalid.bottom) break;
+    if (y >= rcInvalid.top) {
+      pDC->MoveTo(fixedW, y);
+      pDC->LineTo(lineRight, y);
+    }
+  }
+  int lineBottom = AddPixels(SubPixels(totalH, m_nVScrollPos), 1);
+  if (lineBottom > rcBounds.bottom) lineBottom = rcBounds.bottom;
+  int x = SubPixels(fixedW, 1);
+  for (int p = m_nFirstCol; p < m_nCols; ++p) {
+    x = AddPixels(x, WidthAt(*this, p));
+    if (x > rcInvalid.right) break;
+    if (x >= rcInvalid.left) {
+      pDC->MoveTo(x, fixedH);
+      pDC->LineTo(x, lineBottom);
+    }
+  }
+
+  UpdateScrollBars();
+}
 
 }  // namespace TzGrid

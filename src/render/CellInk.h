@@ -1,0 +1,16 @@
+// What the painter and the cell drawer agree on about a cell's colours.
+#pragma once
+
+#include "../model/GridCell.h"
+
+namespace TzGrid {
+
+// A cell's colour 0 means "not set". Unset text is drawn in this
+// near-black rather than in 0 itself.
+constexpr COLORREF kDefaultTextColour = 0x00010101;
+
+inline COLORREF TextColourOf(const CGridCell& cell) {
+  return cell.m_clrText != 0 ? cell.m_clrText : kDefaultTextColour;
+}
+
+}  // namespace TzGrid
