@@ -1,10 +1,282 @@
-// Scroll handlers. Not implemented yet: each fails loudly.
-#include "../model/TzGridCtrl.h"
+// Scroll handlers: the grid scrolls by whole columns and rows while its scroll
+// bars count pixels. Every scroll request, from the bars, the wheel, the
+// keyboard, the auto-scroll worker or automation, arrives here as WM_HSCROLL
+// or WM_VSCROLL, so the four scroll members always move together.
+#include <cstdint>
+
+#include "../model/LayoutMath.h"
+#include "InputSteps.h"
 
 namespace TzGrid {
 
-void CTzGridCtrl::OnHScroll(UINT, UINT, CWnd*) { AfxThrowNotImplementedException("OnHScroll"); }
-void CTzGridCtrl::OnVScroll(UINT, UINT, CWnd*) { AfxThrowNotImplementedException("OnVScroll"); }
-BOOL CTzGridCtrl::OnMouseWheel(UINT, short, CPoint) { AfxThrowNotImplementedException("OnMouseWheel"); }
+namespace Input {
+
+int WidthAtPosition(const CTzGridCtrl& grid, int p) {
+  return int(grid.m_arColWidths.GetAt(int(grid.m_arColOrder.GetAt(p))));
+}
+
+int SumWidthsByIndex(const CTzGridCtrl& grid, int count) {
+  int sum = 0;
+  for (int c = 0; c < count; ++c) sum = AddPixels(sum, grid.m_arColWidths.GetAt(c));
+  return sum;
+}
+
+int SumHeights(const CTzGridCtrl& grid, int count) {
+  int sum = 0;
+  for (int r = 0; r < count; ++r) sum = AddPixels(sum, grid.m_arRowHeights.GetAt(r));
+  return sum;
+}
+
+int FirstIndexPastScrollPos(const CTzGridCtrl& grid) {
+  int sum = 0;
+  for (int c = 0; c < grid.m_nCols; ++c) {
+    sum = AddPixels(sum, grid.m_arColWidths.GetAt(c));
+    if (sum > grid.m_nHScrollPos) return c;
+  }
+  return 0;
+}
+
+int DisplayPositionOrZero(const CTzGridCtrl& grid, const CGridCell& cell) {
+  int p = FindDisplayPosition(grid.m_arColOrder, grid.m_nCols, cell.m_nCol);
+  return p < 0 ? 0 : p;
+}
+
+}  // namespace Input
+
+namespace {
+
+using namespace Input;
+
+// A scroll worked out before anything changes: pixels and whole columns or rows.
+struct ScrollStep {
+  int pixels = 0;
+  int count = 0;
+};
+
+std::int64_t Magnitude(int v) { return v < 0 ? -std::int64_t(v) : std::int64_t(v); }
+
+int HeightOfRow(const CTzGridCtrl& grid, int r) { return int(grid.m_arRowHeights.GetAt(r)); }
+
+// Page left walks back through every position down to 0, fixed ones
+// included; reaching position 0 scrolls back to the very start even when
+// that is more than a page, so the user always gets the first column back.
+ScrollStep PageLeft(const CTzGridCtrl& grid, int clientWidth) {
+  ScrollStep s;
+  for (int i = grid.m_nFirstCol - 1; i >= 0; --i) {
+    int w = WidthAtPosition(grid, i);
+    --s.count;
+    s.pixels = SubPixels(s.pixels, w);
+    if (i == 0) {
+      s.pixels = -grid.m_nHScrollPos;
+      s.count = -grid.m_nFirstCol;
+      break;
+    }
+    if (Magnitude(s.pixels) > clientWidth) {
+      s.pixels = AddPixels(s.pixels, UINT(w));
+      ++s.count;
+      break;
+    }
+  }
+  return s;
+}
+
+ScrollStep PageRight(const CTzGridCtrl& grid, int clientRight) {
+  ScrollStep s;
+  for (int i = grid.m_nFirstCol; i <= grid.m_nCols - 1; ++i) {
+    int w = WidthAtPosition(grid, i);
+    ++s.count;
+    s.pixels = AddPixels(s.pixels, UINT(w));
+    if (s.pixels > clientRight) {
+      s.pixels = SubPixels(s.pixels, w);
+      --s.count;
+      break;
+    }
+  }
+  return s;
+}
+
+// The thumb selects the first scrollable item whose running size (from the
+// first scrollable one) reaches the track position; the view snaps to its
+// leading edge. sizeOf(i) is the width or height of item i.
+template <typename SizeOf>
+ScrollStep FromThumb(int track, int firstScrollable, int count, int current, SizeOf sizeOf) {
+  ScrollStep s;
+  int target = -1;
+  int sum = 0;
+  for (int q = firstScrollable; q < count; ++q) {
+    sum = AddPixels(sum, UINT(sizeOf(q)));
+    if (sum >= track) {
+      target = q;
+      break;
+    }
+  }
+  if (target < 0) return s;
+  s.count = target - current;
+  if (s.count > 0) {
+    for (int i = current; i < target; ++i) s.pixels = AddPixels(s.pixels, UINT(sizeOf(i)));
+  } else if (s.count < 0) {
+    int back = 0;
+    for (int i = target; i < current; ++i) back = AddPixels(back, UINT(sizeOf(i)));
+    s.pixels = SubPixels(0, back);
+  }
+  return s;
+}
+
+int TrackPos(CTzGridCtrl& grid, int nBar) {
+  SCROLLINFO info;
+  info.fMask = SIF_TRACKPOS;
+  grid.GetScrollInfo(nBar, &info, SIF_TRACKPOS);
+  return info.nTrackPos;
+}
+
+// After a scroll the editor stays where its window is; it is only hidden
+// while its cell is out of view and shown (with the keyboard focus) again
+// when the cell comes back.
+void ShowEditorIf(CTzGridCtrl& grid, bool visible) {
+  if (visible) {
+    grid.m_edit.ShowWindow(SW_SHOW);
+    grid.m_edit.SetFocus();
+  } else {
+    grid.m_edit.ShowWindow(SW_HIDE);
+  }
+}
+
+}  // namespace
+
+void CTzGridCtrl::OnHScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
+  CRect client;
+  GetClientRect(&client);
+  int totalWidth = SumWidthsByIndex(*this, m_nCols);
+  if (totalWidth <= client.Width()) return;
+  if (nSBCode > SB_THUMBTRACK) return;
+
+  ScrollStep step;
+  switch (nSBCode) {
+    case SB_LINELEFT:
+      if (m_nFirstCol > 0) step = {-WidthAtPosition(*this, m_nFirstCol - 1), -1};
+      break;
+    case SB_LINERIGHT:
+      step = {WidthAtPosition(*this, m_nFirstCol), 1};
+      break;
+    case SB_PAGELEFT:
+      step = PageLeft(*this, client.right - client.left);
+      break;
+    case SB_PAGERIGHT:
+      step = PageRight(*this, client.right);
+      break;
+    default:  // SB_THUMBPOSITION, SB_THUMBTRACK
+      step = FromThumb(TrackPos(*this, SB_HORZ), FixedColsInUse(), m_nCols, m_nFirstCol,
+                       [this](int p) { return WidthAtPosition(*this, p); });
+      break;
+  }
+
+  int newPos = AddPixels(m_nHScrollPos, UINT(step.pixels));
+  if (newPos < 0) {
+    step.pixels = -m_nHScrollPos;
+  } else if (newPos > SubPixels(totalWidth, 1)) {
+    return;
+  }
+  if (std::int64_t(m_nFirstCol) + step.count >= m_nCols) return;
+  if (step.pixels == 0) return;
+
+  m_nFirstCol += step.count;
+  m_nHScrollPos = AddPixels(m_nHScrollPos, UINT(step.pixels));
+  SetScrollPos(SB_HORZ, m_nHScrollPos, TRUE);
+
+  // Only the scrolled region moves; the fixed strip stays and the strip the
+  // move uncovers is left to the paint pipeline.
+  CRect area;
+  GetClientRect(&area);
+  area.left = AddPixels(area.left, UINT(SumWidthsByIndex(*this, FixedColsInUse())));
+  ScrollWindow(-step.pixels, 0, &area, &area);
+
+  if (m_bEditMode && m_pFocusCell) {
+    int focusPos = DisplayPositionOrZero(*this, *m_pFocusCell);
+    int firstShown = FirstIndexPastScrollPos(*this);
+    ShowEditorIf(*this, !(focusPos < firstShown || focusPos > GetLastVisibleColumn()));
+  }
+}
+
+void CTzGridCtrl::OnVScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
+  CRect client;
+  GetClientRect(&client);
+  int totalHeight = SumHeights(*this, m_nRows);
+  if (totalHeight <= client.Height()) return;
+  if (nSBCode > SB_THUMBTRACK) return;
+
+  int fixedRows = FixedRowsInUse();
+  int fixedHeight = SumHeights(*this, fixedRows);
+  ScrollStep step;
+  switch (nSBCode) {
+    case SB_LINEUP:
+      if (m_nTopRow > 0) step = {-HeightOfRow(*this, m_nTopRow - 1), -1};
+      break;
+    case SB_LINEDOWN:
+      if (m_nTopRow == m_nRows - 1) return;
+      step = {HeightOfRow(*this, m_nTopRow), 1};
+      break;
+    case SB_PAGEUP:
+      // Measured by the whole client height, stopping at the first
+      // scrollable row.
+      for (int r = m_nTopRow - 1; r >= fixedRows; --r) {
+        int h = HeightOfRow(*this, r);
+        --step.count;
+        step.pixels = SubPixels(step.pixels, h);
+        if (Magnitude(step.pixels) > client.bottom - client.top) {
+          step.pixels = AddPixels(step.pixels, UINT(h));
+          ++step.count;
+          break;
+        }
+      }
+      break;
+    case SB_PAGEDOWN:
+      // Measured by the scrolled band's height; never passes the last row,
+      // so a page near the end brings the last row to the top.
+      for (int r = m_nTopRow; r <= m_nRows - 2; ++r) {
+        int h = HeightOfRow(*this, r);
+        ++step.count;
+        step.pixels = AddPixels(step.pixels, UINT(h));
+        if (step.pixels > SubPixels(client.bottom, fixedHeight)) {
+          step.pixels = SubPixels(step.pixels, h);
+          --step.count;
+          break;
+        }
+      }
+      break;
+    default:  // SB_THUMBPOSITION, SB_THUMBTRACK
+      step = FromThumb(TrackPos(*this, SB_VERT), fixedRows, m_nRows, m_nTopRow,
+                       [this](int r) { return HeightOfRow(*this, r); });
+      break;
+  }
+
+  int newPos = AddPixels(m_nVScrollPos, UINT(step.pixels));
+  if (newPos < 0) {
+    step.pixels = -m_nVScrollPos;
+  } else if (newPos > SubPixels(totalHeight, 1)) {
+    return;
+  }
+  if (step.pixels == 0) return;
+
+  m_nTopRow += step.count;
+  m_nVScrollPos = AddPixels(m_nVScrollPos, UINT(step.pixels));
+  SetScrollPos(SB_VERT, m_nVScrollPos, TRUE);
+
+  CRect area;
+  GetClientRect(&area);
+  area.top = AddPixels(area.top, UINT(SumHeights(*this, fixedRows)));
+  ScrollWindow(0, -step.pixels, &area, &area);
+
+  if (m_bEditMode && m_pFocusCell) {
+    int row = m_pFocusCell->m_nRow;
+    ShowEditorIf(*this, !(row < m_nTopRow || row > GetLastVisibleRow()));
+  }
+}
+
+BOOL CTzGridCtrl::OnMouseWheel(UINT /*nFlags*/, short zDelta, CPoint /*pt*/) {
+  // One line per wheel message, whatever the distance: the grid scrolls
+  // by whole rows only.
+  SendMessage(WM_VSCROLL, zDelta > 0 ? SB_LINEUP : SB_LINEDOWN, 0);
+  return TRUE;
+}
 
 }  // namespace TzGrid

@@ -1,10 +1,107 @@
-// The headless edit child. Not implemented yet: the editor cannot be created.
+// The headless edit child: the in-place editor's window on the headless
+// platform. It keeps what the grid relies on of an EDIT control: text,
+// visibility, rectangle, font, keyboard focus, single-line typing and
+// Backspace, and the EN_UPDATE notification on every change of its text.
 #include "HeadlessWindow.h"
 
 namespace TzGrid::Headless {
 
-std::unique_ptr<CWindowImpl> CreateHeadlessEdit(HeadlessWindow&, CWnd*, DWORD, const RECT&, UINT) {
-  AfxThrowNotImplementedException("the headless edit window");
+HeadlessEdit::HeadlessEdit(HeadlessWindow& parent, CWnd* pOwner, DWORD dwStyle, const RECT& rect, UINT nID)
+    : m_parent(&parent), m_pOwner(pOwner), m_style(dwStyle), m_id(nID), m_rect(rect),
+      m_visible((dwStyle & WS_VISIBLE) != 0) {
+  parent.AddChild(this);
+}
+
+HeadlessEdit::~HeadlessEdit() { DestroyWindow(); }
+
+void HeadlessEdit::OnParentDestroyed() noexcept {
+  m_parent = nullptr;
+  m_exists = false;
+  m_visible = false;
+}
+
+void HeadlessEdit::DestroyWindow() {
+  if (!m_exists) return;
+  m_exists = false;
+  m_visible = false;
+  if (m_parent) m_parent->RemoveChild(this);
+  m_parent = nullptr;
+}
+
+bool HeadlessEdit::HasFocus() const noexcept { return m_exists && m_parent && m_parent->FocusWindow() == GetHwnd(); }
+
+BOOL HeadlessEdit::ShowWindow(int nCmdShow) {
+  if (!m_exists) return FALSE;
+  BOOL wasVisible = m_visible ? TRUE : FALSE;
+  m_visible = nCmdShow != SW_HIDE;
+  return wasVisible;
+}
+
+void HeadlessEdit::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL) {
+  if (!m_exists) return;
+  m_rect = CRect(x, y, x + nWidth, y + nHeight);
+}
+
+void HeadlessEdit::SetWindowText(const CString& text) {
+  if (!m_exists) return;
+  m_text = text;
+  NotifyUpdate();
+}
+
+void HeadlessEdit::SetFocus() {
+  if (m_exists && m_parent) m_parent->GiveFocusToChild(this);
+}
+
+CRect HeadlessEdit::GetWindowRect() const {
+  CRect screen = m_rect;
+  screen.OffsetRect(HeadlessWindow::kScreenX, HeadlessWindow::kScreenY);
+  return screen;
+}
+
+LRESULT HeadlessEdit::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!m_exists) return 0;
+  sentMessages.push_back(MSG{GetHwnd(), message, wParam, lParam});
+  // A subclassed window: the owner's procedure sees every message first and
+  // reaches the edit control's own processing through Default().
+  if (m_pOwner) return m_pOwner->WindowProc(message, wParam, lParam);
+  return DefWindowProc(message, wParam, lParam);
+}
+
+LRESULT HeadlessEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
+  defaultCalls.push_back(message);
+  if (!m_exists) return 0;
+  switch (message) {
+    case WM_SETFONT:
+      m_font = reinterpret_cast<HGDIOBJ>(wParam);
+      return 0;
+    case WM_CHAR: {
+      const WCHAR ch = WCHAR(wParam);
+      if (ch == WCHAR(VK_BACK)) {
+        // Without a caret, Backspace removes the last character.
+        if (m_text.IsEmpty()) return 0;
+        m_text = CString(m_text.GetString(), std::size_t(m_text.GetLength() - 1));
+        NotifyUpdate();
+      } else if (ch >= 0x20) {
+        // Control characters (Enter, Tab, Escape, Ctrl+letter) are not text.
+        m_text += std::u16string_view(&ch, 1);
+        NotifyUpdate();
+      }
+      return 0;
+    }
+    default:
+      return 0;
+  }
+}
+
+void HeadlessEdit::NotifyUpdate() {
+  ++updateNotifications;
+  if (m_parent) m_parent->Send(WM_COMMAND, MAKEWPARAM(int(m_id), int(EN_UPDATE)), LPARAM(GetHwnd()));
+}
+
+std::unique_ptr<CWindowImpl> CreateHeadlessEdit(HeadlessWindow& parent, CWnd* pOwner, DWORD dwStyle, const RECT& rect,
+                                                UINT nID) {
+  if (!parent.IsWindow()) return nullptr;
+  return std::make_unique<HeadlessEdit>(parent, pOwner, dwStyle, rect, nID);
 }
 
 }  // namespace TzGrid::Headless

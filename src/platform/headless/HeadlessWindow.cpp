@@ -27,16 +27,60 @@ void HeadlessWindow::Create() {
 
 void HeadlessWindow::Destroy() {
   if (!m_exists) return;
-  m_exists = false;
   // Senders waiting on other threads are released with 0, as a send to a
-  // destroyed window returns.
+  // destroyed window returns; later sends are refused (checked under the
+  // same lock, so none can slip into the queue after it was emptied).
   std::deque<std::shared_ptr<PendingMessage>> pending;
   {
     std::lock_guard<std::mutex> guard(m_queueLock);
+    m_exists = false;
     pending.swap(m_queue);
   }
   for (auto& message : pending) message->result.set_value(0);
   m_queueSignal.notify_all();
+  // Child windows go with their parent.
+  std::vector<HeadlessEdit*> children;
+  children.swap(m_children);
+  for (HeadlessEdit* child : children) child->OnParentDestroyed();
+  m_focus = nullptr;
+}
+
+void HeadlessWindow::AddChild(HeadlessEdit* child) { m_children.push_back(child); }
+
+void HeadlessWindow::RemoveChild(HeadlessEdit* child) {
+  for (auto it = m_children.begin(); it != m_children.end(); ++it) {
+    if (*it == child) {
+      m_children.erase(it);
+      break;
+    }
+  }
+  if (m_focus == child->GetHwnd()) m_focus = nullptr;
+}
+
+HeadlessEdit* HeadlessWindow::FocusedChild() const noexcept {
+  for (HeadlessEdit* child : m_children) {
+    if (child->GetHwnd() == m_focus) return child;
+  }
+  return nullptr;
+}
+
+void HeadlessWindow::GiveFocusToChild(HeadlessEdit* child) {
+  HeadlessEdit* previous = FocusedChild();
+  m_focus = child->GetHwnd();
+  if (previous && previous != child) previous->SendMessage(WM_KILLFOCUS, WPARAM(child->GetHwnd()), 0);
+  if (previous != child) child->SendMessage(WM_SETFOCUS, WPARAM(previous ? previous->GetHwnd() : nullptr), 0);
+}
+
+void HeadlessWindow::SetFocus() {
+  HeadlessEdit* previous = FocusedChild();
+  m_focus = GetHwnd();
+  if (previous) previous->SendMessage(WM_KILLFOCUS, WPARAM(GetHwnd()), 0);
+}
+
+void HeadlessWindow::MoveFocusAway() {
+  HeadlessEdit* previous = FocusedChild();
+  m_focus = nullptr;
+  if (previous) previous->SendMessage(WM_KILLFOCUS, 0, 0);
 }
 
 void HeadlessWindow::Resize(int width, int height) {

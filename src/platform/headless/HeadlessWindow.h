@@ -12,6 +12,7 @@
 // (or until the window is destroyed, when it returns 0).
 #pragma once
 
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -35,6 +36,8 @@ struct FiredEvent {
   DISPID dispid;
   CDispArgs args;
 };
+
+class HeadlessEdit;
 
 struct ScrollWindowCall {
   int dx;
@@ -94,17 +97,23 @@ class HeadlessWindow : public CControlSite {
   // The window that has the keyboard focus: this one, a child, or null.
   HWND FocusWindow() const noexcept { return m_focus; }
   void SetFocusWindow(HWND hwnd) noexcept { m_focus = hwnd; }
+  // The user activates another window: a child that had the keyboard focus
+  // is told so with WM_KILLFOCUS, and no window of this control keeps it.
+  void MoveFocusAway();
+  // The edit child created last (the in-place editor), or null.
+  HeadlessEdit* EditChild() const noexcept { return m_children.empty() ? nullptr : m_children.back(); }
   void ClearRecords();
 
   // ---- CWindowImpl
   HWND GetHwnd() const override { return const_cast<HeadlessWindow*>(this); }
-  bool IsWindow() const override { return m_exists; }
+  bool IsWindow() const override { return m_exists.load(); }
   BOOL ShowWindow(int) override { return TRUE; }
-  bool IsWindowVisible() const override { return m_exists; }
+  bool IsWindowVisible() const override { return m_exists.load(); }
   void MoveWindow(int, int, int, int, BOOL) override {}
   void SetWindowText(const CString&) override {}
   CString GetWindowText() const override { return CString(); }
-  void SetFocus() override { m_focus = GetHwnd(); }
+  // Taking the focus from a child tells the child (WM_KILLFOCUS).
+  void SetFocus() override;
   CRect GetWindowRect() const override;
   LRESULT SendMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
@@ -138,6 +147,13 @@ class HeadlessWindow : public CControlSite {
   static constexpr int kScreenX = 100;
   static constexpr int kScreenY = 50;
 
+  // ---- children (the edit child registers itself)
+  void AddChild(HeadlessEdit* child);
+  void RemoveChild(HeadlessEdit* child);
+  // A child takes the keyboard focus (the one that had it is not told:
+  // the grid's own window takes no notice of losing it).
+  void GiveFocusToChild(HeadlessEdit* child);
+
  private:
   struct PendingMessage {
     UINT message;
@@ -150,24 +166,79 @@ class HeadlessWindow : public CControlSite {
   static int MaxScrollPos(const SCROLLINFO& info);
   void AddUpdate(const CRect& rect);
   LRESULT Dispatch(UINT message, WPARAM wParam, LPARAM lParam);
+  HeadlessEdit* FocusedChild() const noexcept;
 
   COleControl& m_ctrl;
   int m_width;
   int m_height;
-  bool m_exists = false;
+  // Read by senders on other threads (through IsWindow and SendMessage).
+  std::atomic<bool> m_exists{false};
   std::thread::id m_windowThread;
   CRect m_update;
   SCROLLINFO m_horz;
   SCROLLINFO m_vert;
   bool m_keysDown[256] = {};
   HWND m_focus = nullptr;
+  std::vector<HeadlessEdit*> m_children;
 
   std::mutex m_queueLock;
   std::condition_variable m_queueSignal;
   std::deque<std::shared_ptr<PendingMessage>> m_queue;
 };
 
-// The headless edit child (platform/headless/HeadlessEdit.cpp).
+// The headless edit child (platform/headless/HeadlessEdit.cpp): a caret-free
+// single-line editor. Typed characters are appended, Backspace removes the
+// last one; every change of the text (SetWindowText included) is reported to
+// the parent as EN_UPDATE through WM_COMMAND. Its messages reach the owner's
+// WindowProc first; DefWindowProc is the edit control's own processing. It is
+// not drawn into the parent's framebuffer.
+class HeadlessEdit : public CWindowImpl {
+ public:
+  HeadlessEdit(HeadlessWindow& parent, CWnd* pOwner, DWORD dwStyle, const RECT& rect, UINT nID);
+  ~HeadlessEdit() override;
+
+  // ---- what a test reads
+  DWORD Style() const noexcept { return m_style; }
+  UINT ControlId() const noexcept { return m_id; }
+  // Client coordinates of the parent.
+  CRect Rect() const noexcept { return m_rect; }
+  HGDIOBJ Font() const noexcept { return m_font; }
+  bool HasFocus() const noexcept;
+  std::vector<MSG> sentMessages;     // every message sent to the edit window
+  std::vector<UINT> defaultCalls;    // messages given to its own processing
+  int updateNotifications = 0;       // EN_UPDATE sent to the parent
+
+  // The parent goes away: so does this window.
+  void OnParentDestroyed() noexcept;
+
+  // ---- CWindowImpl
+  HWND GetHwnd() const override { return const_cast<HeadlessEdit*>(this); }
+  bool IsWindow() const override { return m_exists; }
+  BOOL ShowWindow(int nCmdShow) override;
+  bool IsWindowVisible() const override { return m_exists && m_visible; }
+  void MoveWindow(int x, int y, int nWidth, int nHeight, BOOL bRepaint) override;
+  void SetWindowText(const CString& text) override;
+  CString GetWindowText() const override { return m_text; }
+  void SetFocus() override;
+  CRect GetWindowRect() const override;
+  LRESULT SendMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
+  LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
+  void DestroyWindow() override;
+
+ private:
+  void NotifyUpdate();
+
+  HeadlessWindow* m_parent;
+  CWnd* m_pOwner;
+  DWORD m_style;
+  UINT m_id;
+  CRect m_rect;
+  bool m_exists = true;
+  bool m_visible;
+  CString m_text;
+  HGDIOBJ m_font = nullptr;
+};
+
 std::unique_ptr<CWindowImpl> CreateHeadlessEdit(HeadlessWindow& parent, CWnd* pOwner, DWORD dwStyle, const RECT& rect,
                                                 UINT nID);
 

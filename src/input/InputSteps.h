@@ -1,0 +1,50 @@
+// Steps shared by the input handlers of the grid (scrolling, mouse, resize
+// and drag, keyboard, editor). They work on the control's public state; the
+// control class declares no member for them, so they live here as free
+// functions of the input subsystem.
+#pragma once
+
+#include "../model/TzGridCtrl.h"
+
+namespace TzGrid::Input {
+
+// Width of the column shown at display position p (checked reads).
+int WidthAtPosition(const CTzGridCtrl& grid, int p);
+// Sum of the widths of column indices 0 .. count - 1 (not through the order).
+int SumWidthsByIndex(const CTzGridCtrl& grid, int count);
+// Sum of the heights of rows 0 .. count - 1.
+int SumHeights(const CTzGridCtrl& grid, int count);
+// The smallest column index whose running width sum (by column index, from
+// 0) passes the horizontal scroll position; 0 when none does. With identity
+// order and no fixed columns this is m_nFirstCol.
+int FirstIndexPastScrollPos(const CTzGridCtrl& grid);
+// Display position of a cell's column, 0 when the order map lacks it.
+int DisplayPositionOrZero(const CTzGridCtrl& grid, const CGridCell& cell);
+
+// ---- the cell under a point
+struct Hit {
+  int row = -1;
+  int pos = -1;  // display position
+  int col = -1;  // column index
+  CGridCell* cell = nullptr;
+};
+// Row first, then display position; false when either is -1.
+bool FindHit(CTzGridCtrl& grid, CPoint point, Hit* hit);
+
+void FireCellSelected(CTzGridCtrl& grid, int row, int col);
+void FireCellExited(CTzGridCtrl& grid, int row, int col);
+// Sends the editor WM_KILLFOCUS when its window exists (it hides itself).
+void KillEditorFocus(CTzGridCtrl& grid);
+
+// ---- in-place editor (Editor.cpp)
+// The double-click edit on cell: ends a running edit, moves the focus, opens
+// the editor over the cell's rectangle with its text.
+void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell* cell);
+
+// ---- column resize and drag (ResizeDrag.cpp)
+void BeginResize(CTzGridCtrl& grid, CPoint point);
+void ApplyResize(CTzGridCtrl& grid, UINT nFlags, CPoint point);
+void BeginDrag(CTzGridCtrl& grid, int pos);
+void DropColumn(CTzGridCtrl& grid, UINT nFlags, CPoint point);
+
+}  // namespace TzGrid::Input
