@@ -1,11 +1,187 @@
-// CSV export. Not implemented yet: each entry fails loudly.
+// CSV export of a range of the grid to a file the user picks.
+//
+// Every exported cell becomes one field: a double quote, the cell's text
+// (trimmed of trailing white space in the cell itself, line feeds shown as
+// spaces), a double quote and a comma; every row one line. ExportData speaks
+// of display positions and writes the locale's narrow encoding; ExportEx
+// takes a list of column indices and writes UTF-8 with a byte-order mark.
+//
+// Both walk the whole range even when nothing is written (an export type
+// other than 0), so bad indices are reported the same way. Each row of the
+// range is looked up before its cells, so a range reaching past the last row
+// ends with the invalid-argument exception there even when no column is
+// exported, instead of writing empty lines for rows the grid does not have.
+#include <string>
+
+#include "../framework/afxfile.h"
 #include "../model/TzGridCtrl.h"
 
 namespace TzGrid {
 
-short CTzGridCtrl::ExportData(ULONG32, ULONG32, ULONG32, ULONG32, USHORT) { AfxThrowNotImplementedException("ExportData"); }
-void CTzGridCtrl::ExportEx(USHORT, short, const std::int32_t*, std::size_t, LONG, LONG) {
-  AfxThrowNotImplementedException("ExportEx");
+namespace {
+
+constexpr USHORT EXPORT_TO_FILE = 0;
+
+const WCHAR kWriteFailedMessage[] = u"Error writing to output file.  Could be locked.";
+const WCHAR kOpenFailedMessage[] = u"Error opening file.";
+const WCHAR kLineEnd[] = u"\n";
+
+// Asks the user where to save; empty when the dialog was not accepted.
+bool AskForExportPath(CString& path) {
+  CFileDialog dialog(FALSE, u".csv", u"GridExport", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY,
+                     u"CSV Format (*.csv)|*.csv", nullptr, 0, TRUE);
+  if (dialog.DoModal() != IDOK) return false;
+  path = dialog.GetPathName();
+  return true;
+}
+
+// One row of the matrix by its index; raises on an index outside the grid.
+CGridRow* RowAt(const CTzGridCtrl& grid, std::int64_t row) {
+  AfxCheckIndex(std::ptrdiff_t(row), grid.m_arRows.GetSize(), "row");
+  CGridRow* pRow = grid.m_arRows.GetAt(int(row));
+  if (!pRow) AfxThrowInvalidArgException("row " + std::to_string(row) + " has no cells");
+  return pRow;
+}
+
+CGridCell* CellAt(const CGridRow& row, std::int64_t column) {
+  AfxCheckIndex(std::ptrdiff_t(column), row.GetSize(), "column");
+  CGridCell* pCell = row.GetAt(int(column));
+  if (!pCell) AfxThrowInvalidArgException("column " + std::to_string(column) + " has no cell");
+  return pCell;
+}
+
+// Column index shown at a display position; raises on a position outside the map.
+std::int64_t ColumnAtDisplayPosition(const CTzGridCtrl& grid, std::int64_t position) {
+  AfxCheckIndex(std::ptrdiff_t(position), grid.m_arColOrder.GetSize(), "display position");
+  return grid.m_arColOrder.GetAt(int(position));
+}
+
+// Writes the fields of the rows of a range and tells the method whether the
+// export may go on. One object per export: its field buffer is reused for
+// every field, so writing a field allocates nothing once it is large enough.
+class CsvWriter {
+ public:
+  explicit CsvWriter(CStdioFile& file) : m_file(file) {}
+
+  // Trims the cell's text in place, then writes its field. A field that
+  // cannot be written is reported to the user and closes the file: false.
+  bool WriteField(CGridCell& cell) {
+    cell.m_strText.TrimRight();
+    BuildField(cell.m_strText.View());
+    try {
+      m_file.WriteString(m_field);
+    } catch (const CFileException&) {
+      AfxMessageBox(kWriteFailedMessage, MB_OK, 0);
+      m_file.Abort();
+      return false;
+    }
+    return true;
+  }
+
+  // Not guarded: a line end that cannot be written leaves the method as an
+  // error of the call.
+  void EndLine() { m_file.WriteString(kLineEnd); }
+
+ private:
+  // "text", with each line feed of the text shown as a space.
+  void BuildField(std::u16string_view text) {
+    m_field.resize(text.size() + 3);
+    WCHAR* out = m_field.data();
+    *out++ = u'"';
+    for (WCHAR c : text) *out++ = c == u'\n' ? u' ' : c;
+    *out++ = u'"';
+    *out = u',';
+  }
+
+  CStdioFile& m_file;
+  std::u16string m_field;
+};
+
+// After the whole range: close the file and show it to the user.
+void FinishExport(CStdioFile& file, const CString& path) {
+  if (!file.IsOpen()) return;
+  file.Close();
+  ShellExecuteOpen(path);
+}
+
+}  // namespace
+
+short CTzGridCtrl::ExportData(ULONG32 StartColumn, ULONG32 EndColumn, ULONG32 StartRow, ULONG32 EndRow,
+                              USHORT ExportType) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  const bool toFile = ExportType == EXPORT_TO_FILE;
+  CStdioFile file;
+  CString path;
+  if (toFile) {
+    if (!AskForExportPath(path)) return 0;
+    try {
+      CFileException error;
+      if (!file.Open(path, CFile::modeCreate | CFile::modeWrite, &error)) {
+        error.ReportError(MB_OK);
+        return 0;
+      }
+    } catch (const CException&) {
+      AfxMessageBox(kOpenFailedMessage, MB_OK, 0);
+      return 0;
+    }
+  }
+
+  // Ends counted from 1 with 0 for "the last", starts counted from 1 with 0
+  // for "the first"; unsigned 32-bit as the interface gives them.
+  const ULONG32 lastCol = (EndColumn ? EndColumn : ULONG32(m_nCols)) - 1u;
+  const ULONG32 lastRow = (EndRow ? EndRow : ULONG32(m_nRows)) - 1u;
+  const ULONG32 firstCol = StartColumn ? StartColumn - 1u : 0u;
+  const ULONG32 firstRow = StartRow ? StartRow - 1u : 0u;
+
+  CsvWriter writer(file);
+  // 64-bit counters: an end of 0xFFFFFFFF must not wrap into an endless walk.
+  for (std::int64_t r = firstRow; r <= std::int64_t(lastRow); ++r) {
+    CGridRow* pRow = RowAt(*this, r);
+    for (std::int64_t p = firstCol; p <= std::int64_t(lastCol); ++p) {
+      CGridCell* pCell = CellAt(*pRow, ColumnAtDisplayPosition(*this, p));
+      if (toFile && !writer.WriteField(*pCell)) return 0;
+    }
+    if (toFile) writer.EndLine();
+  }
+  FinishExport(file, path);
+  return 0;
+}
+
+void CTzGridCtrl::ExportEx(USHORT nType, short nColumnCount, const std::int32_t* ColumnArray, std::size_t nAvailable,
+                           LONG lStartRow, LONG lEndRow) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  const bool toFile = nType == EXPORT_TO_FILE;
+  CStdioFile file;
+  CString path;
+  if (toFile) {
+    if (!AskForExportPath(path)) return;
+    FILE* pStream = nullptr;
+    if (AfxOpenStream(&pStream, path, u"wt,ccs=UTF-8") != 0) {
+      AfxMessageBox(kOpenFailedMessage, MB_OK, 0);
+      return;
+    }
+    file.Attach(pStream);
+    file.SetFilePath(path);
+  }
+
+  // lEndRow 0 means up to the last row; otherwise it counts from 1.
+  const std::int64_t lastRow = (lEndRow ? std::int64_t(lEndRow) : std::int64_t(m_nRows)) - 1;
+  const std::size_t available = ColumnArray ? nAvailable : 0;
+
+  CsvWriter writer(file);
+  for (std::int64_t r = lStartRow; r <= lastRow; ++r) {
+    CGridRow* pRow = RowAt(*this, r);
+    for (int i = 0; i < nColumnCount; ++i) {
+      if (std::size_t(i) >= available) {
+        AfxThrowInvalidArgException("ColumnArray holds " + std::to_string(available) + " entries, entry " +
+                                    std::to_string(i) + " was asked for");
+      }
+      CGridCell* pCell = CellAt(*pRow, ColumnArray[i]);
+      if (toFile && !writer.WriteField(*pCell)) return;
+    }
+    if (toFile) writer.EndLine();
+  }
+  FinishExport(file, path);
 }
 
 }  // namespace TzGrid

@@ -1,0 +1,411 @@
+#include "afxfile.h"
+
+#include <cerrno>
+#include <cstring>
+#include <new>
+
+#include "afxctl.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace TzGrid {
+
+// ---------------------------------------------------------------- exceptions
+
+namespace {
+
+int CauseOfErrno(int errnoValue) {
+  switch (errnoValue) {
+    case 0: return CFileException::none;
+    case ENOENT: return CFileException::fileNotFound;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case EINVAL: return CFileException::badPath;
+    case EMFILE:
+    case ENFILE: return CFileException::tooManyOpenFiles;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR: return CFileException::accessDenied;
+    case EBADF: return CFileException::invalidFile;
+    case ENOSPC:
+#ifdef EDQUOT
+    case EDQUOT:
+#endif
+    case EFBIG: return CFileException::diskFull;
+    case EIO: return CFileException::hardIO;
+    case EBUSY:
+    case ETXTBSY: return CFileException::sharingViolation;
+    case EDEADLK: return CFileException::lockViolation;
+    default: return CFileException::genericException;
+  }
+}
+
+std::u16string Utf16(const char* ascii) {
+  std::u16string out;
+  while (*ascii) out += char16_t(static_cast<unsigned char>(*ascii++));
+  return out;
+}
+
+// The wording of each cause: the words before and after the quoted file name.
+CString MessageFor(int cause, long osError, const CString& fileName) {
+  const char16_t* before = u"An error occurred with the file ";
+  std::u16string after = u".";
+  switch (cause) {
+    case CFileException::fileNotFound:
+      before = u"Cannot open ";
+      after = u": the file or a folder on its path does not exist.";
+      break;
+    case CFileException::badPath:
+      before = u"Cannot open ";
+      after = u": the path is not valid.";
+      break;
+    case CFileException::tooManyOpenFiles:
+      before = u"Cannot open ";
+      after = u": too many files are open.";
+      break;
+    case CFileException::accessDenied:
+      before = u"Cannot open ";
+      after = u": access is denied.";
+      break;
+    case CFileException::invalidFile:
+      before = u"The file ";
+      after = u" is not open.";
+      break;
+    case CFileException::diskFull:
+      before = u"Cannot write ";
+      after = u": the disk is full.";
+      break;
+    case CFileException::hardIO:
+      before = u"Cannot write ";
+      after = u": the device reported an input/output error.";
+      break;
+    case CFileException::sharingViolation:
+    case CFileException::lockViolation:
+      before = u"Cannot use ";
+      after = u": another program is using it.";
+      break;
+    default:
+      if (osError == EILSEQ) {
+        before = u"Cannot write ";
+        after = u": a character has no representation in the file's encoding.";
+      } else {
+        after = u" (system error ";
+        after.append(Utf16(std::to_string(osError).c_str()));
+        after.append(u").");
+      }
+      break;
+  }
+  std::u16string text(before);
+  text.append(1, u'"');
+  text.append(fileName.View());
+  text.append(1, u'"');
+  text.append(after);
+  return CString(std::u16string_view(text));
+}
+
+}  // namespace
+
+CFileException::CFileException(int cause, long lOsError, const CString& fileName)
+    : CException(MessageFor(cause, lOsError, fileName).ToUtf8()),
+      m_cause(cause),
+      m_lOsError(lOsError),
+      m_strFileName(fileName) {}
+
+CFileException CFileException::FromErrno(int errnoValue, const CString& fileName) {
+  return CFileException(CauseOfErrno(errnoValue), errnoValue, fileName);
+}
+
+void CFileException::ThrowErrno(int errnoValue, const CString& fileName) { throw FromErrno(errnoValue, fileName); }
+
+CString CFileException::GetErrorMessage() const { return MessageFor(m_cause, m_lOsError, m_strFileName); }
+
+int CFileException::ReportError(UINT nType, UINT nMessageID) const {
+  return AfxMessageBox(GetErrorMessage(), nType, nMessageID);
+}
+
+// ------------------------------------------------------------------ opening
+
+#ifdef _WIN32
+
+int AfxOpenStream(FILE** ppStream, const CString& fileName, const WCHAR* mode) {
+  if (!ppStream) return EINVAL;
+  *ppStream = nullptr;
+  if (fileName.View().find(u'\0') != std::u16string_view::npos) return EINVAL;
+  static_assert(sizeof(wchar_t) == sizeof(WCHAR), "the Windows runtime's wide characters are UTF-16 units");
+  return _wfopen_s(ppStream, reinterpret_cast<const wchar_t*>(fileName.GetString()),
+                   reinterpret_cast<const wchar_t*>(mode));
+}
+
+#else
+
+// The runtime's mode strings for writing: "w" with an optional "t" and an
+// optional ",ccs=UTF-8". glibc's fopen understands ",ccs=" itself and marks
+// such a stream wide-oriented; CStdioFile reads the encoding back from that
+// orientation and starts the file with the byte-order mark. The text is
+// never written through the stream's own buffer: CStdioFile converts it and
+// writes bytes to the descriptor.
+int AfxOpenStream(FILE** ppStream, const CString& fileName, const WCHAR* mode) {
+  if (!ppStream || !mode) return EINVAL;
+  *ppStream = nullptr;
+  std::u16string_view m(mode);
+  bool utf8 = false;
+  std::size_t comma = m.find(u',');
+  if (comma != std::u16string_view::npos) {
+    std::u16string_view option = m.substr(comma + 1);
+    if (option != u"ccs=UTF-8" && option != u"ccs=utf-8") return EINVAL;
+    utf8 = true;
+    m = m.substr(0, comma);
+  }
+  if (m != u"w" && m != u"wt") return EINVAL;
+  if (fileName.IsEmpty()) return ENOENT;
+  if (fileName.View().find(u'\0') != std::u16string_view::npos) return EINVAL;
+
+  std::string path = fileName.ToUtf8();
+  FILE* stream = std::fopen(path.c_str(), utf8 ? "w,ccs=UTF-8" : "w");
+  if (!stream) return errno ? errno : EINVAL;
+  *ppStream = stream;
+  return 0;
+}
+
+#endif
+
+// ------------------------------------------------------------- the writer
+
+CStdioFile::CStdioFile() noexcept = default;
+
+CStdioFile::CStdioFile(FILE* pOpenStream) { Attach(pOpenStream); }
+
+CStdioFile::~CStdioFile() { Abort(); }
+
+BOOL CStdioFile::Open(const CString& fileName, UINT nOpenFlags, CFileException* pError) {
+  Abort();
+  m_strFileName = fileName;
+  if (nOpenFlags != (modeCreate | modeWrite) && nOpenFlags != (modeCreate | modeWrite | typeText)) {
+    if (pError) *pError = CFileException(CFileException::genericException, EINVAL, fileName);
+    return FALSE;
+  }
+  FILE* stream = nullptr;
+  int error = AfxOpenStream(&stream, fileName, u"wt");
+  if (error != 0) {
+    if (pError) *pError = CFileException::FromErrno(error, fileName);
+    return FALSE;
+  }
+  Attach(stream);
+  return TRUE;
+}
+
+#ifdef _WIN32
+
+namespace {
+
+std::u16string_view UpToNul(std::u16string_view text) {
+  std::size_t nul = text.find(u'\0');
+  return nul == std::u16string_view::npos ? text : text.substr(0, nul);
+}
+
+}  // namespace
+
+void CStdioFile::Attach(FILE* stream) {
+  Abort();
+  m_pStream = stream;
+}
+
+void CStdioFile::WriteString(std::u16string_view text) {
+  if (!m_pStream) CFileException::ThrowErrno(EBADF, m_strFileName);
+  text = UpToNul(text);
+  m_wide.assign(text.begin(), text.end());
+  if (std::fputws(m_wide.c_str(), m_pStream) == WEOF) CFileException::ThrowErrno(errno, m_strFileName);
+}
+
+void CStdioFile::Close() {
+  if (!m_pStream) return;
+  FILE* stream = m_pStream;
+  m_pStream = nullptr;
+  if (std::fclose(stream) != 0) CFileException::ThrowErrno(errno, m_strFileName);
+}
+
+void CStdioFile::Abort() noexcept {
+  if (!m_pStream) return;
+  std::fclose(m_pStream);
+  m_pStream = nullptr;
+}
+
+#else
+
+void CStdioFile::Attach(FILE* stream) {
+  Abort();
+  if (!stream) return;
+  try {
+    m_buffer.reset(new char[kBufferBytes]);
+  } catch (const std::bad_alloc&) {
+    std::fclose(stream);
+    AfxThrowMemoryException();
+  }
+  m_pStream = stream;
+  m_used = 0;
+  m_failedErrno = 0;
+  m_shift = std::mbstate_t{};
+  m_encoding = fwide(stream, 0) > 0 ? Encoding::Utf8 : Encoding::LocaleNarrow;
+  if (m_encoding == Encoding::Utf8) {
+    // A UTF-8 text file starts with the byte-order mark; it goes out with
+    // the first buffer, so a file that cannot be written fails in a write.
+    static const char kByteOrderMark[3] = {'\xEF', '\xBB', '\xBF'};
+    std::memcpy(m_buffer.get(), kByteOrderMark, sizeof kByteOrderMark);
+    m_used = sizeof kByteOrderMark;
+  }
+}
+
+// Writes the buffer to the descriptor. On failure the buffered bytes are
+// dropped, as the runtime drops a buffer it could not write.
+bool CStdioFile::FlushBuffer() noexcept {
+  if (!m_pStream) return false;
+  const char* data = m_buffer.get();
+  std::size_t left = m_used;
+  m_used = 0;
+  int fd = fileno(m_pStream);
+  while (left > 0) {
+    ssize_t written = ::write(fd, data, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) {
+      m_failedErrno = written < 0 ? errno : ENOSPC;
+      return false;
+    }
+    data += written;
+    left -= std::size_t(written);
+  }
+  return true;
+}
+
+void CStdioFile::ThrowWriteFailure(int errnoValue) { CFileException::ThrowErrno(errnoValue, m_strFileName); }
+
+void CStdioFile::FlushOrThrow() {
+  if (!FlushBuffer()) ThrowWriteFailure(m_failedErrno);
+}
+
+void CStdioFile::WriteString(std::u16string_view text) {
+  if (!m_pStream) ThrowWriteFailure(EBADF);
+  if (m_encoding == Encoding::Utf8) {
+    WriteUtf8(text);
+  } else {
+    WriteNarrow(text);
+  }
+}
+
+namespace {
+
+bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+// UTF-16 to UTF-8 straight into the buffer. Every unit takes at most three
+// bytes (a surrogate pair four for two units, a line feed two), so a run of
+// units that cannot bring the room below the reserve is converted without
+// looking at the room again.
+void CStdioFile::WriteUtf8(std::u16string_view text) {
+  const char16_t* p = text.data();
+  const char16_t* const end = p + text.size();
+  while (p < end) {
+    std::size_t room = kBufferBytes - m_used;
+    if (room < kReserveBytes) {
+      FlushOrThrow();
+      continue;
+    }
+    std::size_t safeUnits = (room - kReserveBytes) / 3 + 1;
+    const char16_t* runEnd = std::size_t(end - p) < safeUnits ? end : p + safeUnits;
+    char* out = m_buffer.get() + m_used;
+    while (p < runEnd) {
+      char16_t c = *p;
+      if (c >= 0x20 && c < 0x80) {
+        *out++ = char(c);
+        ++p;
+      } else if (c < 0x80) {
+        if (c == 0) {  // the text ends at its first NUL
+          m_used = std::size_t(out - m_buffer.get());
+          return;
+        }
+        if (c == u'\n') *out++ = '\r';
+        *out++ = char(c);
+        ++p;
+      } else if (c < 0x800) {
+        *out++ = char(0xC0 | (c >> 6));
+        *out++ = char(0x80 | (c & 0x3F));
+        ++p;
+      } else if (IsHighSurrogate(c) && p + 1 < end && IsLowSurrogate(p[1])) {
+        std::uint32_t cp = 0x10000 + ((std::uint32_t(c) - 0xD800) << 10) + (std::uint32_t(p[1]) - 0xDC00);
+        *out++ = char(0xF0 | (cp >> 18));
+        *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+        *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+        *out++ = char(0x80 | (cp & 0x3F));
+        p += 2;
+      } else {
+        if (IsHighSurrogate(c) || IsLowSurrogate(c)) c = 0xFFFD;  // a lone half has no UTF-8 form
+        *out++ = char(0xE0 | (c >> 12));
+        *out++ = char(0x80 | ((c >> 6) & 0x3F));
+        *out++ = char(0x80 | (c & 0x3F));
+        ++p;
+      }
+    }
+    m_used = std::size_t(out - m_buffer.get());
+  }
+}
+
+// One character at a time through the C library's conversion under the
+// current LC_CTYPE locale. The characters converted before one that fails
+// stay in the buffer and reach the file, as with the runtime's own writer.
+void CStdioFile::WriteNarrow(std::u16string_view text) {
+  const char16_t* p = text.data();
+  const char16_t* const end = p + text.size();
+  while (p < end && *p != 0) {
+    if (kBufferBytes - m_used < kReserveBytes) FlushOrThrow();
+    char* out = m_buffer.get() + m_used;
+    char16_t c = *p;
+    if (c == u'\n') {
+      out[0] = '\r';
+      out[1] = '\n';
+      m_used += 2;
+      ++p;
+      continue;
+    }
+    std::uint32_t cp = c;
+    std::size_t units = 1;
+    if (IsHighSurrogate(c) && p + 1 < end && IsLowSurrogate(p[1])) {
+      cp = 0x10000 + ((std::uint32_t(c) - 0xD800) << 10) + (std::uint32_t(p[1]) - 0xDC00);
+      units = 2;
+    }
+    std::size_t bytes = std::wcrtomb(out, wchar_t(cp), &m_shift);
+    if (bytes == std::size_t(-1)) {
+      m_shift = std::mbstate_t{};
+      ThrowWriteFailure(EILSEQ);
+    }
+    m_used += bytes;
+    p += units;
+  }
+}
+
+void CStdioFile::Close() {
+  if (!m_pStream) return;
+  bool flushed = FlushBuffer();
+  int flushError = m_failedErrno;
+  int closeResult = std::fclose(m_pStream);
+  int closeError = errno;
+  m_pStream = nullptr;
+  m_buffer.reset();
+  if (!flushed) ThrowWriteFailure(flushError);
+  if (closeResult != 0) ThrowWriteFailure(closeError);
+}
+
+void CStdioFile::Abort() noexcept {
+  if (!m_pStream) return;
+  FlushBuffer();
+  std::fclose(m_pStream);
+  m_pStream = nullptr;
+  m_buffer.reset();
+}
+
+#endif
+
+}  // namespace TzGrid
