@@ -1,6 +1,11 @@
 // The headless drawing context: exact pixels of fills, frames, lines,
 // inversion, memory contexts, block transfers and clipping.
 #include <gtest/gtest.h>
+#include <png.h>
+
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 
 #include "platform/headless/HeadlessGdi.h"
 
@@ -427,6 +432,60 @@ TEST(GdiBitmap, SizesAreCheckedAndAnEmptySizeGivesOnePixel) {
   CRect box;
   mem.GetClipBox(&box);
   EXPECT_EQ(box, CRect(0, 0, 1, 1));
+}
+
+TEST(GdiPng, WrittenFileReadsBackWithTheSamePixels) {
+  Pixmap pixmap;
+  pixmap.Resize(7, 5);
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 7; ++x) pixmap.At(x, y) = RGB(x * 36, y * 60, (x * 7 + y * 13) & 0xFF);
+  }
+  pixmap.At(0, 0) = RGB(255, 0, 0);
+  std::string path = ::testing::TempDir() + "tzgrid_gdi_roundtrip.png";
+  std::string error;
+  ASSERT_TRUE(WritePng(pixmap, path, &error)) << error;
+
+  // Read with libpng directly: 8-bit RGB, as written.
+  png_image image{};
+  image.version = PNG_IMAGE_VERSION;
+  ASSERT_TRUE(png_image_begin_read_from_file(&image, path.c_str())) << image.message;
+  EXPECT_EQ(image.width, 7u);
+  EXPECT_EQ(image.height, 5u);
+  EXPECT_EQ(image.format & PNG_FORMAT_FLAG_ALPHA, 0u);
+  image.format = PNG_FORMAT_RGB;
+  std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
+  ASSERT_TRUE(png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) << image.message;
+  EXPECT_EQ(rgb[0], 255);
+  EXPECT_EQ(rgb[1], 0);
+  EXPECT_EQ(rgb[2], 0);
+  for (int y = 0; y < 5; ++y) {
+    for (int x = 0; x < 7; ++x) {
+      const png_byte* p = &rgb[std::size_t(y * 7 + x) * 3];
+      EXPECT_EQ(RGB(p[0], p[1], p[2]), pixmap.At(x, y)) << x << "," << y;
+    }
+  }
+  Pixmap back;
+  ASSERT_TRUE(ReadPng(path, &back, &error)) << error;
+  EXPECT_EQ(back.width, 7);
+  EXPECT_EQ(back.pixels, pixmap.pixels);
+  std::remove(path.c_str());
+}
+
+TEST(GdiPng, FailuresAreReported) {
+  Pixmap pixmap;
+  pixmap.Resize(2, 2);
+  std::string error;
+  EXPECT_FALSE(WritePng(pixmap, "/nonexistent-dir/x.png", &error));
+  EXPECT_FALSE(error.empty());
+  Pixmap empty;
+  EXPECT_FALSE(WritePng(empty, ::testing::TempDir() + "empty.png", &error));
+  Pixmap untouched;
+  untouched.Resize(1, 1, RGB(1, 2, 3));
+  std::string notPng = ::testing::TempDir() + "tzgrid_not_a.png";
+  std::ofstream(notPng) << "not a png";
+  EXPECT_FALSE(ReadPng(notPng, &untouched, &error));
+  EXPECT_EQ(untouched.At(0, 0), RGB(1, 2, 3));
+  std::remove(notPng.c_str());
 }
 
 TEST(GdiSysColor, WineDefaults) {

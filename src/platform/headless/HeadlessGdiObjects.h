@@ -127,7 +127,8 @@ void FillDevice(Pixmap& device, const CRect& rect, COLORREF color) noexcept;
 CRect LogicalToClippedDevice(const DCState& dc, long long left, long long top, long long right,
                              long long bottom) noexcept;
 
-// DrawText on a context (HeadlessText.cpp).
-int DrawTextOn(DCState& dc, const WCHAR* text, int count, const RECT& rect, UINT format);
+// DrawText on a context (HeadlessText.cpp); with DT_CALCRECT it sets rect's
+// right and bottom to the text's extent instead of drawing.
+int DrawTextOn(DCState& dc, const WCHAR* text, int count, RECT& rect, UINT format);
 
 }  // namespace TzGrid::Headless::Gdi
