@@ -3,4 +3,6 @@
 # messages on the headless window.
 tzgrid_add_unit_tests(tzgrid_input_tests
   ScrollTest.cpp
+  MouseTest.cpp
+  EditorTest.cpp
 )

@@ -34,6 +34,9 @@ BOOL HeadlessEdit::ShowWindow(int nCmdShow) {
   if (!m_exists) return FALSE;
   BOOL wasVisible = m_visible ? TRUE : FALSE;
   m_visible = nCmdShow != SW_HIDE;
+  // Hiding the window with the keyboard focus gives the focus back to the
+  // parent, as the system does; keys then reach the grid, not a hidden edit.
+  if (!m_visible && m_parent && HasFocus()) m_parent->SetFocus();
   return wasVisible;
 }
 

@@ -13,7 +13,12 @@ HeadlessWindow::HeadlessWindow(COleControl& ctrl, int width, int height, bool cr
 
 HeadlessWindow::~HeadlessWindow() {
   Destroy();
-  if (m_ctrl.GetSite() == this) m_ctrl.SetSite(nullptr);
+  if (!m_controlGone && m_ctrl.GetSite() == this) m_ctrl.SetSite(nullptr);
+}
+
+void HeadlessWindow::DestroyWindow() {
+  m_controlGone = true;
+  Destroy();
 }
 
 void HeadlessWindow::Create() {

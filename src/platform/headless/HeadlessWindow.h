@@ -117,7 +117,10 @@ class HeadlessWindow : public CControlSite {
   CRect GetWindowRect() const override;
   LRESULT SendMessage(UINT message, WPARAM wParam, LPARAM lParam) override;
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
-  void DestroyWindow() override { Destroy(); }
+  // Reached through the site only from the control itself, when it goes
+  // away with its window still there: the window is destroyed and never
+  // touches the control again.
+  void DestroyWindow() override;
 
   // ---- CControlSite
   CRect GetClientRect() const override { return CRect(0, 0, m_width, m_height); }
@@ -173,6 +176,7 @@ class HeadlessWindow : public CControlSite {
   int m_height;
   // Read by senders on other threads (through IsWindow and SendMessage).
   std::atomic<bool> m_exists{false};
+  bool m_controlGone = false;
   std::thread::id m_windowThread;
   CRect m_update;
   SCROLLINFO m_horz;
