@@ -1,0 +1,328 @@
+// The control object: identity, reference counting, automation, class
+// information, events, persistence and property pages. The OLE embedding
+// interfaces are in GridControlOle.cpp.
+#include "GridControl.h"
+
+#include <new>
+
+#include "DispatchBridge.h"
+#include "TzGridIds.h"
+#include "resource.h"
+
+namespace TzGridCom {
+
+namespace {
+
+// The size a new control asks for until its container says otherwise:
+// 320 x 200 pixels at 96 dots per inch, in HIMETRIC units.
+constexpr LONG kDefaultWidthHimetric = 320 * 2540 / 96;
+constexpr LONG kDefaultHeightHimetric = 200 * 2540 / 96;
+
+// The size of the persisted state in a stream: the version stamp alone.
+constexpr ULONG kStreamBytes = sizeof(DWORD);
+
+}  // namespace
+
+GridControl* GridControl::Create() {
+  auto* control = new (std::nothrow) GridControl();
+  if (!control) return nullptr;
+  if (FAILED(control->CreateGrid())) {
+    control->Release();
+    return nullptr;
+  }
+  return control;
+}
+
+GridControl::GridControl() {
+  m_extent.cx = kDefaultWidthHimetric;
+  m_extent.cy = kDefaultHeightHimetric;
+  ObjectCreated();
+}
+
+GridControl::~GridControl() {
+  m_events.DisconnectAll();
+  if (m_inPlaceActive) InPlaceDeactivate();
+  DestroyGrid();
+  ObjectDestroyed();
+}
+
+HWND GridControl::ControlHwnd() const noexcept { return m_site ? m_site->Hwnd() : nullptr; }
+
+HRESULT GridControl::CreateGrid() {
+  HWND oldWindow = ControlHwnd();
+  HWND parent = oldWindow ? ::GetParent(oldWindow) : nullptr;
+  bool wasVisible = oldWindow && ::IsWindowVisible(oldWindow);
+  try {
+    auto grid = std::make_unique<TzGrid::CTzGridCtrl>();
+    DestroyGrid();
+    m_grid = std::move(grid);
+    m_site = std::make_unique<TzGrid::Win32::Win32ControlSite>(*m_grid);
+    m_grid->SetSite(m_site.get());
+    ConnectSiteHooks();
+  } catch (const std::bad_alloc&) {
+    return E_OUTOFMEMORY;
+  } catch (const TzGrid::CException&) {
+    return E_FAIL;
+  }
+  // A grid replaced while in place keeps its place in the container.
+  if (parent) {
+    if (!m_site->CreateControlWindow(parent, m_posRect)) return E_FAIL;
+    if (wasVisible) ::ShowWindow(ControlHwnd(), SW_SHOWNA);
+  }
+  return S_OK;
+}
+
+void GridControl::DestroyGrid() {
+  // The window goes first (its messages still reach the grid), then the
+  // grid loses its site, so that the grid's destructor runs without one.
+  if (m_site) m_site->DestroyControlWindow();
+  if (m_grid) m_grid->SetSite(nullptr);
+  m_site.reset();
+  m_grid.reset();
+}
+
+void GridControl::ConnectSiteHooks() {
+  m_site->onFireEvent = [this](TzGrid::DISPID dispid, const TzGrid::CDispArgs& args) {
+    FireEvent(DISPID(dispid), args);
+  };
+  m_site->onFocus = [this]() { OnGridFocus(); };
+  m_site->onModified = [this]() { OnGridModified(); };
+}
+
+void GridControl::FireEvent(DISPID dispid, const TzGrid::CDispArgs& args) {
+  // A container freezes events while it cannot take them; they are dropped.
+  if (m_freezeEvents > 0) return;
+  m_events.Fire(dispid, args);
+}
+
+void GridControl::OnGridModified() {
+  // The persisted state is the version stamp alone, so the picture a
+  // container caches does not depend on it; IsDirty answers from the grid.
+}
+
+// ---- IUnknown
+
+HRESULT GridControl::QueryInterface(REFIID riid, void** ppv) {
+  if (!ppv) return E_POINTER;
+  *ppv = nullptr;
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, DIID_DTzGrid)) {
+    *ppv = static_cast<IDispatch*>(this);
+  } else if (IsEqualIID(riid, IID_IProvideClassInfo) || IsEqualIID(riid, IID_IProvideClassInfo2)) {
+    *ppv = static_cast<IProvideClassInfo2*>(this);
+  } else if (IsEqualIID(riid, IID_IConnectionPointContainer)) {
+    *ppv = static_cast<IConnectionPointContainer*>(this);
+  } else if (IsEqualIID(riid, IID_IOleObject)) {
+    *ppv = static_cast<IOleObject*>(this);
+  } else if (IsEqualIID(riid, IID_IOleWindow) || IsEqualIID(riid, IID_IOleInPlaceObject)) {
+    *ppv = static_cast<IOleInPlaceObject*>(this);
+  } else if (IsEqualIID(riid, IID_IOleInPlaceActiveObject)) {
+    *ppv = static_cast<IOleInPlaceActiveObject*>(this);
+  } else if (IsEqualIID(riid, IID_IOleControl)) {
+    *ppv = static_cast<IOleControl*>(this);
+  } else if (IsEqualIID(riid, IID_IViewObject) || IsEqualIID(riid, IID_IViewObject2)) {
+    *ppv = static_cast<IViewObject2*>(this);
+  } else if (IsEqualIID(riid, IID_IPersist) || IsEqualIID(riid, IID_IPersistStreamInit) ||
+             IsEqualIID(riid, IID_IPersistStream)) {
+    // IPersistStream's methods are the first slots of IPersistStreamInit.
+    *ppv = static_cast<IPersistStreamInit*>(this);
+  } else if (IsEqualIID(riid, IID_IPersistPropertyBag)) {
+    *ppv = static_cast<IPersistPropertyBag*>(this);
+  } else if (IsEqualIID(riid, IID_ISpecifyPropertyPages)) {
+    *ppv = static_cast<ISpecifyPropertyPages*>(this);
+  } else {
+    TraceUnknownInterface(L"control", riid);
+    return E_NOINTERFACE;
+  }
+  AddRef();
+  return S_OK;
+}
+
+ULONG GridControl::AddRef() { return ULONG(InterlockedIncrement(&m_ref)); }
+
+ULONG GridControl::Release() {
+  LONG ref = InterlockedDecrement(&m_ref);
+  if (ref == 0) delete this;
+  return ULONG(ref);
+}
+
+// ---- IDispatch
+
+HRESULT GridControl::GetTypeInfoCount(UINT* count) {
+  if (!count) return E_POINTER;
+  *count = 1;
+  return S_OK;
+}
+
+HRESULT GridControl::GetTypeInfo(UINT index, LCID, ITypeInfo** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (index != 0) return DISP_E_BADINDEX;
+  if (!m_dispatchInfo) {
+    HRESULT hr = LoadModuleTypeInfo(DIID_DTzGrid, m_dispatchInfo.Put());
+    if (FAILED(hr)) return hr;
+  }
+  *out = m_dispatchInfo.Get();
+  (*out)->AddRef();
+  return S_OK;
+}
+
+HRESULT GridControl::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids) {
+  if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  return GetGridDispIds(names, count, ids);
+}
+
+HRESULT GridControl::Invoke(DISPID dispid, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
+                            EXCEPINFO* excepInfo, UINT* argErr) {
+  if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+  if (!m_grid) return E_UNEXPECTED;
+  // A member may run a modal loop (AboutBox) or fire events whose handlers
+  // release the host's references: stay alive until the call returns.
+  AddRef();
+  HRESULT hr = InvokeGridMember(*m_grid, dispid, flags, params, result, excepInfo, argErr);
+  Release();
+  return hr;
+}
+
+// ---- IProvideClassInfo2
+
+HRESULT GridControl::GetClassInfo(ITypeInfo** out) { return LoadModuleTypeInfo(CLSID_TzGrid, out); }
+
+HRESULT GridControl::GetGUID(DWORD kind, GUID* out) {
+  if (!out) return E_POINTER;
+  if (kind != GUIDKIND_DEFAULT_SOURCE_DISP_IID) {
+    *out = GUID_NULL;
+    return E_INVALIDARG;
+  }
+  *out = DIID_DTzGridEvents;
+  return S_OK;
+}
+
+// ---- IConnectionPointContainer
+
+HRESULT GridControl::EnumConnectionPoints(IEnumConnectionPoints** out) {
+  return CreateConnectionPointEnum(&m_events, out);
+}
+
+HRESULT GridControl::FindConnectionPoint(REFIID riid, IConnectionPoint** out) {
+  if (!out) return E_POINTER;
+  *out = nullptr;
+  if (!IsEqualIID(riid, DIID_DTzGridEvents)) return CONNECT_E_NOCONNECTION;
+  *out = &m_events;
+  m_events.AddRef();
+  return S_OK;
+}
+
+// ---- persistence: the version stamp alone
+
+HRESULT GridControl::GetClassID(CLSID* out) {
+  if (!out) return E_POINTER;
+  *out = CLSID_TzGrid;
+  return S_OK;
+}
+
+HRESULT GridControl::IsDirty() { return m_grid && m_grid->IsModified() ? S_OK : S_FALSE; }
+
+HRESULT GridControl::LoadVersion(DWORD version) {
+  // Nothing of the grid is persisted: a loaded control is a new grid that
+  // remembers the version it was saved with.
+  HRESULT hr = CreateGrid();
+  if (FAILED(hr)) return hr;
+  m_grid->SetVersionLoaded(version);
+  m_grid->SetModifiedFlag(FALSE);
+  return S_OK;
+}
+
+HRESULT GridControl::Load(LPSTREAM stream) {
+  if (!stream) return E_POINTER;
+  DWORD version = 0;
+  ULONG read = 0;
+  HRESULT hr = stream->Read(&version, kStreamBytes, &read);
+  if (FAILED(hr)) return hr;
+  if (read != kStreamBytes) return STG_E_READFAULT;
+  return LoadVersion(version);
+}
+
+HRESULT GridControl::Save(LPSTREAM stream, BOOL clearDirty) {
+  if (!stream) return E_POINTER;
+  DWORD version = kPersistVersion;
+  ULONG written = 0;
+  HRESULT hr = stream->Write(&version, kStreamBytes, &written);
+  if (FAILED(hr)) return hr;
+  if (written != kStreamBytes) return STG_E_WRITEFAULT;
+  if (clearDirty && m_grid) m_grid->SetModifiedFlag(FALSE);
+  return S_OK;
+}
+
+HRESULT GridControl::GetSizeMax(ULARGE_INTEGER* size) {
+  if (!size) return E_POINTER;
+  size->QuadPart = kStreamBytes;
+  return S_OK;
+}
+
+HRESULT GridControl::InitNew() {
+  if (!m_grid) return E_UNEXPECTED;
+  // A new document: the framework's stock state is reset; the grid keeps
+  // the state it was constructed with.
+  m_grid->OnResetState();
+  m_grid->SetVersionLoaded(kPersistVersion);
+  m_grid->SetModifiedFlag(FALSE);
+  return S_OK;
+}
+
+HRESULT GridControl::Load(IPropertyBag* bag, IErrorLog* log) {
+  if (!bag) return E_POINTER;
+  DWORD version = kPersistVersion;
+  VARIANT value;
+  VariantInit(&value);
+  V_VT(&value) = VT_I4;
+  if (SUCCEEDED(bag->Read(L"_Version", &value, log))) {
+    VARIANT number;
+    VariantInit(&number);
+    if (SUCCEEDED(VariantChangeType(&number, &value, 0, VT_UI4))) version = V_UI4(&number);
+  }
+  VariantClear(&value);
+  return LoadVersion(version);
+}
+
+HRESULT GridControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
+  if (!bag) return E_POINTER;
+  VARIANT value;
+  VariantInit(&value);
+  V_VT(&value) = VT_I4;
+  V_I4(&value) = LONG(kPersistVersion);
+  HRESULT hr = bag->Write(L"_Version", &value);
+  if (FAILED(hr)) return hr;
+  if (clearDirty && m_grid) m_grid->SetModifiedFlag(FALSE);
+  return S_OK;
+}
+
+// ---- ISpecifyPropertyPages
+
+HRESULT GridControl::GetPages(CAUUID* pages) {
+  if (!pages) return E_POINTER;
+  pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID)));
+  if (!pages->pElems) {
+    pages->cElems = 0;
+    return E_OUTOFMEMORY;
+  }
+  pages->cElems = 1;
+  pages->pElems[0] = CLSID_TzGridPropPage;
+  return S_OK;
+}
+
+HRESULT GridControl::ShowPropertyFrame(HWND parent) {
+  // A container that shows property frames itself is asked first.
+  ComPtr<IOleControlSite> controlSite;
+  if (m_clientSite &&
+      SUCCEEDED(m_clientSite->QueryInterface(IID_IOleControlSite, reinterpret_cast<void**>(controlSite.Put()))) &&
+      controlSite->ShowPropertyFrame() == S_OK) {
+    return S_OK;
+  }
+  if (!parent && ControlHwnd()) parent = ::GetParent(ControlHwnd());
+  IUnknown* self = static_cast<IDispatch*>(this);
+  CLSID page = CLSID_TzGridPropPage;
+  std::wstring caption = LoadModuleString(IDS_TZGRID);
+  return OleCreatePropertyFrame(parent, 0, 0, caption.c_str(), 1, &self, 1, &page, LOCALE_USER_DEFAULT, 0, nullptr);
+}
+
+}  // namespace TzGridCom
