@@ -5,4 +5,5 @@ tzgrid_add_unit_tests(tzgrid_input_tests
   ScrollTest.cpp
   MouseTest.cpp
   EditorTest.cpp
+  DragTest.cpp
 )
