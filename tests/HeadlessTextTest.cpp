@@ -357,6 +357,23 @@ TEST_F(TextTest, CalcRectMeasuresWithoutDrawing) {
   EXPECT_TRUE(Ink().Empty());
 }
 
+TEST_F(TextTest, CentringInARectangleLowerThanTheLineTruncatesTowardZero) {
+  ASSERT_EQ(GetTextMetrics(*dc).height, 12);
+  const UINT format = DT_SINGLELINE | DT_LEFT | DT_VCENTER | 0x400;  // DT_CALCRECT
+  // The reported height runs from the top to the centred line's bottom.
+  CRect rect(0, 0, 0, 15);
+  EXPECT_EQ(dc->DrawText(u"ABCabc123g", -1, &rect, format), 13);
+  EXPECT_EQ(rect.bottom, 13);
+  rect = CRect(0, 0, 0, -1);  // (-1 - 12) / 2 = -6
+  EXPECT_EQ(dc->DrawText(u"ABCabc123g", -1, &rect, format), 6);
+  rect = CRect(0, 0, 0, -2);  // (-2 - 12) / 2 = -7
+  EXPECT_EQ(dc->DrawText(u"ABCabc123g", -1, &rect, format), 5);
+  rect = CRect(0, 1, 0, 0);  // (-1 - 12) / 2 = -6 from top 1
+  EXPECT_EQ(dc->DrawText(u"ABCabc123g", -1, &rect, format), 6);
+  EXPECT_EQ(rect.top, 1);
+  EXPECT_EQ(rect.bottom, 7);
+}
+
 TEST_F(TextTest, UnsupportedFormatsFailLoudly) {
   CRect rect(0, 0, 100, 20);
   EXPECT_THROW(dc->DrawText(u"a\tb", -1, &rect, 0x40), CNotImplementedException);  // DT_EXPANDTABS

@@ -501,18 +501,22 @@ int DrawTextOn(DCState& dc, const WCHAR* text, int count, RECT& rect, UINT forma
   const int lineHeight = font.ascent + font.descent;
   long long y = top;
   if (format & DT_SINGLELINE) {
+    // The division truncates toward zero, as the platform's does: a line in
+    // a rectangle lower than itself overhangs one pixel more at the top.
     if (format & DT_VCENTER) y = top + (bottom - top - lineHeight) / 2;
     else if (format & DT_BOTTOM) y = bottom - lineHeight;
   }
 
   if (format & kCalcRect) {
-    // Measures without drawing: the rectangle takes the text's extent.
+    // Measures without drawing: the rectangle takes the text's width, and
+    // its bottom the height DrawText reports (with a centred single line,
+    // measured from the top to the bottom of the centred line).
     int widest = 0;
     for (const Line& line : layout.lines) widest = std::max(widest, line.width);
-    long long height = (long long)lineHeight * (long long)layout.lines.size();
+    long long height = y - top + (long long)lineHeight * (long long)layout.lines.size();
     rect.right = LONG(std::clamp<long long>(left + widest, INT_MIN, INT_MAX));
     rect.bottom = LONG(std::clamp<long long>(top + height, INT_MIN, INT_MAX));
-    return int(std::min<long long>(height, INT_MAX));
+    return int(std::clamp<long long>(height, INT_MIN, INT_MAX));
   }
 
   // The rectangle clips the text (unless DT_NOCLIP); an inverted rectangle shows nothing.
