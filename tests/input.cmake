@@ -6,4 +6,5 @@ tzgrid_add_unit_tests(tzgrid_input_tests
   MouseTest.cpp
   EditorTest.cpp
   DragTest.cpp
+  KeyboardTest.cpp
 )
