@@ -271,7 +271,10 @@ CBrush& CBrush::Stock(int nIndex) {
     }
   };
   static StockBrushes stock;
-  return stock.brushes[std::size_t(nIndex)];
+  // DeleteObject on a stock wrapper only detaches it; attach it again.
+  CBrush& brush = stock.brushes[std::size_t(nIndex)];
+  if (!brush.m_hObject) brush.AttachStock(::GetStockObject(nIndex));
+  return brush;
 }
 
 BOOL CBitmap::CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight) {
