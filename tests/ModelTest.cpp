@@ -193,3 +193,46 @@ TEST(Model, RandomSequenceKeepsInvariants) {
 
 }  // namespace
 }  // namespace TzGrid::Test
+
+namespace TzGrid::Test {
+namespace {
+
+// The cached row sums answer exactly as the walks they replace, whatever
+// the heights (zero, huge, "negative") and however they were changed.
+TEST(Model, RowSumsMatchTheWalks) {
+  CTzGridCtrl grid;
+  std::mt19937 rng(7);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  auto walkSum = [&](int from, int to) {
+    int sum = 0;
+    for (int r = from; r < to; ++r) sum = int(std::uint32_t(sum) + grid.m_arRowHeights.GetAt(r));
+    return sum;
+  };
+  auto walkFind = [&](int from, int acc, int limit) {
+    for (int r = from; r < grid.m_nRows; ++r) {
+      acc = int(std::uint32_t(acc) + grid.m_arRowHeights.GetAt(r));
+      if (acc > limit) return r;
+    }
+    return grid.m_nRows;
+  };
+  const UINT hostile[] = {0, 1, 20, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 1u << 30};
+  for (int step = 0; step < 3000; ++step) {
+    switch (pick(0, 4)) {
+      case 0: grid.ResizeGrid(3, pick(1, 300)); break;
+      case 1: grid.SetRowHeight(pick(0, grid.m_nRows - 1), LONG(pick(0, 60))); break;
+      case 2: grid.m_arRowHeights.SetAt(pick(0, grid.m_nRows - 1), hostile[pick(0, 6)]); break;
+      case 3: grid.m_arRowHeights.ElementAt(pick(0, grid.m_nRows - 1)) = UINT(pick(0, 40)); break;
+      default: break;
+    }
+    int from = pick(0, grid.m_nRows), to = pick(from, grid.m_nRows);
+    ASSERT_EQ(grid.RowHeightSum(from, to), walkSum(from, to)) << step;
+    int acc = pick(-100, 100), limit = pick(-50, 6000);
+    if (pick(0, 9) == 0) limit = pick(0, 1) ? INT32_MAX : INT32_MIN;
+    ASSERT_EQ(grid.FindRowPassing(from, acc, limit), walkFind(from, acc, limit)) << step;
+  }
+  EXPECT_THROW(grid.RowHeightSum(-1, 2), CInvalidArgException);
+  EXPECT_THROW(grid.RowHeightSum(0, grid.m_nRows + 1), CInvalidArgException);
+}
+
+}  // namespace
+}  // namespace TzGrid::Test

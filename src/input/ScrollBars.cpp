@@ -15,8 +15,8 @@ int SumWidthsByIndex(const CUIntArray& widths, int count) {
 void CTzGridCtrl::UpdateScrollBars() {
   if (!IsWindow()) return;
   int totalW = SumWidthsByIndex(m_arColWidths, m_nCols);
-  int totalH = SumWidthsByIndex(m_arRowHeights, m_nRows);
-  int fixedH = SumWidthsByIndex(m_arRowHeights, FixedRowsInUse());
+  int totalH = RowHeightSum(0, m_nRows);
+  int fixedH = RowHeightSum(0, FixedRowsInUse());
   CRect client;
   GetClientRect(&client);
 
@@ -72,12 +72,7 @@ int CTzGridCtrl::GetLastVisibleRow() {
   CRect client;
   GetClientRect(&client);
   int limit = AddPixels(SubPixels(m_nVScrollPos, client.top), UINT(client.bottom));
-  int sum = 0;
-  for (int r = 0; r < m_nRows; ++r) {
-    sum = AddPixels(sum, m_arRowHeights.GetAt(r));
-    if (sum > limit) return r;
-  }
-  return m_nRows;
+  return FindRowPassing(0, 0, limit);
 }
 
 void CTzGridCtrl::OnSize(UINT nType, int cx, int cy) {

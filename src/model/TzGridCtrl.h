@@ -11,6 +11,7 @@
 
 #include "../framework/afx.h"
 #include "GridCell.h"
+#include "RowSums.h"
 
 namespace TzGrid {
 
@@ -66,6 +67,14 @@ class CTzGridCtrl : public COleControl {
   // bounded to 0 .. count.
   int FixedRowsInUse() const noexcept;
   int FixedColsInUse() const noexcept;
+  // Row-height sums, exactly as walking m_arRowHeights from 'from' gives
+  // them but without the walk (see RowSums.h): the sum of rows from .. to-1,
+  // and the first row r >= from at which acc plus the heights from .. r is
+  // greater than limit (m_nRows when none).
+  int RowHeightSum(int from, int to) const { return m_rowSums.Sum(m_arRowHeights, from, to); }
+  int FindRowPassing(int from, int acc, int limit) const {
+    return m_rowSums.FindPassing(m_arRowHeights, m_nRows, from, acc, limit);
+  }
 
   // ---- sizing members (automation/)
   LONG GetColumns() const { return m_nCols; }
@@ -206,6 +215,7 @@ class CTzGridCtrl : public COleControl {
   CGridRows m_arRows;
 
  private:
+  CRowSums m_rowSums;
   // Creates one cell at its creation values.
   static CGridCell* NewCell(int nRow, int nCol);
   // The ends of a worker's life: stop it and wait for it (destruction only).

@@ -1,0 +1,65 @@
+#include "RowSums.h"
+
+#include <climits>
+
+#include "LayoutMath.h"
+
+namespace TzGrid {
+
+void CRowSums::Refresh(const CUIntArray& heights) const {
+  if (m_source == &heights && m_version == heights.GetVersion() &&
+      m_prefix.size() == std::size_t(heights.GetSize()) + 1) {
+    return;
+  }
+  std::size_t n = std::size_t(heights.GetSize());
+  m_prefix.resize(n + 1);
+  m_prefix[0] = 0;
+  const UINT* data = heights.GetData();
+  for (std::size_t i = 0; i < n; ++i) m_prefix[i + 1] = m_prefix[i] + data[i];
+  m_source = &heights;
+  m_version = heights.GetVersion();
+}
+
+int CRowSums::Sum(const CUIntArray& heights, int from, int to) const {
+  if (to <= from) return 0;
+  // The walk would fail at its first index outside the array.
+  if (from < 0) AfxCheckIndex(from, heights.GetSize(), "array");
+  if (to > heights.GetSize()) AfxCheckIndex(heights.GetSize(), heights.GetSize(), "array");
+  Refresh(heights);
+  return int(std::uint32_t(m_prefix[std::size_t(to)] - m_prefix[std::size_t(from)]));
+}
+
+int CRowSums::FindPassing(const CUIntArray& heights, int count, int from, int acc, int limit) const {
+  if (from < 0 && from < count) AfxCheckIndex(from, heights.GetSize(), "array");
+  if (from >= count) return count;
+  int end = count <= heights.GetSize() ? count : heights.GetSize();
+  Refresh(heights);
+  std::int64_t total = std::int64_t(m_prefix[std::size_t(end)] - m_prefix[std::size_t(from)]);
+  if (std::int64_t(acc) + total <= INT_MAX) {
+    // No partial sum leaves the 32-bit range: the running sum grows
+    // monotonically, and the first row passing the limit can be bisected.
+    std::uint64_t base = m_prefix[std::size_t(from)];
+    std::size_t lo = std::size_t(from), hi = std::size_t(end);  // answer in [lo, hi]
+    while (lo < hi) {
+      std::size_t mid = lo + (hi - lo) / 2;
+      std::int64_t running = std::int64_t(acc) + std::int64_t(m_prefix[mid + 1] - base);
+      if (running > limit) {
+        hi = mid;
+      } else {
+        lo = mid + 1;
+      }
+    }
+    if (lo < std::size_t(end)) return int(lo);
+  } else {
+    for (int r = from; r < end; ++r) {
+      acc = AddPixels(acc, heights.GetAt(r));
+      if (acc > limit) return r;
+    }
+  }
+  // Past the array's end the walk would raise; with the array as long as
+  // the count it simply runs out of rows.
+  if (end < count) AfxCheckIndex(end, heights.GetSize(), "array");
+  return count;
+}
+
+}  // namespace TzGrid

@@ -1,0 +1,39 @@
+// Cached sums of the row heights, so that a hit test, a scroll step or the
+// visible extent costs O(log rows) on a grid of a million rows instead of a
+// walk from row 0.
+//
+// The cache gives exactly the results of the walks it replaces: sums wrap
+// as 32-bit values like AddPixels, and the binary search is used only where
+// no partial sum can leave the 32-bit range (where the walk's running sum
+// grows monotonically); elsewhere the walk itself runs. The cache is
+// rebuilt whenever the height array reports a change (its version counter),
+// so a write anywhere, by any code, can never leave a stale answer.
+#pragma once
+
+#include <vector>
+
+#include "../framework/afxcoll.h"
+
+namespace TzGrid {
+
+class CRowSums {
+ public:
+  // Sum of heights[from .. to - 1], wrapped to 32 bits as AddPixels adds.
+  // Raises the invalid-argument exception where the walk would read past
+  // the array.
+  int Sum(const CUIntArray& heights, int from, int to) const;
+
+  // The first r in from .. count - 1 for which acc + heights[from] + ... +
+  // heights[r] (added with AddPixels) is greater than limit (signed); count
+  // when there is none.
+  int FindPassing(const CUIntArray& heights, int count, int from, int acc, int limit) const;
+
+ private:
+  void Refresh(const CUIntArray& heights) const;
+
+  mutable std::vector<std::uint64_t> m_prefix;  // m_prefix[i] = exact sum of the first i entries
+  mutable const CUIntArray* m_source = nullptr;
+  mutable std::uint64_t m_version = ~std::uint64_t(0);
+};
+
+}  // namespace TzGrid
