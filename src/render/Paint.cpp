@@ -23,10 +23,16 @@ static_assert(kHeaderTextFormat == 0x805);
 
 UINT WidthAt(const CTzGridCtrl& g, int p) { return g.m_arColWidths.GetAt(int(g.m_arColOrder.GetAt(p))); }
 
+// The sum of the first count widths or heights, wrapping as AddPixels does.
+// The grid may have a million rows and every paint needs the total height:
+// the range is checked once and the loop runs over the raw entries.
 int SumOf(const CUIntArray& sizes, int count) {
-  int sum = 0;
-  for (int i = 0; i < count; ++i) sum = AddPixels(sum, sizes.GetAt(i));
-  return sum;
+  if (count <= 0) return 0;
+  AfxCheckIndex(count - 1, sizes.GetSize(), "layout array");
+  const UINT* entries = sizes.GetData();
+  UINT sum = 0;
+  for (int i = 0; i < count; ++i) sum += entries[i];
+  return int(sum);
 }
 
 // The cell of a row and column index, or null where the matrix has a hole.
