@@ -1,9 +1,15 @@
 // The identity of TzGrid.ocx: its type library, interfaces and classes.
 // These values never change; TzGrid.idl carries the same GUIDs and the
 // type-library test checks that the registered library agrees with them.
+//
+// Module code includes it after platform/win32/win32.h (framework headers
+// before <windows.h>); test hosts without the framework include it alone.
 #pragma once
 
-#include "../platform/win32/win32.h"
+#ifndef NOMINMAX
+#define NOMINMAX
+#endif
+#include <windows.h>
 
 namespace TzGridCom {
 

@@ -1,0 +1,173 @@
+// The control in containers: Wine's ATL host window (AtlAxWin100 from
+// atl100.dll) and our own minimal container, each checked for a real
+// in-place activation (window, parent, size, following resizes) and for
+// the picture read back from the control's window.
+#include "../../../tools/demohost/OleContainer.h"
+#include "HostKit.h"
+
+#include <cstdio>
+
+namespace ModuleTest {
+
+namespace {
+
+using TzGridHost::OleContainer;
+
+RECT WindowRectIn(HWND child, HWND parent) {
+  RECT rect{};
+  GetWindowRect(child, &rect);
+  MapWindowPoints(nullptr, parent, reinterpret_cast<POINT*>(&rect), 2);
+  return rect;
+}
+
+bool SameRect(const RECT& a, const RECT& b) {
+  bool same = a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+  if (!same) {
+    std::printf("  rect (%ld,%ld,%ld,%ld) != (%ld,%ld,%ld,%ld)\n", a.left, a.top, a.right, a.bottom, b.left, b.top,
+                b.right, b.bottom);
+  }
+  return same;
+}
+
+COLORREF PixelAt(HWND window, int x, int y) {
+  RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN);
+  Pump(50);
+  HDC dc = GetDC(window);
+  COLORREF colour = GetPixel(dc, x, y);
+  ReleaseDC(window, dc);
+  return colour;
+}
+
+bool PixelIs(HWND window, int x, int y, COLORREF expected) {
+  COLORREF got = PixelAt(window, x, y);
+  if (got != expected) std::printf("  pixel (%d,%d) is %06lX, expected %06lX\n", x, y, got, expected);
+  return got == expected;
+}
+
+// The picture of a freshly embedded grid with one coloured cell: cell (1, 1)
+// spans x 50..99 and y 20..39, the area right of the five columns is the
+// empty-area colour.
+void CheckPicture(IDispatch* grid, HWND window) {
+  CHECK_HR(Call(grid, L"SetItemBackColor", {Long(1), Long(1), Long(RGB(0, 200, 0))}), S_OK);
+  CHECK_HR(Call(grid, L"Refresh", {}), S_OK);
+  CHECK(PixelIs(window, 75, 30, RGB(0, 200, 0)));
+  CHECK(PixelIs(window, 75, 50, GetSysColor(COLOR_WINDOW)));
+  CHECK(PixelIs(window, 300, 150, GetSysColor(COLOR_BTNSHADOW)));
+}
+
+using AtlAxWinInitFn = BOOL(WINAPI*)();
+using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
+
+}  // namespace
+
+void RunAtlContainerTests() {
+  HMODULE atl = LoadLibraryW(L"atl100.dll");
+  if (!CHECK(atl != nullptr)) return;
+  auto init = reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+  auto getControl =
+      reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+  if (!CHECK(init && getControl && init())) return;
+
+  HWND top = CreateHostWindow(L"TzGrid in ATL", 420, 320);
+  HWND ax = CreateWindowExW(0, L"AtlAxWin100", kProgId, WS_CHILD | WS_VISIBLE, 10, 10, 400, 300, top, nullptr,
+                            GetModuleHandleW(nullptr), nullptr);
+  if (!CHECK(ax != nullptr)) return;
+  Pump(100);
+  IUnknown* unknown = nullptr;
+  if (!CHECK(SUCCEEDED(getControl(ax, &unknown)) && unknown)) return;
+
+  IOleInPlaceObject* inPlace = nullptr;
+  HWND grid = nullptr;
+  if (CHECK(SUCCEEDED(unknown->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))))) {
+    CHECK_HR(inPlace->GetWindow(&grid), S_OK);
+    inPlace->Release();
+  }
+  CHECK(grid && IsWindow(grid) && GetParent(grid) == ax && IsWindowVisible(grid));
+  CHECK(SameRect(WindowRectIn(grid, ax), RECT{0, 0, 400, 300}));
+
+  IDispatch* dispatch = nullptr;
+  unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+  CHECK(CallLong(dispatch, L"Columns") == 5);
+  CheckPicture(dispatch, grid);
+
+  // The host window's size reaches the control through SetObjectRects.
+  MoveWindow(ax, 10, 10, 300, 200, TRUE);
+  Pump(50);
+  CHECK(SameRect(WindowRectIn(grid, ax), RECT{0, 0, 300, 200}));
+
+  dispatch->Release();
+  unknown->Release();
+  // Destroying the host window closes and releases the control.
+  DestroyWindow(ax);
+  Pump(50);
+  CHECK(!IsWindow(grid));
+  CHECK_HR(ModuleCanUnloadNow(), S_OK);
+  DestroyWindow(top);
+}
+
+void RunOwnContainerTests() {
+  HWND host = CreateHostWindow(L"TzGrid in place", 420, 320);
+  OleContainer* site = nullptr;
+  HRESULT hr = OleContainer::Create(host, RECT{10, 10, 410, 310}, kProgId, &site);
+  if (!Check(SUCCEEDED(hr), ("embedding: " + Hex(hr)).c_str(), __FILE__, __LINE__)) return;
+  HWND grid = site->ControlWindow();
+  CHECK(grid && GetParent(grid) == host && IsWindowVisible(grid));
+  CHECK(SameRect(WindowRectIn(grid, host), RECT{10, 10, 410, 310}));
+  CHECK(site->InPlaceActivations() == 1 && site->UiActivations() == 0 && !site->HasActiveObject());
+
+  IDispatch* dispatch = nullptr;
+  site->Control()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
+  CheckPicture(dispatch, grid);
+
+  // UI activation: the control takes the focus and becomes the frame's
+  // active object, which then sees the keyboard first.
+  CHECK_HR(site->UiActivate(), S_OK);
+  CHECK(site->UiActivations() == 1 && site->HasActiveObject());
+  CHECK(GetFocus() == grid);
+
+  site->SetRect(RECT{0, 0, 200, 100});
+  Pump(50);
+  CHECK(SameRect(WindowRectIn(grid, host), RECT{0, 0, 200, 100}));
+
+  // Drawing through IViewObject into a memory bitmap, as a container that
+  // prints or caches the picture does.
+  IViewObject2* view = nullptr;
+  if (CHECK(SUCCEEDED(site->Control()->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(&view))))) {
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, 300, 200);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    RECTL bounds = {0, 0, 300, 200};
+    CHECK_HR(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0), S_OK);
+    CHECK(GetPixel(memory, 75, 30) == RGB(0, 200, 0));
+    CHECK_HR(view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0),
+             DV_E_DVASPECT);
+    SIZEL extent{};
+    CHECK_HR(view->GetExtent(DVASPECT_CONTENT, -1, nullptr, &extent), S_OK);
+    CHECK(extent.cx > 0 && extent.cy > 0);
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    view->Release();
+  }
+
+  DWORD misc = 0;
+  CHECK_HR(site->Control()->GetMiscStatus(DVASPECT_CONTENT, &misc), S_OK);
+  CHECK(misc == 0x20191);
+  CLSID clsid{};
+  CHECK_HR(site->Control()->GetUserClassID(&clsid), S_OK);
+  LPOLESTR userType = nullptr;
+  CHECK_HR(site->Control()->GetUserType(USERCLASSTYPE_FULL, &userType), S_OK);
+  CHECK(userType && std::wstring(userType) == L"TzGrid Control");
+  CoTaskMemFree(userType);
+
+  dispatch->Release();
+  site->Close();
+  CHECK(!IsWindow(grid));
+  site->Release();
+  DestroyWindow(host);
+  CHECK_HR(ModuleCanUnloadNow(), S_OK);
+}
+
+}  // namespace ModuleTest
