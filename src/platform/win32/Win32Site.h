@@ -10,6 +10,10 @@
 
 namespace TzGrid::Win32 {
 
+// Lifetime: the site refers to its control and gives the control itself
+// as the control's site; the control must outlive the site (declare the
+// site after the control in the object that holds both, so that it goes
+// first). Destroying the site destroys the window.
 class Win32ControlSite : public CControlSite {
  public:
   explicit Win32ControlSite(COleControl& ctrl);

@@ -14,7 +14,11 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
+#include <cstring>
+#include <mutex>
 #include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
@@ -1132,6 +1136,209 @@ void GridScrollsByColumns() {
   });
 }
 
+// A column border dragged in the header band: the tracking band is drawn
+// by inverting the screen's pixels, and the release applies the width.
+void GridResizeColumnWithBand() {
+  Guarded([] {
+    GridFixture f;
+    f.HeaderRow();
+    f.ctrl.InvalidateControl();
+    f.Settle();
+    COLORREF window = COLORREF(::GetSysColor(COLOR_WINDOW));
+    ::PostMessageW(f.Hwnd(), WM_MOUSEMOVE, 0, MAKELPARAM(49, 10));
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_EQ(f.ctrl.m_nMouseMode, MOUSE_OVER_BORDER);
+    ::SendMessageW(f.Hwnd(), WM_SETCURSOR, reinterpret_cast<::WPARAM>(f.Hwnd()), MAKELPARAM(HTCLIENT, WM_MOUSEMOVE));
+    EXPECT_TRUE(::GetCursor() == ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32644)));
+
+    ::PostMessageW(f.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(49, 10));
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_EQ(f.ctrl.m_nMouseMode, MOUSE_RESIZING);
+    // The border of column 0 is x = 50 (where column 1 begins); the band
+    // covers the pixel columns 49 and 50, the whole client height.
+    EXPECT_EQ(f.ctrl.m_nResizeStartX, 50);
+    EXPECT_COLOUR(f.Pixel(49, 50), kGridLine ^ 0x00FFFFFFu);
+    EXPECT_COLOUR(f.Pixel(50, 50), window ^ 0x00FFFFFFu);
+    EXPECT_COLOUR(f.Pixel(50, 5), kWhite ^ 0x00FFFFFFu);  // over the header band too
+    EXPECT_COLOUR(f.Pixel(48, 50), window);
+    EXPECT_COLOUR(f.Pixel(51, 50), window);
+
+    ::PostMessageW(f.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(80, 10));
+    f.Settle();
+    EXPECT_COLOUR(f.Pixel(50, 50), window);  // erased where it was
+    EXPECT_COLOUR(f.Pixel(49, 50), kGridLine);
+    EXPECT_COLOUR(f.Pixel(80, 50), window ^ 0x00FFFFFFu);  // drawn where the pointer is
+    EXPECT_COLOUR(f.Pixel(81, 50), window ^ 0x00FFFFFFu);
+
+    ::PostMessageW(f.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(80, 10));
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_EQ(f.ctrl.m_nMouseMode, MOUSE_IDLE);
+    EXPECT_EQ(f.ctrl.GetColumnWidth(0), LONG(80));  // 50 + (80 - 50)
+    // Repainted with the new width: the column's grid line at x = 79, the
+    // band gone.
+    EXPECT_COLOUR(f.Pixel(79, 50), kGridLine);
+    EXPECT_COLOUR(f.Pixel(80, 50), window);
+    EXPECT_COLOUR(f.Pixel(81, 50), window);
+    EXPECT_COLOUR(f.Pixel(49, 50), window);
+    EXPECT_COLOUR(f.Pixel(129, 50), kGridLine);
+  });
+}
+
+// Drags a header cell out of the control to the right: the auto-scroll
+// worker sends WM_HSCROLL from its own thread and this thread handles the
+// sends while it pumps; the drop then reorders the columns.
+void GridDragAutoScrollsAndDrops() {
+  Guarded([] {
+    GridFixture f;
+    f.ctrl.SetNumColumns(20);
+    f.HeaderRow();
+    f.ctrl.InvalidateControl();
+    f.Settle();
+    CRect client = f.site.GetClientRect();
+    ::PostMessageW(f.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(75, 10));  // header of display position 1
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_EQ(f.ctrl.m_nMouseMode, MOUSE_DRAGGING);
+    EXPECT_TRUE(::GetCapture() == f.Hwnd());
+    ::PostMessageW(f.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 10));
+    ::PostMessageW(f.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.right + 30, 10));
+    bool scrolled = PumpUntil([&] { return f.ctrl.m_nFirstCol >= 3; }, 5000);
+    f.ExpectNoFailures();
+    EXPECT_TRUE(scrolled);
+    EXPECT_TRUE(f.ctrl.m_hAutoScrollThread != 0);
+    // Back inside: the worker stops after its pause; the drop follows.
+    ::PostMessageW(f.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 10));
+    Pump();
+    EXPECT_EQ(int(f.ctrl.m_autoScroll.bStop.load()), 1);
+    PumpUntil([] { return false; }, 300);
+    int first = f.ctrl.m_nFirstCol;
+    PumpUntil([] { return false; }, 300);
+    EXPECT_EQ(f.ctrl.m_nFirstCol, first);  // no more scrolling
+    int target = f.ctrl.GetColumnAtPoint(CPoint(100, 10));
+    EXPECT_TRUE(target > 1);
+    ::PostMessageW(f.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(100, 10));
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_EQ(f.ctrl.m_nMouseMode, MOUSE_IDLE);
+    EXPECT_TRUE(::GetCapture() == nullptr);
+    EXPECT_EQ(f.ctrl.GetColumnVisibleIndex(1), LONG(target));
+  });
+}
+
+// The window goes away while the worker is blocked sending to it: neither
+// the window's end nor the control's end may hang.
+void GridTeardownDuringAutoScroll() {
+  Guarded([] {
+    {
+      GridFixture f;
+      f.ctrl.SetNumColumns(30);
+      f.HeaderRow();
+      f.Settle();
+      CRect client = f.site.GetClientRect();
+      ::PostMessageW(f.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(75, 10));
+      ::PostMessageW(f.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 10));
+      ::PostMessageW(f.Hwnd(), WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(client.right + 30, 10));
+      ::PostMessageW(f.Hwnd(), WM_KEYDOWN, VK_SHIFT, 1);  // fast steps
+      EXPECT_TRUE(PumpUntil([&] { return f.ctrl.m_nFirstCol >= 2; }, 5000));
+      f.ExpectNoFailures();
+      EXPECT_EQ(int(f.ctrl.m_autoScroll.bFast.load()), 1);
+      // Not taking messages for a while: the worker is now waiting in a send.
+      ::Sleep(100);
+    }  // the site (and with it the window) goes first, then the control
+    // Reaching this line is the check; the watchdog fails a hang.
+  });
+}
+
+void GridClipboardByKeys() {
+  Guarded([] {
+    GridFixture f;
+    f.HeaderRow();
+    f.ctrl.SetCellText(2, 1, CString(u"copy me"));
+    f.ctrl.SetFocusedCell(2, 1);
+    ::SetFocus(f.Hwnd());
+    ::PostMessageW(f.Hwnd(), WM_CHAR, 0x03, 1);  // Ctrl+C
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_TRUE(::OpenClipboard(nullptr));
+    ::HANDLE data = ::GetClipboardData(CF_UNICODETEXT);
+    std::wstring copied = data ? static_cast<const wchar_t*>(::GlobalLock(data)) : L"";
+    if (data) ::GlobalUnlock(data);
+    ::CloseClipboard();
+    EXPECT_TRUE(copied == L"copy me");
+
+    const wchar_t pasted[] = L"pasted";
+    ::HGLOBAL block = ::GlobalAlloc(GMEM_MOVEABLE, sizeof(pasted));
+    std::memcpy(::GlobalLock(block), pasted, sizeof(pasted));
+    ::GlobalUnlock(block);
+    EXPECT_TRUE(::OpenClipboard(nullptr));
+    ::EmptyClipboard();
+    ::SetClipboardData(CF_UNICODETEXT, block);
+    ::CloseClipboard();
+    f.ctrl.SetFocusedCell(3, 2);
+    ::PostMessageW(f.Hwnd(), WM_CHAR, 0x16, 1);  // Ctrl+V
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_TRUE(f.ctrl.GetCellText(3, 2) == CString(u"pasted"));
+  });
+}
+
+void GridWheelScrollsRows() {
+  Guarded([] {
+    GridFixture f;
+    f.ctrl.SetNumRows(60);
+    f.HeaderRow();
+    f.ctrl.SetCellText(2, 0, CString(u"two"));
+    f.ctrl.InvalidateControl();
+    f.Settle();
+    EXPECT_EQ(f.ctrl.m_nTopRow, 1);
+    ::SendMessageW(f.Hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, -120), MAKELPARAM(100, 100));
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_EQ(f.ctrl.m_nTopRow, 2);
+    EXPECT_EQ(f.ctrl.m_nVScrollPos, 20);
+    SCROLLINFO info;
+    EXPECT_TRUE(f.ctrl.GetScrollInfo(SB_VERT, &info, SIF_POS));
+    EXPECT_EQ(info.nPos, 20);
+    // Row 2 is now the first scrolled row, right under the header band.
+    int inked = 0;
+    for (int y = 20; y < 39; ++y)
+      for (int x = 1; x < 48; ++x) inked += f.Pixel(x, y) == RGB(1, 1, 1);
+    EXPECT_TRUE(inked > 0);
+    ::SendMessageW(f.Hwnd(), WM_MOUSEWHEEL, MAKEWPARAM(0, 120), MAKELPARAM(100, 100));
+    f.Settle();
+    EXPECT_EQ(f.ctrl.m_nTopRow, 1);
+  });
+}
+
+// A real double click (system input, turned into WM_LBUTTONDBLCLK by the
+// window class's CS_DBLCLKS) on a header cell steps its sort state.
+void GridSystemDoubleClickSorts() {
+  Guarded([] {
+    GridFixture f;
+    f.HeaderRow();
+    f.ctrl.SetCellText(0, 1, CString(u"Name"));
+    f.Settle();
+    ::POINT at{75, 10};
+    ::ClientToScreen(f.Hwnd(), &at);
+    ::SetCursorPos(at.x, at.y);
+    f.Settle();
+    ::INPUT clicks[4] = {};
+    for (int i = 0; i < 4; ++i) {
+      clicks[i].type = INPUT_MOUSE;
+      clicks[i].mi.dwFlags = (i % 2 == 0) ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+    }
+    EXPECT_EQ(::SendInput(4, clicks, sizeof(::INPUT)), ::UINT(4));
+    PumpUntil([&] { return f.ctrl.GetCellSortState(0, 1) != 0; }, 2000);
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_EQ(f.ctrl.GetCellSortState(0, 1), USHORT(1));
+    EXPECT_TRUE(!f.events.empty() && f.events[0].first == DISPID_GRIDCELLSELECTED);
+  });
+}
+
 // ---------------------------------------------------------------- runner
 
 struct Check {
@@ -1171,6 +1378,41 @@ const Check kChecks[] = {
     {"grid.typing_opens_editor", GridTypingOpensEditor},
     {"grid.tab_moves_right", GridTabMovesRight},
     {"grid.scrolls_by_columns", GridScrollsByColumns},
+    {"grid.resize_column_with_band", GridResizeColumnWithBand},
+    {"grid.drag_autoscrolls_and_drops", GridDragAutoScrollsAndDrops},
+    {"grid.teardown_during_autoscroll", GridTeardownDuringAutoScroll},
+    {"grid.clipboard_by_keys", GridClipboardByKeys},
+    {"grid.wheel_scrolls_rows", GridWheelScrollsRows},
+    {"grid.system_double_click_sorts", GridSystemDoubleClickSorts},
+};
+
+// A check that hangs (a deadlock is the typical failure of the window and
+// worker threads) is reported as failed and ends the program.
+class Watchdog {
+ public:
+  explicit Watchdog(const char* name) : m_name(name), m_thread([this] { Watch(); }) {}
+  ~Watchdog() {
+    {
+      std::lock_guard<std::mutex> guard(m_lock);
+      m_done = true;
+    }
+    m_signal.notify_all();
+    m_thread.join();
+  }
+
+ private:
+  void Watch() {
+    std::unique_lock<std::mutex> guard(m_lock);
+    if (m_signal.wait_for(guard, std::chrono::seconds(30), [this] { return m_done; })) return;
+    std::printf("FAIL %s: timed out (hung)\n", m_name);
+    std::fflush(stdout);
+    ::ExitProcess(1);
+  }
+  const char* m_name;
+  std::mutex m_lock;
+  std::condition_variable m_signal;
+  bool m_done = false;
+  std::thread m_thread;
 };
 
 bool Selected(const char* name, const std::vector<std::string>& filters) {
@@ -1192,7 +1434,7 @@ int Run(const std::vector<std::string>& args) {
   int passed = 0, failed = 0, pending = 0;
   for (const Check& check : kChecks) {
     if (!Selected(check.name, filters)) continue;
-    std::string outcome;
+    Watchdog watchdog(check.name);
     try {
       check.run();
       ++passed;
