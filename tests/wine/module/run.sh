@@ -1,0 +1,151 @@
+#!/usr/bin/env bash
+# Integration tests of TzGrid.ocx under Wine.
+#   tests/wine/module/run.sh <windows build directory>
+# Registers the module in a private Wine prefix inside the build tree,
+# checks every registry entry, runs the C++ test host (type library,
+# events, containers, persistence, dialogs, hygiene) and the VBScript and
+# JScript drivers, unregisters and checks that everything is gone.
+# Exits non-zero on any failure.
+set -u
+
+if [ $# -ne 1 ] || [ ! -d "$1" ]; then
+  echo "usage: $0 <windows build directory>" >&2
+  exit 2
+fi
+build=$(cd "$1" && pwd)
+here=$(cd "$(dirname "$0")" && pwd)
+ocx=$build/src/module/TzGrid.ocx
+host=$build/tests/wine/module/tzgrid_module_tests.exe
+for f in "$ocx" "$host"; do
+  [ -f "$f" ] || { echo "missing $f (build the TzGrid and tzgrid_module_tests targets)" >&2; exit 2; }
+done
+
+# Windows need a display: without one, run the whole script under Xvfb
+# with 24-bit colour (pixels are read back exactly).
+if [ -z "${DISPLAY:-}" ]; then
+  exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$@"
+fi
+
+export WINEPREFIX=$build/wine-module-prefix
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+failures=0
+fail() { echo "FAIL $*"; failures=$((failures + 1)); }
+pass() { echo "ok   $*"; }
+w() { timeout "${TIMEOUT:-120}" wine "$@" 2>/dev/null; }
+
+if [ ! -f "$WINEPREFIX/system.reg" ]; then
+  echo "== creating the Wine prefix $WINEPREFIX"
+  timeout 180 wine wineboot -i >/dev/null 2>&1
+  timeout 120 wineserver -w
+fi
+
+# The module and the host live at fixed Windows paths in the prefix, so
+# that the registered paths are known exactly.
+dir=$WINEPREFIX/drive_c/TzGrid
+mkdir -p "$dir"
+cp "$ocx" "$host" "$here/grid.vbs" "$here/grid.js" "$dir/"
+winocx='C:\TzGrid\TzGrid.ocx'
+cd "$dir"
+
+clsid='{20282617-D20D-44D8-B8D8-482DF503FDDE}'
+pageclsid='{9D5E729D-CE55-4413-9F1B-F040B9950B8E}'
+libid='{AC917D36-9C73-4180-9FF5-064F8D3D932E}'
+diid='{C14ED25A-2595-4A48-93A5-DEA4ACF68029}'
+eventsdiid='{68E92D40-4B6B-4622-90F1-509C1A479B89}'
+
+# reg_value <key> [<value name>]: the REG_SZ data, or "<missing>".
+reg_value() {
+  local out
+  if [ $# -eq 2 ]; then
+    out=$(w reg query "$1" /v "$2") || { echo "<missing>"; return; }
+  else
+    out=$(w reg query "$1" /ve) || { echo "<missing>"; return; }
+  fi
+  printf '%s\n' "$out" | tr -d '\r' | sed -n 's/^ *[^ ].*REG_SZ *//p' | head -n 1
+}
+expect_value() {  # <key> <value name or ""> <expected>
+  local got
+  if [ -n "$2" ]; then got=$(reg_value "$1" "$2"); else got=$(reg_value "$1"); fi
+  if [ "$got" = "$3" ]; then pass "$1 ${2:-(default)} = $3"; else fail "$1 ${2:-(default)} is '$got', expected '$3'"; fi
+}
+expect_key() {
+  if w reg query "$1" >/dev/null; then pass "key $1"; else fail "key $1 missing"; fi
+}
+expect_no_key() {
+  if w reg query "$1" >/dev/null; then fail "key $1 still present"; else pass "key $1 gone"; fi
+}
+
+echo "== registration"
+w regsvr32 /s "$winocx"; rc=$?
+[ $rc -eq 0 ] && pass "regsvr32 exit code 0" || fail "regsvr32 exit code $rc"
+
+k="HKCR\\CLSID\\$clsid"
+expect_value "$k" "" "TzGrid Control"
+expect_value "$k\\InprocServer32" "" "$winocx"
+expect_value "$k\\InprocServer32" ThreadingModel "Apartment"
+expect_value "$k\\ProgID" "" "TZGRID.TzGridCtrl.1"
+expect_key "$k\\Control"
+expect_value "$k\\ToolboxBitmap32" "" "$winocx, 1"
+expect_value "$k\\MiscStatus" "" "0"
+expect_value "$k\\MiscStatus\\1" "" "131473"
+expect_value "$k\\TypeLib" "" "$libid"
+expect_value "$k\\Version" "" "1.0"
+expect_no_key "$k\\Insertable"
+expect_value "HKCR\\TZGRID.TzGridCtrl.1\\CLSID" "" "$clsid"
+p="HKCR\\CLSID\\$pageclsid"
+expect_value "$p" "" "TzGrid Property Page"
+expect_value "$p\\InprocServer32" "" "$winocx"
+expect_value "$p\\InprocServer32" ThreadingModel "Apartment"
+expect_value "$p\\ProgID" "" "MFCACTIVEXCONT.TzGridPropPage.1"
+expect_value "HKCR\\MFCACTIVEXCONT.TzGridPropPage.1\\CLSID" "" "$pageclsid"
+t="HKCR\\TypeLib\\$libid\\1.0"
+expect_value "$t" "" "TzGridLib"
+expect_value "$t\\409\\win64" "" "$winocx"
+expect_value "HKCR\\Interface\\$diid" "" "_DTzGrid"
+expect_value "HKCR\\Interface\\$diid\\TypeLib" "" "$libid"
+expect_value "HKCR\\Interface\\$eventsdiid" "" "_DTzGridEvents"
+
+echo "== C++ test host"
+for group in typelib lifetime persist page own events atl verbs about hygiene; do
+  out=$(TIMEOUT=300 w tzgrid_module_tests.exe "$group"); rc=$?
+  printf '%s\n' "$out" | tr -d '\r' | grep -v '^ok ' | sed 's/^/  /'
+  [ $rc -eq 0 ] && pass "host: $group" || fail "host: $group (exit code $rc)"
+done
+
+echo "== scripts"
+for script in grid.vbs grid.js; do
+  # The scripts call AboutBox, which is modal: a helper closes it.
+  w tzgrid_module_tests.exe dismiss "About TzGrid Control" 30000 &
+  helper=$!
+  out=$(w cscript //nologo "$script"); rc=$?
+  kill "$helper" 2>/dev/null; wait "$helper" 2>/dev/null
+  printf '%s\n' "$out" | tr -d '\r' | grep -v '^ALL OK' | sed 's/^/  /'
+  if [ $rc -eq 0 ] && printf '%s\n' "$out" | grep -q '^ALL OK'; then pass "cscript $script"; else fail "cscript $script (exit code $rc)"; fi
+done
+
+echo "== unregistration"
+w regsvr32 /u /s "$winocx"; rc=$?
+[ $rc -eq 0 ] && pass "regsvr32 /u exit code 0" || fail "regsvr32 /u exit code $rc"
+expect_no_key "HKCR\\CLSID\\$clsid"
+expect_no_key "HKCR\\CLSID\\$pageclsid"
+expect_no_key "HKCR\\TZGRID.TzGridCtrl.1"
+expect_no_key "HKCR\\MFCACTIVEXCONT.TzGridPropPage.1"
+expect_no_key "HKCR\\TypeLib\\$libid"
+expect_no_key "HKCR\\Interface\\$diid"
+# A second unregistration finds no type library: SELFREG_E_TYPELIB.
+w regsvr32 /u /s "$winocx"; rc=$?
+[ $rc -ne 0 ] && pass "second regsvr32 /u fails (exit code $rc)" || fail "second regsvr32 /u succeeded"
+# Without registration a script can no longer create the control.
+printf '%s\n' 'On Error Resume Next' 'Set g = CreateObject("TZGRID.TzGridCtrl.1")' \
+  'If Err.Number <> 0 Then WScript.Echo "refused" Else WScript.Echo "created"' > gone.vbs
+out=$(w cscript //nologo gone.vbs | tr -d '\r')
+[ "$out" = "refused" ] && pass "CreateObject refused after unregistration" || fail "CreateObject after unregistration: '$out'"
+
+timeout 60 wineserver -k 2>/dev/null
+if [ $failures -eq 0 ]; then
+  echo "== module tests: all passed"
+  exit 0
+fi
+echo "== module tests: $failures failed"
+exit 1
