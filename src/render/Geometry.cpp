@@ -25,11 +25,7 @@ int FixedWidth(const CTzGridCtrl& g) {
   return sum;
 }
 
-int FixedHeight(const CTzGridCtrl& g) {
-  int sum = 0;
-  for (int r = 0; r < g.FixedRowsInUse(); ++r) sum = AddPixels(sum, g.m_arRowHeights.GetAt(r));
-  return sum;
-}
+int FixedHeight(const CTzGridCtrl& g) { return g.RowHeightSum(0, g.FixedRowsInUse()); }
 
 // Top of a row and the row at which the scan stopped (the row itself when it
 // has a place, else m_nRows). Fixed rows (and negative ones) are stacked from
@@ -40,17 +36,27 @@ struct RowScan {
 };
 
 RowScan ScanToRow(const CTzGridCtrl& g, int nRow) {
-  int r;
+  int first;
   int y;
   if (nRow <= g.FixedRowsInUse() - 1) {
-    r = 0;
+    first = 0;
     y = 0;
   } else {
-    r = g.m_nTopRow;
+    first = g.m_nTopRow;
     y = FixedHeight(g);
   }
-  for (; r < g.m_nRows && r != nRow; ++r) y = AddPixels(y, g.m_arRowHeights.GetAt(r));
-  return {y, r};
+  // Where a walk from the first row would stop: at the row itself when it
+  // lies ahead, else where the rows run out. The heights up to there come
+  // from the model's prefix sums, which fail exactly where the walk would
+  // (a host filling a million rows calls this once per cell).
+  int stop = first;
+  if (first <= nRow && nRow < g.m_nRows) {
+    stop = nRow;
+  } else if (first < g.m_nRows) {
+    stop = g.m_nRows;
+  }
+  y = AddPixels(y, UINT(g.RowHeightSum(first, stop)));
+  return {y, stop};
 }
 
 // Left edge of a column index in the scrolled region and the display

@@ -23,9 +23,8 @@ static_assert(kHeaderTextFormat == 0x805);
 
 UINT WidthAt(const CTzGridCtrl& g, int p) { return g.m_arColWidths.GetAt(int(g.m_arColOrder.GetAt(p))); }
 
-// The sum of the first count widths or heights, wrapping as AddPixels does.
-// The grid may have a million rows and every paint needs the total height:
-// the range is checked once and the loop runs over the raw entries.
+// The sum of the first count widths, wrapping as AddPixels does; the range
+// is checked once and the loop runs over the raw entries.
 int SumOf(const CUIntArray& sizes, int count) {
   if (count <= 0) return 0;
   AfxCheckIndex(count - 1, sizes.GetSize(), "layout array");
@@ -105,12 +104,14 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
   pDC->FillSolidRect(&rcBounds, m_clrEmptyArea);
   if (m_nRows == 0 || m_nCols == 0) return;
 
+  // Row sums come from the model's cached prefix sums: the same values as
+  // a walk from row 0, without walking a million rows on every paint.
   const int totalW = SumOf(m_arColWidths, m_nCols);
-  const int totalH = SumOf(m_arRowHeights, m_nRows);
+  const int totalH = RowHeightSum(0, m_nRows);
   const int fixedCols = FixedColsInUse();
   const int fixedRows = FixedRowsInUse();
   const int fixedW = SumOf(m_arColWidths, fixedCols);
-  const int fixedH = SumOf(m_arRowHeights, fixedRows);
+  const int fixedH = RowHeightSum(0, fixedRows);
 
   // The fixed strip: one blank raised frame per grid row and fixed column,
   // laid out from the top of the control whatever the scroll position.
