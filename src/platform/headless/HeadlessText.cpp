@@ -452,13 +452,16 @@ void DrawGlyph(Pixmap& device, const Glyph& glyph, long long originX, long long 
   const long long x0 = std::max<long long>(gx, clip.left), x1 = std::min<long long>(gx + glyph.width, clip.right);
   const long long y0 = std::max<long long>(gy, clip.top), y1 = std::min<long long>(gy + glyph.rows, clip.bottom);
   if (x0 >= x1 || y0 >= y1) return;
+  const int width = int(x1 - x0);
   for (long long y = y0; y < y1; ++y) {
     const std::uint8_t* src = glyph.coverage.data() + std::size_t(y - gy) * std::size_t(glyph.width) + (x0 - gx);
     COLORREF* dst = device.Row(int(y)) + x0;
-    for (long long x = x0; x < x1; ++x, ++src, ++dst) {
-      unsigned coverage = *src;
+    // Small hinted glyphs are mostly empty or solid pixels: skipping those
+    // beats blending every pixel.
+    for (int x = 0; x < width; ++x) {
+      unsigned coverage = src[x];
       if (coverage == 0) continue;
-      *dst = coverage == 255 ? color : Blend(*dst, color, coverage);
+      dst[x] = coverage == 255 ? color : Blend(dst[x], color, coverage);
     }
   }
 }
