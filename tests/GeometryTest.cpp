@@ -272,5 +272,25 @@ TEST_F(Geometry, HostileWidthsWrapInsteadOfOverflowing) {
   EXPECT_EQ(border, INT32_MAX);
 }
 
+TEST_F(Geometry, RowPositionsFollowEveryHeightChangeAndWrap) {
+  CPoint origin;
+  grid.GetCellOrigin(4, 0, &origin);
+  EXPECT_EQ(origin.y, 80);
+  grid.SetRowHeight(2, 35);
+  grid.GetCellOrigin(4, 0, &origin);
+  EXPECT_EQ(origin.y, 95);
+  grid.m_arRowHeights.SetAt(1, 0xFFFFFFF0u);  // adds as -16
+  grid.GetCellOrigin(4, 0, &origin);
+  EXPECT_EQ(origin.y, 20 - 16 + 35 + 20);
+  CRect rc;
+  grid.GetCellRect(2, 0, &rc);
+  EXPECT_EQ(rc.top, 4);
+  EXPECT_EQ(rc.bottom, 4 + 35 - 1);
+  grid.m_arRowHeights.ElementAt(2) = 5;  // written in place
+  grid.GetCellRect(3, 0, &rc);
+  EXPECT_EQ(rc.top, 20 - 16 + 5);
+  EXPECT_EQ(grid.GetRowAtPoint({0, 20 - 16 + 5 + 20}), 3);
+}
+
 }  // namespace
 }  // namespace TzGrid::Test
