@@ -233,7 +233,52 @@ void Release(GdiObjectData* data) noexcept {
   if (data->refs.fetch_sub(1, std::memory_order_acq_rel) == 1) delete data;
 }
 
-BitmapData::~BitmapData() = default;
+namespace {
+
+// Released pixel buffers of large bitmaps, kept for the next one: the
+// off-screen bitmap of every paint would otherwise cost fresh pages from
+// the system (page faults and kernel zeroing) each time.
+class PixelBufferPool {
+ public:
+  static PixelBufferPool& Instance() {
+    static PixelBufferPool* pool = new PixelBufferPool();  // outlives every bitmap
+    return *pool;
+  }
+
+  void Put(std::vector<COLORREF>&& buffer) {
+    if (buffer.capacity() < kWorthKeeping) return;
+    std::lock_guard<std::mutex> guard(m_lock);
+    if (m_free.size() >= kKept) m_free.erase(m_free.begin());
+    m_free.push_back(std::move(buffer));
+  }
+
+  // A buffer of count pixels, all 0.
+  std::vector<COLORREF> Take(std::size_t count) {
+    std::vector<COLORREF> buffer;
+    if (count >= kWorthKeeping) {
+      std::lock_guard<std::mutex> guard(m_lock);
+      for (auto it = m_free.begin(); it != m_free.end(); ++it) {
+        if (it->capacity() >= count) {
+          buffer = std::move(*it);
+          m_free.erase(it);
+          break;
+        }
+      }
+    }
+    buffer.assign(count, 0);
+    return buffer;
+  }
+
+ private:
+  static constexpr std::size_t kWorthKeeping = 1u << 16;
+  static constexpr std::size_t kKept = 2;
+  std::mutex m_lock;
+  std::vector<std::vector<COLORREF>> m_free;
+};
+
+}  // namespace
+
+BitmapData::~BitmapData() { PixelBufferPool::Instance().Put(std::move(pixels.pixels)); }
 
 FontData* DefaultFont() { return &Stock().font; }
 
@@ -383,7 +428,9 @@ BOOL CBitmap::CreateCompatibleBitmap(CDC*, int nWidth, int nHeight) {
   // An empty size gives a 1x1 bitmap, as the platform does.
   if (nWidth == 0 || nHeight == 0) nWidth = nHeight = 1;
   auto data = std::make_unique<BitmapData>();
-  data->pixels.Resize(nWidth, nHeight, 0);
+  data->pixels.width = nWidth;
+  data->pixels.height = nHeight;
+  data->pixels.pixels = PixelBufferPool::Instance().Take(std::size_t(nWidth) * std::size_t(nHeight));
   AdoptNew(*this, std::move(data));
   return TRUE;
 }
