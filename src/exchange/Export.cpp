@@ -57,8 +57,9 @@ std::int64_t ColumnAtDisplayPosition(const CTzGridCtrl& grid, std::int64_t posit
 }
 
 // Writes the fields of the rows of a range and tells the method whether the
-// export may go on. One object per export: its field buffer is reused for
-// every field, so writing a field allocates nothing once it is large enough.
+// export may go on. One object per export: the buffer for a text with line
+// feeds is reused, and a text without any is written straight from the cell,
+// so writing a field allocates nothing.
 class CsvWriter {
  public:
   explicit CsvWriter(CStdioFile& file) : m_file(file) {}
@@ -67,9 +68,9 @@ class CsvWriter {
   // cannot be written is reported to the user and closes the file: false.
   bool WriteField(CGridCell& cell) {
     cell.m_strText.TrimRight();
-    BuildField(cell.m_strText.View());
+    std::u16string_view text = FieldText(cell.m_strText.View());
     try {
-      m_file.WriteString(m_field);
+      m_file.WriteStrings({u"\"", text, u"\","});
     } catch (const CFileException&) {
       AfxMessageBox(kWriteFailedMessage, MB_OK, 0);
       m_file.Abort();
@@ -83,18 +84,19 @@ class CsvWriter {
   void EndLine() { m_file.WriteString(kLineEnd); }
 
  private:
-  // "text", with each line feed of the text shown as a space.
-  void BuildField(std::u16string_view text) {
-    m_field.resize(text.size() + 3);
-    WCHAR* out = m_field.data();
-    *out++ = u'"';
-    for (WCHAR c : text) *out++ = c == u'\n' ? u' ' : c;
-    *out++ = u'"';
-    *out = u',';
+  // The text as the field shows it: up to its first NUL (where a C string
+  // would end), each line feed shown as a space.
+  std::u16string_view FieldText(std::u16string_view text) {
+    std::size_t i = 0;
+    while (i < text.size() && text[i] > u'\n') ++i;  // both NUL and line feed are at most 0x0A
+    if (i == text.size()) return text;
+    m_copy.assign(text.substr(0, i));
+    for (; i < text.size() && text[i] != 0; ++i) m_copy.push_back(text[i] == u'\n' ? u' ' : text[i]);
+    return m_copy;
   }
 
   CStdioFile& m_file;
-  std::u16string m_field;
+  std::u16string m_copy;
 };
 
 // After the whole range: close the file and show it to the user.

@@ -9,6 +9,10 @@
 #ifndef _WIN32
 #include <unistd.h>
 #endif
+#if defined(__SSE2__) || defined(_M_X64)
+#include <emmintrin.h>
+#define TZGRID_FILE_SSE2 1
+#endif
 
 namespace TzGrid {
 
@@ -220,6 +224,17 @@ void CStdioFile::WriteString(std::u16string_view text) {
   if (std::fputws(m_wide.c_str(), m_pStream) == WEOF) CFileException::ThrowErrno(errno, m_strFileName);
 }
 
+void CStdioFile::WriteStrings(std::initializer_list<std::u16string_view> parts) {
+  if (!m_pStream) CFileException::ThrowErrno(EBADF, m_strFileName);
+  m_wide.clear();
+  for (std::u16string_view part : parts) {
+    std::u16string_view kept = UpToNul(part);
+    m_wide.append(kept.begin(), kept.end());
+    if (kept.size() != part.size()) break;
+  }
+  if (std::fputws(m_wide.c_str(), m_pStream) == WEOF) CFileException::ThrowErrno(errno, m_strFileName);
+}
+
 void CStdioFile::Close() {
   if (!m_pStream) return;
   FILE* stream = m_pStream;
@@ -299,13 +314,88 @@ namespace {
 bool IsHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
+// Converts the units from p up to end (a surrogate pair may reach one unit
+// past end, when end is not the text's end) to UTF-8 at out, each line feed
+// as CR LF, stopping at a NUL. Advances p; returns the end of the output.
+// The caller guarantees room for three bytes a unit.
+inline char* ConvertToUtf8(const char16_t*& p, const char16_t* end, const char16_t* textEnd, char* out,
+                           bool& sawNul) {
+  while (p < end) {
+#ifdef TZGRID_FILE_SSE2
+    // Eight printable ASCII units at a time: each is its own byte.
+    if (end - p >= 8) {
+      __m128i units = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+      // Signed compares: units of 0x8000 and above count as below 0x20.
+      __m128i outside = _mm_or_si128(_mm_cmplt_epi16(units, _mm_set1_epi16(0x20)),
+                                     _mm_cmpgt_epi16(units, _mm_set1_epi16(0x7F)));
+      if (_mm_movemask_epi8(outside) == 0) {
+        _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(units, units));
+        out += 8;
+        p += 8;
+        continue;
+      }
+    }
+#endif
+    char16_t c = *p;
+    if (c >= 0x20 && c < 0x80) {
+      *out++ = char(c);
+      ++p;
+    } else if (c < 0x80) {
+      if (c == 0) {  // the text ends at its first NUL
+        sawNul = true;
+        return out;
+      }
+      if (c == u'\n') *out++ = '\r';
+      *out++ = char(c);
+      ++p;
+    } else if (c < 0x800) {
+      *out++ = char(0xC0 | (c >> 6));
+      *out++ = char(0x80 | (c & 0x3F));
+      ++p;
+    } else if (IsHighSurrogate(c) && p + 1 < textEnd && IsLowSurrogate(p[1])) {
+      std::uint32_t cp = 0x10000 + ((std::uint32_t(c) - 0xD800) << 10) + (std::uint32_t(p[1]) - 0xDC00);
+      *out++ = char(0xF0 | (cp >> 18));
+      *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+      *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+      *out++ = char(0x80 | (cp & 0x3F));
+      p += 2;
+    } else {
+      if (IsHighSurrogate(c) || IsLowSurrogate(c)) c = 0xFFFD;  // a lone half has no UTF-8 form
+      *out++ = char(0xE0 | (c >> 12));
+      *out++ = char(0x80 | ((c >> 6) & 0x3F));
+      *out++ = char(0x80 | (c & 0x3F));
+      ++p;
+    }
+  }
+  return out;
+}
+
 }  // namespace
+
+void CStdioFile::WriteStrings(std::initializer_list<std::u16string_view> parts) {
+  if (!m_pStream) ThrowWriteFailure(EBADF);
+  for (std::u16string_view part : parts) {
+    bool goOn;
+    if (m_encoding == Encoding::Utf8 && kBufferBytes - m_used >= 3 * part.size() + kReserveBytes) {
+      // The usual case, a short part with room to spare: it cannot bring the
+      // room below the reserve, so it is converted in one go.
+      const char16_t* p = part.data();
+      bool sawNul = false;
+      char* out = ConvertToUtf8(p, p + part.size(), p + part.size(), m_buffer.get() + m_used, sawNul);
+      m_used = std::size_t(out - m_buffer.get());
+      goOn = !sawNul;
+    } else {
+      goOn = m_encoding == Encoding::Utf8 ? WriteUtf8(part) : WriteNarrow(part);
+    }
+    if (!goOn) return;
+  }
+}
 
 // UTF-16 to UTF-8 straight into the buffer. Every unit takes at most three
 // bytes (a surrogate pair four for two units, a line feed two), so a run of
 // units that cannot bring the room below the reserve is converted without
 // looking at the room again.
-void CStdioFile::WriteUtf8(std::u16string_view text) {
+bool CStdioFile::WriteUtf8(std::u16string_view text) {
   const char16_t* p = text.data();
   const char16_t* const end = p + text.size();
   while (p < end) {
@@ -316,50 +406,22 @@ void CStdioFile::WriteUtf8(std::u16string_view text) {
     }
     std::size_t safeUnits = (room - kReserveBytes) / 3 + 1;
     const char16_t* runEnd = std::size_t(end - p) < safeUnits ? end : p + safeUnits;
-    char* out = m_buffer.get() + m_used;
-    while (p < runEnd) {
-      char16_t c = *p;
-      if (c >= 0x20 && c < 0x80) {
-        *out++ = char(c);
-        ++p;
-      } else if (c < 0x80) {
-        if (c == 0) {  // the text ends at its first NUL
-          m_used = std::size_t(out - m_buffer.get());
-          return;
-        }
-        if (c == u'\n') *out++ = '\r';
-        *out++ = char(c);
-        ++p;
-      } else if (c < 0x800) {
-        *out++ = char(0xC0 | (c >> 6));
-        *out++ = char(0x80 | (c & 0x3F));
-        ++p;
-      } else if (IsHighSurrogate(c) && p + 1 < end && IsLowSurrogate(p[1])) {
-        std::uint32_t cp = 0x10000 + ((std::uint32_t(c) - 0xD800) << 10) + (std::uint32_t(p[1]) - 0xDC00);
-        *out++ = char(0xF0 | (cp >> 18));
-        *out++ = char(0x80 | ((cp >> 12) & 0x3F));
-        *out++ = char(0x80 | ((cp >> 6) & 0x3F));
-        *out++ = char(0x80 | (cp & 0x3F));
-        p += 2;
-      } else {
-        if (IsHighSurrogate(c) || IsLowSurrogate(c)) c = 0xFFFD;  // a lone half has no UTF-8 form
-        *out++ = char(0xE0 | (c >> 12));
-        *out++ = char(0x80 | ((c >> 6) & 0x3F));
-        *out++ = char(0x80 | (c & 0x3F));
-        ++p;
-      }
-    }
+    bool sawNul = false;
+    char* out = ConvertToUtf8(p, runEnd, end, m_buffer.get() + m_used, sawNul);
     m_used = std::size_t(out - m_buffer.get());
+    if (sawNul) return false;
   }
+  return true;
 }
 
 // One character at a time through the C library's conversion under the
 // current LC_CTYPE locale. The characters converted before one that fails
 // stay in the buffer and reach the file, as with the runtime's own writer.
-void CStdioFile::WriteNarrow(std::u16string_view text) {
+bool CStdioFile::WriteNarrow(std::u16string_view text) {
   const char16_t* p = text.data();
   const char16_t* const end = p + text.size();
-  while (p < end && *p != 0) {
+  while (p < end) {
+    if (*p == 0) return false;
     if (kBufferBytes - m_used < kReserveBytes) FlushOrThrow();
     char* out = m_buffer.get() + m_used;
     char16_t c = *p;
@@ -384,6 +446,7 @@ void CStdioFile::WriteNarrow(std::u16string_view text) {
     m_used += bytes;
     p += units;
   }
+  return true;
 }
 
 void CStdioFile::Close() {

@@ -19,6 +19,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <initializer_list>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -103,6 +104,9 @@ class CStdioFile : public CFile {
   // write); raises CFileException when it cannot be converted or written.
   void WriteString(std::u16string_view text);
   void WriteString(const WCHAR* text) { WriteString(std::u16string_view(text ? text : u"")); }
+  // One write of the parts one after the other, as WriteString of their
+  // concatenation (it ends at the first NUL of any part), without building it.
+  void WriteStrings(std::initializer_list<std::u16string_view> parts);
 
   // Writes what is buffered and closes; raises CFileException on failure
   // (the file is closed all the same).
@@ -121,8 +125,9 @@ class CStdioFile : public CFile {
   enum class Encoding { LocaleNarrow, Utf8 };
   bool FlushBuffer() noexcept;
   void FlushOrThrow();
-  void WriteUtf8(std::u16string_view text);
-  void WriteNarrow(std::u16string_view text);
+  // Both return false when the text held a NUL (where the writing stops).
+  bool WriteUtf8(std::u16string_view text);
+  bool WriteNarrow(std::u16string_view text);
   [[noreturn]] void ThrowWriteFailure(int errnoValue);
 
   std::unique_ptr<char[]> m_buffer;
