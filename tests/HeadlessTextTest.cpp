@@ -374,6 +374,66 @@ TEST_F(TextTest, CentringInARectangleLowerThanTheLineTruncatesTowardZero) {
   EXPECT_EQ(rect.bottom, 7);
 }
 
+TEST_F(TextTest, NoClipLetsTextPassTheRectangle) {
+  Draw(u"Wide text", CRect(10, 10, 20, 30), DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | 0x100);  // DT_NOCLIP
+  EXPECT_GT(Ink().right, 25);
+}
+
+TEST_F(TextTest, BottomPutsASingleLineOnTheRectangleBottom) {
+  const int lh = GetTextMetrics(*dc).height;
+  EXPECT_EQ(Draw(u"Low", CRect(10, 10, 200, 60), DT_LEFT | DT_BOTTOM | DT_SINGLELINE | DT_NOPREFIX), 50);
+  Box ink = Ink();
+  EXPECT_GE(ink.top, 60 - lh);
+  EXPECT_LE(ink.bottom, 60);
+}
+
+TEST_F(TextTest, UnderlinedFontUnderlinesTheWholeLine) {
+  CFont underlined;
+  LOGFONTW lf = Arial(-11);
+  lf.lfUnderline = 1;
+  underlined.CreateFontIndirect(&lf);
+  dc->SelectObject(&underlined);
+  const TextMetrics m = GetTextMetrics(*dc);
+  Draw(u"ab cd", CRect(10, 10, 200, 10 + m.height), DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
+  // The row below the baseline is inked under the space as well.
+  Box below = Ink(kWhite, CRect(0, 10 + m.ascent, 300, 10 + m.height));
+  EXPECT_EQ(below.left, 10);
+  EXPECT_EQ(below.right, 10 + GetTextWidth(*dc, u"ab cd"));
+}
+
+TEST_F(TextTest, ItalicAndOtherFamiliesKeepTheirAdvances) {
+  CFont italic, serif;
+  LOGFONTW lf = Arial(-11);
+  lf.lfItalic = 1;
+  italic.CreateFontIndirect(&lf);
+  dc->SelectObject(&italic);
+  EXPECT_GT(Draw(u"Slanted", CRect(10, 10, 200, 40), kLeftCell), 0);
+  EXPECT_FALSE(Ink().Empty());
+  LOGFONTW times = Arial(-11);
+  std::char_traits<WCHAR>::copy(times.lfFaceName, u"Times New Roman", 16);
+  serif.CreateFontIndirect(&times);
+  int sans = GetTextWidth(*dc, u"Metric compatible");
+  dc->SelectObject(&serif);
+  EXPECT_NE(GetTextWidth(*dc, u"Metric compatible"), sans);
+}
+
+TEST_F(TextTest, SurrogatePairsAndLoneSurrogatesAreDrawn) {
+  const WCHAR text[] = {u'a', 0xD83D, 0xDE00, u'b', 0xDC00, u'c', 0};
+  CRect rect(10, 10, 200, 30);
+  EXPECT_EQ(dc->DrawText(text, -1, &rect, kLeftCell), (20 - 12) / 2 + 12);
+  EXPECT_FALSE(Ink().Empty());
+}
+
+TEST_F(TextTest, RotatedFontsFailLoudly) {
+  CFont rotated;
+  LOGFONTW lf = Arial(-11);
+  lf.lfEscapement = 900;
+  rotated.CreateFontIndirect(&lf);
+  dc->SelectObject(&rotated);
+  CRect rect(0, 0, 100, 20);
+  EXPECT_THROW(dc->DrawText(u"up", -1, &rect, kLeftCell), CNotImplementedException);
+}
+
 TEST_F(TextTest, UnsupportedFormatsFailLoudly) {
   CRect rect(0, 0, 100, 20);
   EXPECT_THROW(dc->DrawText(u"a\tb", -1, &rect, 0x40), CNotImplementedException);  // DT_EXPANDTABS

@@ -487,6 +487,9 @@ Layout& ThreadLayout() {
 
 int DrawTextOn(DCState& dc, const WCHAR* text, int count, RECT& rect, UINT format) {
   if (format & ~kSupportedFormats) ThrowUnsupportedFormat(format);
+  if (dc.font->lf.lfEscapement != 0 || dc.font->lf.lfOrientation != 0) {
+    AfxThrowNotImplementedException("DrawText with a rotated font (lfEscapement or lfOrientation)");
+  }
   if (count == -1) count = int(std::char_traits<WCHAR>::length(text));
   if (count <= 0) {
     if (count == 0 && (format & kCalcRect)) rect.right = rect.left, rect.bottom = rect.top;
