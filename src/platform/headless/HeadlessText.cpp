@@ -483,13 +483,62 @@ Layout& ThreadLayout() {
   return layout;
 }
 
-}  // namespace
+// Where one DrawText call puts its pixels.
+struct TextTarget {
+  Pixmap& device;
+  CRect clip;  // device pixels
+  FontInstance& font;
+  const LOGFONTW& lf;
+  COLORREF color;
+};
 
-int DrawTextOn(DCState& dc, const WCHAR* text, int count, RECT& rect, UINT format) {
+void FillUnder(const TextTarget& t, long long x0, long long x1, long long top, int thickness) {
+  FillClipped(t.device, t.clip, x0, top, x1, top + thickness, t.color);
+}
+
+// One laid-out line with its first glyph's origin at device (x, y's baseline).
+void DrawTextLine(const TextTarget& t, const Layout& layout, const Line& line, long long x, long long baseline) {
+  const FontInstance& metrics = t.font;
+  long long pen = x;
+  for (int c = line.start; c < line.end; ++c) {
+    const Glyph& glyph = t.font.Get(layout.chars[std::size_t(c)]);
+    DrawGlyph(t.device, glyph, pen, baseline, t.clip, t.color);
+    if (layout.anyUnderlined && layout.underlined[std::size_t(c)]) {
+      FillUnder(t, pen, pen + glyph.advance, baseline + metrics.underlineOffset, metrics.underlineThickness);
+    }
+    pen += glyph.advance;
+  }
+  if (t.lf.lfUnderline) {
+    FillUnder(t, x, x + line.width, baseline + metrics.underlineOffset, metrics.underlineThickness);
+  }
+  if (t.lf.lfStrikeOut) {
+    FillUnder(t, x, x + line.width, baseline - metrics.strikeOffset, metrics.underlineThickness);
+  }
+}
+
+// DT_CALCRECT: measures without drawing. The rectangle takes the text's
+// width, and its bottom the height DrawText reports (with a centred single
+// line, from the top to the bottom of the centred line).
+int CalcRect(const Layout& layout, RECT& rect, long long firstLineTop, int lineHeight) {
+  int widest = 0;
+  for (const Line& line : layout.lines) widest = std::max(widest, line.width);
+  long long height = firstLineTop - rect.top + (long long)lineHeight * (long long)layout.lines.size();
+  rect.right = LONG(std::clamp<long long>((long long)rect.left + widest, INT_MIN, INT_MAX));
+  rect.bottom = LONG(std::clamp<long long>((long long)rect.top + height, INT_MIN, INT_MAX));
+  return int(std::clamp<long long>(height, INT_MIN, INT_MAX));
+}
+
+void CheckDrawable(const DCState& dc, UINT format) {
   if (format & ~kSupportedFormats) ThrowUnsupportedFormat(format);
   if (dc.font->lf.lfEscapement != 0 || dc.font->lf.lfOrientation != 0) {
     AfxThrowNotImplementedException("DrawText with a rotated font (lfEscapement or lfOrientation)");
   }
+}
+
+}  // namespace
+
+int DrawTextOn(DCState& dc, const WCHAR* text, int count, RECT& rect, UINT format) {
+  CheckDrawable(dc, format);
   if (count == -1) count = int(std::char_traits<WCHAR>::length(text));
   if (count <= 0) {
     if (count == 0 && (format & kCalcRect)) rect.right = rect.left, rect.bottom = rect.top;
@@ -512,30 +561,15 @@ int DrawTextOn(DCState& dc, const WCHAR* text, int count, RECT& rect, UINT forma
     if (format & DT_VCENTER) y = top + (bottom - top - lineHeight) / 2;
     else if (format & DT_BOTTOM) y = bottom - lineHeight;
   }
-
-  if (format & kCalcRect) {
-    // Measures without drawing: the rectangle takes the text's width, and
-    // its bottom the height DrawText reports (with a centred single line,
-    // measured from the top to the bottom of the centred line).
-    int widest = 0;
-    for (const Line& line : layout.lines) widest = std::max(widest, line.width);
-    long long height = y - top + (long long)lineHeight * (long long)layout.lines.size();
-    rect.right = LONG(std::clamp<long long>(left + widest, INT_MIN, INT_MAX));
-    rect.bottom = LONG(std::clamp<long long>(top + height, INT_MIN, INT_MAX));
-    return int(std::clamp<long long>(height, INT_MIN, INT_MAX));
-  }
+  if (format & kCalcRect) return CalcRect(layout, rect, y, lineHeight);
 
   // The rectangle clips the text (unless DT_NOCLIP); an inverted rectangle shows nothing.
   CRect clip = dc.DeviceClip();
   if (!(format & kNoClip)) {
     clip = (left < right && top < bottom) ? LogicalToClippedDevice(dc, left, top, right, bottom) : CRect();
   }
-  Pixmap& device = dc.Device();
-  const COLORREF textColor = dc.textColor;
-  const bool opaque = dc.bkMode == OPAQUE;
+  const TextTarget target{dc.Device(), clip, font, dc.font->lf, dc.textColor};
   const bool multiLine = !(format & DT_SINGLELINE);
-  const LOGFONTW& lf = dc.font->lf;
-
   for (std::size_t i = 0; i < layout.lines.size(); ++i) {
     const Line& line = layout.lines[i];
     // An edit control shows no partially visible line after the first.
@@ -544,28 +578,9 @@ int DrawTextOn(DCState& dc, const WCHAR* text, int count, RECT& rect, UINT forma
     if (format & DT_CENTER) x = left + (right - left - line.width) / 2;
     else if (format & DT_RIGHT) x = right - line.width;
     const long long dx = x - dc.origin.x, dy = y - dc.origin.y;
-    const long long baseline = dy + font.ascent;
-    if (opaque) FillClipped(device, clip, dx, dy, dx + line.width, dy + lineHeight, dc.bkColor);
-    if (!clip.IsRectEmpty()) {
-      long long pen = dx;
-      for (int c = line.start; c < line.end; ++c) {
-        const Glyph& glyph = font.Get(layout.chars[std::size_t(c)]);
-        DrawGlyph(device, glyph, pen, baseline, clip, textColor);
-        if (layout.anyUnderlined && layout.underlined[std::size_t(c)]) {
-          FillClipped(device, clip, pen, baseline + font.underlineOffset, pen + glyph.advance,
-                      baseline + font.underlineOffset + font.underlineThickness, textColor);
-        }
-        pen += glyph.advance;
-      }
-      if (lf.lfUnderline) {
-        FillClipped(device, clip, dx, baseline + font.underlineOffset, dx + line.width,
-                    baseline + font.underlineOffset + font.underlineThickness, textColor);
-      }
-      if (lf.lfStrikeOut) {
-        FillClipped(device, clip, dx, baseline - font.strikeOffset, dx + line.width,
-                    baseline - font.strikeOffset + font.underlineThickness, textColor);
-      }
-    }
+    // In OPAQUE mode the line's cells take the background colour first.
+    if (dc.bkMode == OPAQUE) FillClipped(target.device, clip, dx, dy, dx + line.width, dy + lineHeight, dc.bkColor);
+    if (!clip.IsRectEmpty()) DrawTextLine(target, layout, line, dx, dy + font.ascent);
     y += lineHeight;
     // Lines wholly below the rectangle are clipped away: stop after the one crossing it.
     if (multiLine && !(format & kNoClip) && y >= bottom) break;
