@@ -119,33 +119,52 @@ constexpr int kHostWidth = 640;
 constexpr int kHostHeight = 480;
 
 // A top-level window at the screen's corner, without a frame, so that its
-// client coordinates are screen coordinates.
+// client coordinates are screen coordinates. One window serves every check
+// (Wine takes about two seconds to unmap a top-level window when there is
+// no window manager); each check starts with it empty and leaves it empty.
 class HostWindow {
  public:
   HostWindow() {
-    static bool registered = [] {
+    m_hwnd = Shared();
+    if (!m_hwnd) throw CheckFailed("cannot create the host window");
+    DestroyChildren();
+  }
+  ~HostWindow() { DestroyChildren(); }
+  ::HWND Hwnd() const { return m_hwnd; }
+
+ private:
+  static ::HWND Shared() {
+    static ::HWND shared = [] {
       ::WNDCLASSEXW wc{};
       wc.cbSize = sizeof(wc);
       wc.lpfnWndProc = ::DefWindowProcW;
       wc.hInstance = ::GetModuleHandleW(nullptr);
       wc.hbrBackground = static_cast<::HBRUSH>(::GetStockObject(WHITE_BRUSH));
       wc.lpszClassName = kHostClass;
-      return ::RegisterClassExW(&wc) != 0;
+      if (!::RegisterClassExW(&wc)) return ::HWND(nullptr);
+      ::HWND hwnd = ::CreateWindowExW(0, kHostClass, L"TzGrid platform test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                                      0, 0, kHostWidth, kHostHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr),
+                                      nullptr);
+      ::UpdateWindow(hwnd);
+      Pump();
+      return hwnd;
     }();
-    if (!registered) throw CheckFailed("cannot register the host window class");
-    m_hwnd = ::CreateWindowExW(0, kHostClass, L"TzGrid platform test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                               kHostWidth, kHostHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr), nullptr);
-    if (!m_hwnd) throw CheckFailed("cannot create the host window");
-    ::UpdateWindow(m_hwnd);
+    return shared;
+  }
+  void DestroyChildren() {
+    std::vector<::HWND> children;
+    ::EnumChildWindows(
+        m_hwnd,
+        [](::HWND child, ::LPARAM param) -> ::BOOL {
+          reinterpret_cast<std::vector<::HWND>*>(param)->push_back(child);
+          return TRUE;
+        },
+        reinterpret_cast<::LPARAM>(&children));
+    for (::HWND child : children)
+      if (::IsWindow(child) && ::GetParent(child) == m_hwnd) ::DestroyWindow(child);
+    ::SetActiveWindow(m_hwnd);
     Pump();
   }
-  ~HostWindow() {
-    ::DestroyWindow(m_hwnd);
-    Pump();
-  }
-  ::HWND Hwnd() const { return m_hwnd; }
-
- private:
   ::HWND m_hwnd = nullptr;
 };
 
@@ -1339,6 +1358,67 @@ void GridSystemDoubleClickSorts() {
   });
 }
 
+// A target DC that the caller owns, as a container hands one to
+// IViewObject::Draw: the control draws into it (through its off-screen
+// bitmap, or straight when printing) and hands it back with the objects it
+// had selected.
+struct CallerDc {
+  ::HDC screen = ::GetDC(nullptr);
+  ::HDC hdc = ::CreateCompatibleDC(screen);
+  ::HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 300, 200);
+  ::HGDIOBJ oldBitmap = ::SelectObject(hdc, bitmap);
+  ::HGDIOBJ pen = ::GetCurrentObject(hdc, OBJ_PEN);
+  ::HGDIOBJ brush = ::GetCurrentObject(hdc, OBJ_BRUSH);
+  ::HGDIOBJ font = ::GetCurrentObject(hdc, OBJ_FONT);
+  CallerDc() {
+    ::RECT all{0, 0, 300, 200};
+    ::FillRect(hdc, &all, static_cast<::HBRUSH>(::GetStockObject(BLACK_BRUSH)));
+  }
+  ~CallerDc() {
+    ::SelectObject(hdc, oldBitmap);
+    ::DeleteObject(bitmap);
+    ::DeleteDC(hdc);
+    ::ReleaseDC(nullptr, screen);
+  }
+  bool ObjectsAsBefore() const {
+    return ::GetCurrentObject(hdc, OBJ_PEN) == pen && ::GetCurrentObject(hdc, OBJ_BRUSH) == brush &&
+           ::GetCurrentObject(hdc, OBJ_FONT) == font && ::GetCurrentObject(hdc, OBJ_BITMAP) == bitmap;
+  }
+  COLORREF At(int x, int y) const { return COLORREF(::GetPixel(hdc, x, y)); }
+};
+
+void DrawIntoCallerDc(bool printing) {
+  Guarded([printing] {
+    CallerDc target;
+    CTzGridCtrl ctrl;  // no window: drawn as a container's view of it
+    for (int c = 0; c < ctrl.GetColumns(); ++c) ctrl.SetCellHeaderFlag(0, c, 1);
+    ctrl.SetFocusedCell(2, 0);
+    {
+      std::unique_ptr<CDC> dc = WrapHdc(target.hdc, printing);
+      CRect bounds(0, 0, 300, 200);
+      ctrl.OnDraw(dc.get(), bounds, bounds);
+      // The painter leaves its font and stock objects selected; the
+      // caller's DC has its own back as soon as the paint is over.
+      EXPECT_TRUE(target.ObjectsAsBefore());
+    }
+    EXPECT_TRUE(target.ObjectsAsBefore());
+    EXPECT_TRUE(::GetObjectType(target.hdc) == OBJ_MEMDC);
+    EXPECT_COLOUR(target.At(0, 0), kWhite);
+    EXPECT_COLOUR(target.At(48, 5), kShadow);
+    EXPECT_COLOUR(target.At(25, 10), kLightGrey);
+    EXPECT_COLOUR(target.At(49, 30), kGridLine);
+    // Without a window only the first column's cells are drawn (no visible
+    // extent is known); that is enough to see the cell drawer's output.
+    EXPECT_COLOUR(target.At(0, 40), kBlack);  // focus frame of (2, 0)
+    EXPECT_COLOUR(target.At(48, 58), kBlack);
+    EXPECT_COLOUR(target.At(20, 50), COLORREF(::GetSysColor(COLOR_WINDOW)));
+    EXPECT_COLOUR(target.At(280, 150), COLORREF(::GetSysColor(COLOR_BTNSHADOW)));
+  });
+}
+
+void GdiViewDrawOffscreen() { DrawIntoCallerDc(false); }
+void GdiViewDrawPrinting() { DrawIntoCallerDc(true); }
+
 // ---------------------------------------------------------------- runner
 
 struct Check {
@@ -1356,6 +1436,8 @@ const Check kChecks[] = {
     {"gdi.text_in_colour", GdiTextInColour},
     {"gdi.offscreen_window_origin", GdiOffscreenWindowOrigin},
     {"gdi.system_colours", GdiSystemColours},
+    {"gdi.view_draw_offscreen", GdiViewDrawOffscreen},
+    {"gdi.view_draw_printing", GdiViewDrawPrinting},
     {"site.creates_child_window", SiteCreatesChildWindow},
     {"site.paints_through_ondraw", SitePaintsThroughOnDraw},
     {"site.send_message_same_thread", SiteSendMessageSameThread},
@@ -1435,10 +1517,12 @@ int Run(const std::vector<std::string>& args) {
   for (const Check& check : kChecks) {
     if (!Selected(check.name, filters)) continue;
     Watchdog watchdog(check.name);
+    auto started = std::chrono::steady_clock::now();
     try {
       check.run();
       ++passed;
-      std::printf("PASS %s\n", check.name);
+      long long ms = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started).count();
+      std::printf("PASS %s (%lld ms)\n", check.name, ms);
     } catch (const CheckPending& e) {
       ++pending;
       std::printf("PENDING %s: %s\n", check.name, e.what());
