@@ -174,7 +174,8 @@ class AutoScroll : public UserGrid {
   void TearDown() override {
     // Every drag ends with a drop, and the worker is given the time to see it.
     if (grid.m_nMouseMode == MOUSE_DRAGGING) Release(CPoint(-5, 10));
-    window.PumpFor(150);
+    // More than one pause: the worker has ended before the window goes.
+    window.PumpFor(250);
   }
   // Messages the worker had delivered, after pumping for a while.
   int PumpAndCount(int ms, UINT code) {

@@ -204,3 +204,57 @@ TEST_F(Scroll, ABadOrderMapEndsTheMessageWithoutAChange) {
 
 }  // namespace
 }  // namespace TzGrid::Test
+
+namespace TzGrid::Test {
+namespace {
+
+// After a scroll the window shows moved pixels plus a repainted strip; that
+// must be exactly the picture a full repaint of the scrolled state draws.
+class ScrollPixels : public Scroll {
+ protected:
+  void SetUp() override {
+    Scroll::SetUp();
+    for (int r = 0; r < 30; ++r) {
+      for (int c = 0; c < 10; ++c) grid.GetCell(r, c)->m_strText = CString::FromUtf8(std::to_string(r * 10 + c));
+    }
+    for (int c = 0; c < 10; ++c) grid.GetCell(0, c)->m_bHeader = true;
+    grid.GetCell(3, 2)->m_clrBack = RGB(200, 220, 90);
+    grid.GetCell(4, 3)->m_nJustify = 2;
+    grid.m_pFocusCell = grid.GetCell(5, 1);
+    window.PaintAll();
+    window.ClearRecords();
+  }
+  void ExpectSameAsFullRepaint(UINT message, UINT code) {
+    window.Send(message, code, 0);
+    ASSERT_FALSE(window.scrollCalls.empty());
+    EXPECT_TRUE(window.Paint());
+    const Headless::Pixmap scrolled = window.framebuffer;
+    window.PaintAll();
+    int differing = 0;
+    for (std::size_t i = 0; i < scrolled.pixels.size(); ++i) differing += scrolled.pixels[i] != window.framebuffer.pixels[i];
+    EXPECT_EQ(differing, 0) << "after message " << message << " code " << code;
+    ExpectNoFailure();
+    window.ClearRecords();
+  }
+};
+
+TEST_F(ScrollPixels, LineStepsMatchAFullRepaint) {
+  ExpectSameAsFullRepaint(WM_VSCROLL, SB_LINEDOWN);
+  ExpectSameAsFullRepaint(WM_HSCROLL, SB_LINERIGHT);
+  ExpectSameAsFullRepaint(WM_VSCROLL, SB_LINEDOWN);
+  ExpectSameAsFullRepaint(WM_VSCROLL, SB_LINEUP);
+  ExpectSameAsFullRepaint(WM_HSCROLL, SB_LINELEFT);
+}
+
+TEST_F(ScrollPixels, PagesAndAFixedStripMatchAFullRepaint) {
+  grid.SetFixedColumns(1);
+  window.PaintAll();
+  window.ClearRecords();
+  ExpectSameAsFullRepaint(WM_HSCROLL, SB_LINERIGHT);
+  ExpectSameAsFullRepaint(WM_VSCROLL, SB_PAGEDOWN);
+  ExpectSameAsFullRepaint(WM_HSCROLL, SB_PAGERIGHT);
+  ExpectSameAsFullRepaint(WM_HSCROLL, SB_PAGELEFT);
+}
+
+}  // namespace
+}  // namespace TzGrid::Test

@@ -114,8 +114,11 @@ LRESULT HeadlessWindow::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) 
     std::lock_guard<std::mutex> guard(m_queueLock);
     if (!m_exists) return 0;
     m_queue.push_back(pending);
+    // Signalled under the lock: once the window thread has taken the
+    // message, this sender no longer touches the window, which may then be
+    // destroyed at any time.
+    m_queueSignal.notify_all();
   }
-  m_queueSignal.notify_all();
   return result.get();
 }
 
