@@ -215,6 +215,24 @@ TEST_F(CellText, SortMarksWidenTheHeaderText) {
   EXPECT_TRUE(InkIn(CRect(171, 1, 218, 18), kFace).any);
 }
 
+TEST_F(CellText, HeaderTextBreaksOnlyAtLineBreaks) {
+  grid.SetRowHeight(0, 40);
+  grid.SetCellText(0, 1, CString(u"Name"));
+  window.PaintAll();
+  int oneLine = InkIn(CRect(kLeft + 1, 1, kRight - 1, 38), kFace).Height();
+  ASSERT_GT(oneLine, 0);
+  // Too long for the cell, without breaks: one line, cut at the sides.
+  grid.SetCellText(0, 1, CString(u"Name of the product as the supplier writes it"));
+  window.PaintAll();
+  Ink longText = InkIn(CRect(kLeft + 1, 1, kRight - 1, 38), kFace);
+  EXPECT_LT(longText.Height(), 2 * oneLine);
+  EXPECT_FALSE(InkIn(CRect(kRight, 0, kRight + 1, 40), kEmpty).any) << "ink past the cell";
+  // With a break in the text: two lines.
+  grid.SetCellText(0, 1, CString(u"Name\r\nNAME"));
+  window.PaintAll();
+  EXPECT_GT(InkIn(CRect(kLeft + 1, 1, kRight - 1, 38), kFace).Height(), 2 * oneLine);
+}
+
 TEST_F(CellText, ScrolledHeaderCellsShowNoSortMark) {
   grid.SetCellText(1, 1, CString(u"Name"));
   grid.SetCellHeaderFlag(1, 1, 1);
