@@ -293,6 +293,30 @@ TEST_F(TextTest, DarkestInkIsTheTextColour) {
   EXPECT_GT(exact, 5);
 }
 
+TEST_F(TextTest, EdgePixelsMixTextAndBackgroundChannelByChannel) {
+  const COLORREF back = RGB(10, 200, 90), ink = RGB(240, 20, 160);
+  std::fill(pixmap.pixels.begin(), pixmap.pixels.end(), back);
+  dc->SetTextColor(ink);
+  Draw(u"Blended edges of several glyphs", CRect(3, 10, 300, 40), kLeftCell);
+  int mixed = 0, solid = 0;
+  auto between = [](int v, int a, int b) { return v >= std::min(a, b) && v <= std::max(a, b); };
+  for (COLORREF c : pixmap.pixels) {
+    ASSERT_EQ(c >> 24, 0u);
+    ASSERT_TRUE(between(GetRValue(c), 10, 240) && between(GetGValue(c), 200, 20) && between(GetBValue(c), 90, 160))
+        << std::hex << c;
+    // A partly covered pixel moves every channel by the same fraction.
+    if (c != back && c != ink) {
+      ++mixed;
+      double fr = (GetRValue(c) - 10) / 230.0, fg = (200 - GetGValue(c)) / 180.0, fb = (GetBValue(c) - 90) / 70.0;
+      EXPECT_NEAR(fr, fg, 0.02);
+      EXPECT_NEAR(fr, fb, 0.03);
+    }
+    solid += c == ink;
+  }
+  EXPECT_GT(mixed, 20);
+  EXPECT_GT(solid, 20);
+}
+
 TEST_F(TextTest, BoldIsWiderThanRegular) {
   Draw(u"Header text", CRect(10, 10, 290, 30), kLeftCell);
   Box regular = Ink();

@@ -23,9 +23,14 @@
 
 #include <fontconfig/fontconfig.h>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <climits>
+#include <cstring>
 #include <cstdio>
 #include <fstream>
 #include <map>
@@ -170,6 +175,7 @@ struct FontInstance {
   int underlineOffset = 1;  // below the baseline
   int underlineThickness = 1;
   int strikeOffset = 3;  // above the baseline
+  int em = 1;            // pixels per em: no glyph reaches further left of its origin
   std::array<std::unique_ptr<Glyph>, 256> latin;
   std::unordered_map<char32_t, std::unique_ptr<Glyph>> others;
 
@@ -304,6 +310,7 @@ class FontLibrary {
     auto instance = std::make_unique<FontInstance>();
     instance->face = OpenFace(bytes);
     FT_Set_Pixel_Sizes(instance->face, FT_UInt(pixelWidth), FT_UInt(ppem));
+    instance->em = ppem;
     instance->ascent = ScaleRounded(metrics.winAscent, ppem, metrics.unitsPerEm);
     instance->descent = ScaleRounded(metrics.winDescent, ppem, metrics.unitsPerEm);
     FT_Face face = instance->face;
@@ -445,6 +452,47 @@ inline COLORREF Blend(COLORREF dst, COLORREF src, unsigned coverage) {
   return (rb & 0xFF00FF) | (g & 0x00FF00);
 }
 
+// Blends one row of coverage into count pixels.
+void BlendRow(COLORREF* dst, const std::uint8_t* coverage, int count, COLORREF color) {
+  int x = 0;
+#if defined(__SSE2__)
+  // Four pixels at a time, each channel in a 16-bit lane:
+  // (color * a + dst * (256 - a)) >> 8, the same sums as Blend.
+  const __m128i zero = _mm_setzero_si128();
+  const __m128i colorLanes = _mm_unpacklo_epi8(_mm_set1_epi32(int(color)), zero);
+  const __m128i full = _mm_set1_epi16(256);
+  for (; x + 4 <= count; x += 4) {
+    std::uint32_t four;
+    std::memcpy(&four, coverage + x, 4);
+    if (four == 0) continue;
+    if (four == 0xFFFFFFFFu) {
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_set1_epi32(int(color)));
+      continue;
+    }
+    __m128i a = _mm_unpacklo_epi8(_mm_cvtsi32_si128(int(four)), zero);  // a0..a3 as 16 bits
+    a = _mm_add_epi16(a, _mm_srli_epi16(a, 7));                          // 0..256
+    a = _mm_unpacklo_epi16(a, a);                                        // a0 a0 a1 a1 a2 a2 a3 a3
+    const __m128i aLow = _mm_unpacklo_epi32(a, a);                       // a0 x4, a1 x4
+    const __m128i aHigh = _mm_unpackhi_epi32(a, a);                      // a2 x4, a3 x4
+    const __m128i pixels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(dst + x));
+    const __m128i low = _mm_unpacklo_epi8(pixels, zero);
+    const __m128i high = _mm_unpackhi_epi8(pixels, zero);
+    const __m128i blendedLow = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(colorLanes, aLow), _mm_mullo_epi16(low, _mm_sub_epi16(full, aLow))), 8);
+    const __m128i blendedHigh = _mm_srli_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(colorLanes, aHigh), _mm_mullo_epi16(high, _mm_sub_epi16(full, aHigh))), 8);
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + x), _mm_packus_epi16(blendedLow, blendedHigh));
+  }
+#endif
+  // Small hinted glyphs are mostly empty or solid pixels: skipping those
+  // beats blending every pixel.
+  for (; x < count; ++x) {
+    unsigned a = coverage[x];
+    if (a == 0) continue;
+    dst[x] = a == 255 ? color : Blend(dst[x], color, a);
+  }
+}
+
 void DrawGlyph(Pixmap& device, const Glyph& glyph, long long originX, long long baselineY, const CRect& clip,
                COLORREF color) {
   if (glyph.coverage.empty()) return;
@@ -455,14 +503,7 @@ void DrawGlyph(Pixmap& device, const Glyph& glyph, long long originX, long long 
   const int width = int(x1 - x0);
   for (long long y = y0; y < y1; ++y) {
     const std::uint8_t* src = glyph.coverage.data() + std::size_t(y - gy) * std::size_t(glyph.width) + (x0 - gx);
-    COLORREF* dst = device.Row(int(y)) + x0;
-    // Small hinted glyphs are mostly empty or solid pixels: skipping those
-    // beats blending every pixel.
-    for (int x = 0; x < width; ++x) {
-      unsigned coverage = src[x];
-      if (coverage == 0) continue;
-      dst[x] = coverage == 255 ? color : Blend(dst[x], color, coverage);
-    }
+    BlendRow(device.Row(int(y)) + x0, src, width, color);
   }
 }
 
@@ -500,7 +541,11 @@ void FillUnder(const TextTarget& t, long long x0, long long x1, long long top, i
 void DrawTextLine(const TextTarget& t, const Layout& layout, const Line& line, long long x, long long baseline) {
   const FontInstance& metrics = t.font;
   long long pen = x;
-  for (int c = line.start; c < line.end; ++c) {
+  // Glyphs starting an em past the clip cannot reach back into it; long
+  // texts in narrow cells end there.
+  const long long inkLimit = (long long)t.clip.right + metrics.em;
+  const bool underlines = layout.anyUnderlined || t.lf.lfUnderline || t.lf.lfStrikeOut;
+  for (int c = line.start; c < line.end && (pen < inkLimit || underlines); ++c) {
     const Glyph& glyph = t.font.Get(layout.chars[std::size_t(c)]);
     DrawGlyph(t.device, glyph, pen, baseline, t.clip, t.color);
     if (layout.anyUnderlined && layout.underlined[std::size_t(c)]) {
