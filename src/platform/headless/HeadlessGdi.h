@@ -1,10 +1,28 @@
 // The headless platform's pixels: a 32-bit pixmap (one COLORREF per pixel,
 // 0x00BBGGRR, as GetPixel answers) and drawing contexts onto it.
 //
-// The contexts behave as GDI's: fills, 3-D frames, one-pixel pens, inversion,
-// block transfers between window and memory contexts, window origin and clip
-// box, and DrawText with FreeType-rendered Liberation fonts (metric-compatible
-// stand-ins for Arial, Times New Roman and Courier New).
+// The contexts behave as GDI's where the control relies on it:
+// - window contexts onto a pixmap with a clip box, memory contexts that start
+//   with a 1x1 bitmap, compatible bitmaps (content 0), one bitmap selected
+//   into one memory context at a time, BitBlt with SRCCOPY (other raster
+//   operations fail loudly), the window origin and GetClipBox;
+// - fills exclude the right and bottom edges; FillSolidRect, FillRect and
+//   InvertRect order a reversed rectangle; Draw3dRect draws the platform's
+//   four strokes; FillSolidRect and Draw3dRect leave the background colour set;
+// - one-pixel PS_SOLID and PS_NULL pens (wider or styled pens fail loudly);
+//   lines exclude their end point; Rectangle outlines with the pen and fills
+//   with the brush, one pixel smaller each way without an outline;
+// - stock objects 0..8 and the default font (SYSTEM_FONT, DEFAULT_GUI_FONT);
+//   an object deleted while selected stays valid until it is deselected;
+// - DrawText with DT_LEFT, DT_CENTER, DT_RIGHT, DT_VCENTER, DT_BOTTOM,
+//   DT_SINGLELINE, DT_WORDBREAK, DT_NOPREFIX, DT_EDITCONTROL, DT_NOCLIP and
+//   DT_CALCRECT; other formats and rotated fonts fail loudly. Fonts are the
+//   Liberation faces (metric-compatible with Arial, Times New Roman and
+//   Courier New; any other name is drawn as Arial), hinted by FreeType's
+//   classic TrueType interpreter and antialiased; no kerning, as GDI's
+//   DrawText does not kern. A font's height is that of the platform: the
+//   em for a negative lfHeight, the cell for a positive one, 12 pixels for 0;
+//   CreatePointFontIndirect converts for 96 DPI.
 #pragma once
 
 #include <memory>
