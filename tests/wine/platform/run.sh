@@ -17,6 +17,13 @@ if [ ! -f "$HOST" ]; then
   exit 3
 fi
 
+# The control module, when built, lends its resources to some checks.
+OCX="$BUILD_DIR/src/module/TzGrid.ocx"
+if [ -f "$OCX" ]; then
+  TZGRID_OCX="Z:$(printf '%s' "$OCX" | tr / '\\')"
+  export TZGRID_OCX
+fi
+
 export WINEPREFIX="$BUILD_DIR/wineprefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="  # no Mono/Gecko install prompts
