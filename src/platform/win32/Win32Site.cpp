@@ -66,6 +66,13 @@ bool IsControlWindow(::HWND hwnd) {
   return ::ATOM(::GetClassLongPtrW(hwnd, GCW_ATOM)) == g_classAtom;
 }
 
+// When the module is unloaded, its window class must go with it: a class
+// left registered would keep a window procedure pointing into unloaded code
+// for the next load of the module. (Statics are destroyed at unload.)
+struct ClassUnregistrar {
+  ~ClassUnregistrar() { UnregisterControlWindowClass(); }
+} g_classUnregistrar;
+
 std::string DescribeUnknown(const std::exception& e) { return std::string("unexpected failure: ") + e.what(); }
 
 }  // namespace
