@@ -2,6 +2,7 @@
 // bars count pixels. Every scroll request, from the bars, the wheel, the
 // keyboard, the auto-scroll worker or automation, arrives here as WM_HSCROLL
 // or WM_VSCROLL, so the four scroll members always move together.
+#include <climits>
 #include <cstdint>
 
 #include "../model/LayoutMath.h"
@@ -22,9 +23,9 @@ int SumWidthsByIndex(const CTzGridCtrl& grid, int count) {
 }
 
 int SumHeights(const CTzGridCtrl& grid, int count) {
-  int sum = 0;
-  for (int r = 0; r < count; ++r) sum = AddPixels(sum, grid.m_arRowHeights.GetAt(r));
-  return sum;
+  // The cached sums give exactly what the walk from row 0 gives, and raise
+  // where it would, without walking a million rows on every scroll step.
+  return grid.RowHeightSum(0, count);
 }
 
 int FirstIndexPastScrollPos(const CTzGridCtrl& grid) {
@@ -118,6 +119,28 @@ ScrollStep FromThumb(int track, int firstScrollable, int count, int current, Siz
     int back = 0;
     for (int i = target; i < current; ++i) back = AddPixels(back, UINT(sizeOf(i)));
     s.pixels = SubPixels(0, back);
+  }
+  return s;
+}
+
+// The vertical thumb over the cached row sums: the same target and amount
+// as FromThumb's walk (the first row whose running height from the first
+// scrollable row reaches the track position), without the walk, so that
+// dragging the thumb of a million-row grid stays fast.
+ScrollStep RowsFromThumb(const CTzGridCtrl& grid, int track, int fixedRows) {
+  if (track == INT_MIN) {
+    return FromThumb(track, fixedRows, grid.m_nRows, grid.m_nTopRow,
+                     [&grid](int r) { return HeightOfRow(grid, r); });
+  }
+  ScrollStep s;
+  // "reaches t" is "passes t - 1" for integers.
+  int target = grid.FindRowPassing(fixedRows, 0, track - 1);
+  if (target >= grid.m_nRows) return s;
+  s.count = target - grid.m_nTopRow;
+  if (s.count > 0) {
+    s.pixels = grid.RowHeightSum(grid.m_nTopRow, target);
+  } else if (s.count < 0) {
+    s.pixels = SubPixels(0, grid.RowHeightSum(target, grid.m_nTopRow));
   }
   return s;
 }
@@ -244,8 +267,7 @@ void CTzGridCtrl::OnVScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
       }
       break;
     default:  // SB_THUMBPOSITION, SB_THUMBTRACK
-      step = FromThumb(TrackPos(*this, SB_VERT), fixedRows, m_nRows, m_nTopRow,
-                       [this](int r) { return HeightOfRow(*this, r); });
+      step = RowsFromThumb(*this, TrackPos(*this, SB_VERT), fixedRows);
       break;
   }
 

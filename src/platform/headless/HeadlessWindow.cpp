@@ -1,6 +1,7 @@
 #include "HeadlessWindow.h"
 
 #include <chrono>
+#include <cstring>
 
 namespace TzGrid::Headless {
 
@@ -293,16 +294,29 @@ void HeadlessWindow::ScrollWindow(int xAmount, int yAmount, const RECT* lpRect, 
   if (!m_exists) return;
 
   // Move the pixels of the scroll rectangle by the amounts, writing only
-  // inside the clip rectangle; copy through a snapshot so overlaps are safe.
-  Pixmap before = framebuffer;
+  // inside the clip rectangle. The pixels written are those whose source
+  // lies in the scroll rectangle and on the framebuffer; rows are copied in
+  // the order that reads every source row before it is overwritten, and
+  // memmove takes care of the overlap within a row.
   CRect target = scroll;
   target.OffsetRect(xAmount, yAmount);
+  CRect onFramebuffer(0, 0, framebuffer.width, framebuffer.height);
+  CRect sourceArea = onFramebuffer;
+  sourceArea.OffsetRect(xAmount, yAmount);
   CRect written;
   written.IntersectRect(target, clip);
-  for (int y = written.top; y < written.bottom; ++y) {
-    for (int x = written.left; x < written.right; ++x) {
-      int sx = x - xAmount, sy = y - yAmount;
-      if (before.Contains(sx, sy)) framebuffer.At(x, y) = before.At(sx, sy);
+  written.IntersectRect(written, sourceArea);
+  written.IntersectRect(written, onFramebuffer);
+  if (!written.IsRectEmpty()) {
+    const std::size_t count = std::size_t(written.Width());
+    auto copyRow = [&](int y) {
+      std::memmove(&framebuffer.At(written.left, y), &framebuffer.At(written.left - xAmount, y - yAmount),
+                   count * sizeof(COLORREF));
+    };
+    if (yAmount > 0) {
+      for (int y = written.bottom - 1; y >= written.top; --y) copyRow(y);
+    } else {
+      for (int y = written.top; y < written.bottom; ++y) copyRow(y);
     }
   }
   // What was inside the clip rectangle and is not covered by moved pixels
