@@ -88,6 +88,18 @@ void BM_W2_FullRepaintAtTheEnd(benchmark::State& state) {
   ReportFailures(state, b);
 }
 
+// With a fixed column the painter lays out one frame per grid row, a
+// million of them, and draws the few that show.
+void BM_W2_FullRepaintWithFixedColumn(benchmark::State& state) {
+  BenchGrid& b = Shared();
+  b.grid.m_nFixedCols = 1;
+  b.grid.m_nFirstCol = 1;
+  for (auto _ : state) b.window.PaintAll();
+  b.grid.m_nFixedCols = 0;
+  b.grid.m_nFirstCol = 0;
+  ReportFailures(state, b);
+}
+
 // A host filling the grid calls SetCellText per cell; its invalidation
 // needs the cell's origin, which must not cost a walk over the rows above.
 void BM_SetCellText_LastRow(benchmark::State& state) {
@@ -101,6 +113,11 @@ void BM_SetCellText_LastRow(benchmark::State& state) {
 
 BENCHMARK(BM_W2_FullRepaint)->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(50)->ReportAggregatesOnly(true);
 BENCHMARK(BM_W2_FullRepaintAtTheEnd)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Repetitions(50)
+    ->ReportAggregatesOnly(true);
+BENCHMARK(BM_W2_FullRepaintWithFixedColumn)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1)
     ->Repetitions(50)

@@ -98,6 +98,32 @@ void DrawHeaderCell(CDC* pDC, CGridCell* cell, const CRect& rc, CFont* boldFont)
   pDC->SetBkMode(OPAQUE);
 }
 
+// The fixed strip: one blank raised frame per grid row and fixed column,
+// laid out from the top of the control whatever the scroll position. Frames
+// the context would clip anyway are not handed to it. The caller has summed
+// every width and height already, so the arrays are known to be long enough
+// and the walk over a million rows reads them directly.
+void DrawFixedStrip(CDC* pDC, const CTzGridCtrl& g, int fixedCols) {
+  CRect clip;
+  const bool haveClip = pDC->GetClipBox(&clip) != 0;
+  const UINT* heights = g.m_arRowHeights.GetData();
+  const UINT* widths = g.m_arColWidths.GetData();
+  int y = 0;
+  for (int r = 0; r < g.m_nRows; ++r) {
+    int yEnd = AddPixels(y, heights[r]);
+    if (!haveClip || !RowsOutside(y, yEnd, clip)) {
+      int x = 0;
+      for (int c = 0; c < fixedCols; ++c) {
+        int xEnd = AddPixels(x, widths[c]);
+        CRect frame(x, y, xEnd, yEnd);
+        pDC->Draw3dRect(&frame, kFrameLight, kFrameShadow);
+        x = xEnd;
+      }
+    }
+    y = yEnd;
+  }
+}
+
 }  // namespace
 
 void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) {
@@ -113,28 +139,7 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
   const int fixedW = SumOf(m_arColWidths, fixedCols);
   const int fixedH = RowHeightSum(0, fixedRows);
 
-  // The fixed strip: one blank raised frame per grid row and fixed column,
-  // laid out from the top of the control whatever the scroll position.
-  // Frames the context would clip anyway are not handed to it.
-  if (fixedCols > 0) {
-    CRect clip;
-    bool haveClip = pDC->GetClipBox(&clip) != 0;
-    int y = 0;
-    for (int r = 0; r < m_nRows; ++r) {
-      UINT h = m_arRowHeights.GetAt(r);
-      int yEnd = AddPixels(y, h);
-      if (!haveClip || !RowsOutside(y, yEnd, clip)) {
-        int x = 0;
-        for (int c = 0; c < fixedCols; ++c) {
-          int xEnd = AddPixels(x, m_arColWidths.GetAt(c));
-          CRect frame(x, y, xEnd, yEnd);
-          pDC->Draw3dRect(&frame, kFrameLight, kFrameShadow);
-          x = xEnd;
-        }
-      }
-      y = yEnd;
-    }
-  }
+  if (fixedCols > 0) DrawFixedStrip(pDC, *this, fixedCols);
 
   // The header band is redrawn up to the control's right edge on every
   // paint, whatever the repaint area.
