@@ -193,6 +193,44 @@ TEST_F(Scroll, FixedStripStaysAndTheLastColumnIsNeverPassed) {
   ExpectColumn(9, 350);
 }
 
+TEST_F(Scroll, PageRightPastAColumnWiderThanTheClientDoesNothing) {
+  grid.m_arColWidths.SetAt(0, 250);
+  grid.UpdateScrollBars();
+  H(SB_PAGERIGHT);
+  ExpectColumn(0, 0);
+  H(SB_LINERIGHT);  // a line step still passes it
+  ExpectColumn(1, 250);
+}
+
+TEST_F(Scroll, TheEditorHidesWhileItsColumnIsOutOfViewAndComesBackWithTheFocus) {
+  window.Send(WM_LBUTTONUP, 0, MAKELPARAM(75, 50));  // select (2, 1)
+  window.Send(WM_CHAR, 'k', 1);                      // and type into it
+  Headless::HeadlessEdit* editor = window.EditChild();
+  ASSERT_NE(editor, nullptr);
+  const CRect placed = editor->Rect();
+  H(SB_LINERIGHT);
+  EXPECT_TRUE(editor->IsWindowVisible());  // column 1 is now the first shown
+  H(SB_LINERIGHT);
+  EXPECT_FALSE(editor->IsWindowVisible());
+  window.MoveFocusAway();
+  H(SB_LINELEFT);
+  EXPECT_TRUE(editor->IsWindowVisible());
+  EXPECT_TRUE(editor->HasFocus());
+  EXPECT_EQ(editor->Rect(), placed);  // never moved by a scroll
+  // Right of the last visible position it is hidden as well.
+  H(SB_LINELEFT);
+  grid.m_pFocusCell = grid.GetCell(2, 5);
+  H(SB_LINERIGHT);
+  // Position 5 is the first one not inside the client area: still counted
+  // as visible. Position 6 is beyond it.
+  EXPECT_TRUE(editor->IsWindowVisible());
+  grid.m_pFocusCell = grid.GetCell(2, 6);
+  H(SB_LINELEFT);
+  EXPECT_FALSE(editor->IsWindowVisible());  // back at 0 the last counted is 4
+
+  EXPECT_EQ(grid.GetCell(2, 1)->m_strText, CString(u"k"));
+}
+
 TEST_F(Scroll, ABadOrderMapEndsTheMessageWithoutAChange) {
   grid.m_arColOrder.SetAt(1, 77);
   std::string before = Snapshot(grid);
