@@ -924,60 +924,6 @@ void ServicesThreadsAndDialogs() {
   EXPECT_EQ(about.DoModal(), -1);
 }
 
-// With the control module's resources (TzGrid.ocx, named by TZGRID_OCX):
-// the drag cursor 101 and the About box template come from the module
-// instance the site was given.
-struct CheckSkipped : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-class ModuleResources {
- public:
-  ModuleResources() {
-    const char* path = std::getenv("TZGRID_OCX");
-    if (!path || !*path) throw CheckSkipped("TZGRID_OCX is not set (TzGrid.ocx not built)");
-    m_module = ::LoadLibraryA(path);
-    if (!m_module) throw CheckFailed(std::string("cannot load ") + path);
-    SetModuleInstance(m_module);
-  }
-  ~ModuleResources() {
-    SetModuleInstance(nullptr);
-    ::FreeLibrary(m_module);
-  }
-  ::HMODULE Module() const { return m_module; }
-
- private:
-  ::HMODULE m_module = nullptr;
-};
-
-void ModuleDragCursor() {
-  ProbeFixture f;
-  ModuleResources resources;
-  ::HCURSOR drag = ::LoadCursorW(resources.Module(), MAKEINTRESOURCEW(IDC_DRAGCOLUMN));
-  EXPECT_TRUE(drag != nullptr);
-  EXPECT_TRUE(drag != ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
-  f.ctrl.SetCursor(IDC_DRAGCOLUMN);
-  EXPECT_TRUE(::GetCursor() == drag);
-  f.ctrl.SetCursor(32512);
-  EXPECT_TRUE(::GetCursor() == ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
-}
-
-void ModuleAboutBox() {
-  HostWindow host;
-  ModuleResources resources;
-  DWORD me = ::GetCurrentThreadId();
-  bool closed = false;
-  std::thread watcher([&] {
-    ::HWND box = WaitForDialog(me, L"About TzGrid Control");
-    if (box) closed = ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) != 0;
-  });
-  CDialogEx about(1);
-  int result = about.DoModal();
-  watcher.join();
-  EXPECT_TRUE(closed);
-  EXPECT_EQ(result, IDOK);
-}
-
 // ---------------------------------------------------------------- the grid
 
 // A grid control in a window of its own: 400 x 300 at (10, 10) of the host.
@@ -1475,6 +1421,81 @@ void DrawIntoCallerDc(bool printing) {
 void GdiViewDrawOffscreen() { DrawIntoCallerDc(false); }
 void GdiViewDrawPrinting() { DrawIntoCallerDc(true); }
 
+// ---------------------------------------------------------------- module resources
+
+// With the control module's resources (TzGrid.ocx, named by TZGRID_OCX):
+// the drag cursor 101 and the About box template come from the module
+// instance the site was given.
+struct CheckSkipped : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
+class ModuleResources {
+ public:
+  ModuleResources() {
+    const char* path = std::getenv("TZGRID_OCX");
+    if (!path || !*path) throw CheckSkipped("TZGRID_OCX is not set (TzGrid.ocx not built)");
+    m_module = ::LoadLibraryA(path);
+    if (!m_module) throw CheckFailed(std::string("cannot load ") + path);
+    SetModuleInstance(m_module);
+  }
+  ~ModuleResources() {
+    SetModuleInstance(nullptr);
+    ::FreeLibrary(m_module);
+  }
+  ::HMODULE Module() const { return m_module; }
+
+ private:
+  ::HMODULE m_module = nullptr;
+};
+
+void ModuleDragCursor() {
+  ProbeFixture f;
+  ModuleResources resources;
+  ::HCURSOR drag = ::LoadCursorW(resources.Module(), MAKEINTRESOURCEW(IDC_DRAGCOLUMN));
+  EXPECT_TRUE(drag != nullptr);
+  EXPECT_TRUE(drag != ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+  f.ctrl.SetCursor(IDC_DRAGCOLUMN);
+  EXPECT_TRUE(::GetCursor() == drag);
+  f.ctrl.SetCursor(32512);
+  EXPECT_TRUE(::GetCursor() == ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+}
+
+// The grid's own column drag shows the module's cursor, and the drop puts
+// the arrow back.
+void ModuleDragCursorDuringColumnDrag() {
+  Guarded([] {
+    GridFixture f;
+    ModuleResources resources;
+    f.HeaderRow();
+    f.Settle();
+    ::PostMessageW(f.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(75, 10));
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_EQ(f.ctrl.m_nMouseMode, MOUSE_DRAGGING);
+    EXPECT_TRUE(::GetCursor() == ::LoadCursorW(resources.Module(), MAKEINTRESOURCEW(IDC_DRAGCOLUMN)));
+    ::PostMessageW(f.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(75, 10));
+    f.Settle();
+    EXPECT_TRUE(::GetCursor() == ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)));
+  });
+}
+
+void ModuleAboutBox() {
+  HostWindow host;
+  ModuleResources resources;
+  DWORD me = ::GetCurrentThreadId();
+  bool closed = false;
+  std::thread watcher([&] {
+    ::HWND box = WaitForDialog(me, L"About TzGrid Control");
+    if (box) closed = ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0) != 0;
+  });
+  CDialogEx about(1);
+  int result = about.DoModal();
+  watcher.join();
+  EXPECT_TRUE(closed);
+  EXPECT_EQ(result, IDOK);
+}
+
 // ---------------------------------------------------------------- runner
 
 struct Check {
@@ -1512,6 +1533,7 @@ const Check kChecks[] = {
     {"services.threads_and_dialogs", ServicesThreadsAndDialogs},
     {"module_resources.drag_cursor", ModuleDragCursor},
     {"module_resources.about_box", ModuleAboutBox},
+    {"module_resources.cursor_during_column_drag", ModuleDragCursorDuringColumnDrag},
     {"grid.default_picture", GridDefaultPicture},
     {"grid.cell_colours_and_focus_frame", GridCellColoursAndFocusFrame},
     {"grid.click_selects_cell", GridClickSelectsCell},
