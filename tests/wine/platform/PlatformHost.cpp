@@ -1421,6 +1421,99 @@ void DrawIntoCallerDc(bool printing) {
 void GdiViewDrawOffscreen() { DrawIntoCallerDc(false); }
 void GdiViewDrawPrinting() { DrawIntoCallerDc(true); }
 
+// Real mouse input at a client point of the control (system input, so that
+// the window manager side - hit testing, double clicks, scroll bar loops -
+// is the system's own).
+void SystemClick(::HWND hwnd, int x, int y, int clicks) {
+  ::POINT at{x, y};
+  ::ClientToScreen(hwnd, &at);
+  ::SetCursorPos(at.x, at.y);
+  Pump();
+  std::vector<::INPUT> input(std::size_t(clicks) * 2);
+  for (std::size_t i = 0; i < input.size(); ++i) {
+    input[i].type = INPUT_MOUSE;
+    input[i].mi.dwFlags = (i % 2 == 0) ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  }
+  ::SendInput(::UINT(input.size()), input.data(), sizeof(::INPUT));
+}
+
+void GridSystemDoubleClickEdits() {
+  Guarded([] {
+    GridFixture f;
+    f.HeaderRow();
+    f.ctrl.SetCellText(2, 1, CString(u"xyz"));
+    f.Settle();
+    SystemClick(f.Hwnd(), 75, 50, 2);
+    ::HWND edit = nullptr;
+    PumpUntil([&] { return (edit = ::GetDlgItem(f.Hwnd(), 1)) != nullptr && ::IsWindowVisible(edit); }, 2000);
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_TRUE(edit != nullptr && ::IsWindowVisible(edit));
+    wchar_t text[16] = {};
+    ::GetWindowTextW(edit, text, 16);
+    EXPECT_TRUE(std::wstring(text) == L"xyz");
+    EXPECT_TRUE(f.ctrl.GetCellText(2, 1) == CString(u"xyz"));
+    EXPECT_TRUE(::GetFocus() == edit);
+  });
+}
+
+// The editor loses the keyboard focus to another window: it hides itself,
+// the edit stays flagged, and the next paint of the focus cell shows it
+// again (without taking the focus back).
+void GridEditorHidesOnFocusLoss() {
+  Guarded([] {
+    GridFixture f;
+    f.HeaderRow();
+    f.ctrl.SetFocusedCell(2, 1);
+    ::SetFocus(f.Hwnd());
+    ::PostMessageW(f.Hwnd(), WM_CHAR, 'k', 1);
+    f.Settle();
+    ::HWND edit = ::GetDlgItem(f.Hwnd(), 1);
+    EXPECT_TRUE(edit != nullptr && ::IsWindowVisible(edit));
+    ::SetFocus(f.host.Hwnd());  // WM_KILLFOCUS reaches the editor at once
+    f.ExpectNoFailures();
+    EXPECT_TRUE(!::IsWindowVisible(edit));
+    EXPECT_EQ(int(f.ctrl.m_bEditMode), 1);
+    // Hiding it uncovered part of the grid: the system asks for a repaint,
+    // and the paint of the focus cell shows the editor again.
+    ::RECT update{};
+    EXPECT_TRUE(::GetUpdateRect(f.Hwnd(), &update, FALSE));
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_TRUE(::IsWindowVisible(edit));
+    EXPECT_TRUE(::GetFocus() == f.host.Hwnd());
+    EXPECT_TRUE(f.ctrl.GetCellText(2, 1) == CString(u"k"));
+  });
+}
+
+// A click on the horizontal scroll bar's right arrow: the system's scroll
+// bar loop sends WM_HSCROLL SB_LINERIGHT, and the grid scrolls one column.
+void GridScrollBarArrowClick() {
+  Guarded([] {
+    GridFixture f;
+    f.ctrl.SetNumColumns(20);
+    f.HeaderRow();
+    f.ctrl.InvalidateControl();
+    f.Settle();
+    ::SCROLLBARINFO bar{};
+    bar.cbSize = sizeof(bar);
+    EXPECT_TRUE(::GetScrollBarInfo(f.Hwnd(), OBJID_HSCROLL, &bar));
+    // The right arrow: the last SM_CXHSCROLL pixels of the bar (screen).
+    int arrow = ::GetSystemMetrics(SM_CXHSCROLL);
+    ::POINT at{bar.rcScrollBar.right - arrow / 2, (bar.rcScrollBar.top + bar.rcScrollBar.bottom) / 2};
+    ::ScreenToClient(f.Hwnd(), &at);
+    SystemClick(f.Hwnd(), at.x, at.y, 1);
+    PumpUntil([&] { return f.ctrl.m_nFirstCol != 0; }, 2000);
+    f.Settle();
+    f.ExpectNoFailures();
+    EXPECT_EQ(f.ctrl.m_nFirstCol, 1);
+    EXPECT_EQ(f.ctrl.m_nHScrollPos, 50);
+    SCROLLINFO info;
+    EXPECT_TRUE(f.ctrl.GetScrollInfo(SB_HORZ, &info, SIF_POS));
+    EXPECT_EQ(info.nPos, 50);
+  });
+}
+
 // ---------------------------------------------------------------- module resources
 
 // With the control module's resources (TzGrid.ocx, named by TZGRID_OCX):
@@ -1546,6 +1639,9 @@ const Check kChecks[] = {
     {"grid.clipboard_by_keys", GridClipboardByKeys},
     {"grid.wheel_scrolls_rows", GridWheelScrollsRows},
     {"grid.system_double_click_sorts", GridSystemDoubleClickSorts},
+    {"grid.system_double_click_edits", GridSystemDoubleClickEdits},
+    {"grid.editor_hides_on_focus_loss", GridEditorHidesOnFocusLoss},
+    {"grid.scroll_bar_arrow_click", GridScrollBarArrowClick},
 };
 
 // A check that hangs (a deadlock is the typical failure of the window and
