@@ -294,6 +294,19 @@ TEST(AutoScrollLifetime, DestroyingTheControlMidDragEndsTheWorkerWithoutDeadlock
   EXPECT_FALSE(window.IsWindow());  // the control took its window with it
 }
 
+TEST(AutoScrollLifetime, AControlDestroyedFirstTakesItsWindowAndIsNotCalledAgain) {
+  auto grid = std::make_unique<CTzGridCtrl>();
+  Headless::HeadlessWindow window(*grid, 300, 250);
+  grid->SetCellText(2, 1, u"x");
+  grid->GetCell(2, 1)->m_nSortState = 0;
+  window.Send(WM_LBUTTONUP, 0, MAKELPARAM(75, 50));
+  window.Send(WM_CHAR, 'q', 1);  // an editor child exists too
+  grid.reset();
+  EXPECT_FALSE(window.IsWindow());
+  EXPECT_EQ(window.EditChild(), nullptr);
+  EXPECT_EQ(window.Send(WM_HSCROLL, SB_LINERIGHT, 0), 0);  // refused, reaches nothing
+}
+
 TEST(AutoScrollLifetime, TheWorkerProcedureEndsAtOnceWhenToldBeforeItStarts) {
   AutoScrollParams params;
   params.bStop = 1;

@@ -292,17 +292,16 @@ unsigned CTzGridCtrl::AutoScrollThreadProc(void* pParams) {
 void CTzGridCtrl::StopAutoScrollWorker() {
   m_autoScroll.bStop = 1;
   std::shared_ptr<WorkerTicket> ticket = TakeTicket(*this);
+  // A control going away takes its window with it, as a window object
+  // destroyed with its window still there does; the site then never calls
+  // back into the control. This also keeps the wait below from
+  // deadlocking: a worker may be waiting in a send to this very thread,
+  // and the destroyed window releases such a send with 0 and refuses
+  // further ones, after which the worker sees bStop and ends. (Pumping the
+  // window's messages here instead would run grid handlers on a control
+  // that is half destroyed.)
+  if (m_pSite && m_pSite->IsWindow()) m_pSite->DestroyWindow();
   if (!m_hAutoScrollThread) return;
-  if (ticket && !ticket->finished.load() && m_pSite && m_pSite->IsWindow()) {
-    // The worker may be waiting in a send to this very thread, which is
-    // about to wait for the worker. A control going away takes its window
-    // with it (as a window object destroyed with its window still there
-    // does): the destroyed window releases a waiting send with 0 and
-    // refuses further ones, after which the worker sees bStop and ends.
-    // Pumping the window's messages here instead would run grid handlers
-    // on a control that is half destroyed.
-    m_pSite->DestroyWindow();
-  }
   JoinThread(m_hAutoScrollThread);
   m_hAutoScrollThread = 0;
 }
