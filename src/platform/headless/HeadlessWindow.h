@@ -10,6 +10,18 @@
 // SendMessage from that thread runs the control's handler at once; from any
 // other thread it waits until the window thread handles it in PumpMessages
 // (or until the window is destroyed, when it returns 0).
+//
+// Children: the edit child (HeadlessEdit) registers with its parent. The
+// keyboard focus moves between the two as on Windows: SetFocus on the child
+// takes it, hiding the focused child or SetFocus on this window gives it
+// back (the child gets WM_KILLFOCUS), and destroying this window destroys
+// the child. A control that destroys its window through the site
+// (DestroyWindow) is going away; the window never calls it again.
+//
+// Lifetime with an auto-scroll worker: the window must not be destroyed
+// while the control's worker still runs (the worker reads the control's
+// site pointer); end the drag first, or destroy the control first, which
+// stops its worker.
 #pragma once
 
 #include <atomic>
