@@ -110,6 +110,26 @@ TEST_F(Resize, TheEditorKeepsToItsColumn) {
   EXPECT_EQ(Editor()->Rect(), CRect(90, 60, 159, 79));  // its own column: 70 wide
 }
 
+TEST_F(Resize, TheCursorFollowsTheModeWhereverThePointerIs) {
+  const std::pair<int, int> modes[] = {
+      {MOUSE_IDLE, IDC_ARROW}, {MOUSE_OVER_BORDER, IDC_SIZEWE}, {MOUSE_RESIZING, IDC_SIZEWE},
+      {MOUSE_DRAGGING, IDC_DRAGCOLUMN}};
+  for (auto [mode, cursor] : modes) {
+    grid.m_nMouseMode = mode;
+    window.cursor = 0;
+    // Over a scroll bar (HTVSCROLL 7) as over the client area.
+    EXPECT_EQ(window.Send(WM_SETCURSOR, 0, MAKELPARAM(7, WM_MOUSEMOVE)), TRUE);
+    EXPECT_EQ(window.cursor, cursor) << mode;
+  }
+  EXPECT_TRUE(window.defaultCalls.empty());
+  grid.m_nMouseMode = 4;  // never set by the grid: the framework decides
+  window.cursor = 0;
+  window.Send(WM_SETCURSOR, 0, MAKELPARAM(1, WM_MOUSEMOVE));
+  EXPECT_EQ(window.cursor, 0);
+  EXPECT_EQ(window.defaultCalls, std::vector<UINT>{WM_SETCURSOR});
+  grid.m_nMouseMode = MOUSE_IDLE;
+}
+
 using Drag = UserGrid;
 
 TEST_F(Drag, HeaderDragMovesTheColumn) {
