@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "InputTestSupport.h"
+#include "input/InputSteps.h"
 
 namespace TzGrid::Test {
 namespace {
@@ -325,6 +326,27 @@ TEST(AutoScrollLifetime, AControlDestroyedFirstTakesItsWindowAndIsNotCalledAgain
   EXPECT_FALSE(window.IsWindow());
   EXPECT_EQ(window.EditChild(), nullptr);
   EXPECT_EQ(window.Send(WM_HSCROLL, SB_LINERIGHT, 0), 0);  // refused, reaches nothing
+}
+
+TEST(AutoScrollLifetime, AWindowDestroyedMidDragEndsTheWorkerItsSendsWaitOn) {
+  CTzGridCtrl grid;
+  Headless::HeadlessWindow window(grid, 300, 250);
+  grid.ResizeGrid(10, 10);
+  grid.SetCellHeaderFlag(0, 2, 1);
+  window.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(125, 10));
+  window.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 10));
+  window.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5, 10));
+  ASSERT_NE(grid.m_hAutoScrollThread, ThreadHandle(0));
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));  // a send now waits
+  window.Destroy();
+  EXPECT_EQ(window.sentMessages.back().message, WM_DESTROY);
+  // What the control does on WM_DESTROY: the worker is stopped and waited
+  // for before the window object can go.
+  auto start = std::chrono::steady_clock::now();
+  Input::EndAutoScrollForDestroyedWindow(grid);
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000));
+  EXPECT_EQ(grid.m_hAutoScrollThread, ThreadHandle(0));
+  EXPECT_EQ(grid.m_autoScroll.bStop, 1);
 }
 
 TEST(AutoScrollLifetime, TheWorkerProcedureEndsAtOnceWhenToldBeforeItStarts) {

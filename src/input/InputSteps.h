@@ -46,5 +46,9 @@ void BeginResize(CTzGridCtrl& grid, CPoint point);
 void ApplyResize(CTzGridCtrl& grid, UINT nFlags, CPoint point);
 void BeginDrag(CTzGridCtrl& grid, int pos);
 void DropColumn(CTzGridCtrl& grid, UINT nFlags, CPoint point);
+// The control's window is being destroyed (WM_DESTROY, once the platform
+// refuses further sends to it): the auto-scroll worker is stopped and waited
+// for, so that it never outlives the window it sends to.
+void EndAutoScrollForDestroyedWindow(CTzGridCtrl& grid);
 
 }  // namespace TzGrid::Input

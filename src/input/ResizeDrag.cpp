@@ -244,6 +244,16 @@ void DropColumn(CTzGridCtrl& grid, UINT nFlags, CPoint point) {
   grid.COleControl::OnLButtonUp(nFlags, point);
 }
 
+void EndAutoScrollForDestroyedWindow(CTzGridCtrl& grid) {
+  grid.m_autoScroll.bStop = 1;
+  TakeTicket(grid);
+  if (!grid.m_hAutoScrollThread) return;
+  // The window refuses sends by now, so the worker cannot be waiting on
+  // this thread: it ends after its current pause at the latest.
+  JoinThread(grid.m_hAutoScrollThread);
+  grid.m_hAutoScrollThread = 0;
+}
+
 }  // namespace Input
 
 void CTzGridCtrl::OnMouseMove(UINT nFlags, CPoint point) {

@@ -44,6 +44,11 @@ void HeadlessWindow::Destroy() {
   }
   for (auto& message : pending) message->result.set_value(0);
   m_queueSignal.notify_all();
+  // The control learns of it as a window does, with WM_DESTROY; it comes
+  // after the queue is closed, so a control that waits for a thread sending
+  // to this window cannot wait forever.
+  sentMessages.push_back(MSG{GetHwnd(), WM_DESTROY, 0, 0});
+  m_ctrl.WindowProc(WM_DESTROY, 0, 0);
   // Child windows go with their parent.
   std::vector<HeadlessEdit*> children;
   children.swap(m_children);
