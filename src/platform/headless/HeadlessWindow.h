@@ -18,10 +18,14 @@
 // the child. A control that destroys its window through the site
 // (DestroyWindow) is going away; the window never calls it again.
 //
-// Lifetime with an auto-scroll worker: the window must not be destroyed
-// while the control's worker still runs (the worker reads the control's
-// site pointer); end the drag first, or destroy the control first, which
-// stops its worker.
+// Destroy closes the cross-thread queue first (waiting senders get 0, later
+// ones are refused) and then delivers WM_DESTROY to the control, so that a
+// control may wait there for a thread that sends to this window.
+//
+// Lifetime with an auto-scroll worker: the worker reads the control's site
+// pointer, so the window object must not go while the worker still runs:
+// end the drag first, destroy the control first (which stops its worker),
+// or let the control end the worker on WM_DESTROY.
 #pragma once
 
 #include <atomic>
