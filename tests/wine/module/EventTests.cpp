@@ -46,6 +46,27 @@ bool SameEvents(const std::vector<ReceivedEvent>& got, const std::vector<Receive
 
 HWND FindEditor(HWND grid) { return FindWindowExW(grid, nullptr, L"Edit", nullptr); }
 
+// A container's message loop: each message is offered to the active
+// object's accelerator translation before it is dispatched. Returns how
+// many messages the control took.
+int PumpThroughContainer(OleContainer* site, DWORD ms) {
+  int taken = 0;
+  DWORD start = GetTickCount();
+  while (GetTickCount() - start < ms) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (site->OfferAccelerator(&msg)) {
+        ++taken;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  }
+  return taken;
+}
+
 }  // namespace
 
 void RunEventTests() {
@@ -89,6 +110,23 @@ void RunEventTests() {
   CHECK(SameEvents(sink.events, {{1, 3, 2}, {2, 2, 1}}));
   CHECK(CallLong(dispatch, L"GetCurrentRow") == 3 && CallLong(dispatch, L"GetCurrentColumn") == 2);
   CHECK(!editor || !IsWindowVisible(editor));
+
+  // Keys reach the grid through the container's accelerator translation:
+  // Tab in the editor of cell (3, 2) ends the edit with GridCellExited.
+  CHECK_HR(site->UiActivate(), S_OK);
+  CHECK(site->HasActiveObject());
+  sink.events.clear();
+  Click(grid, 175, 70);
+  editor = FindEditor(grid);
+  CHECK(editor && IsWindowVisible(editor));
+  CHECK(SameEvents(sink.events, {{1, 3, 2}}));
+  sink.events.clear();
+  PostMessageW(editor ? editor : grid, WM_KEYDOWN, VK_TAB, 0x000F0001);
+  CHECK(PumpThroughContainer(site, 150) >= 1);
+  CHECK(SameEvents(sink.events, {{2, 3, 2}}));
+  // A key for another window is not the grid's.
+  MSG other = {host, WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
+  CHECK(!site->OfferAccelerator(&other));
 
   // A click below the last row fires nothing.
   sink.events.clear();
