@@ -1,6 +1,7 @@
 #include "ComModule.h"
 
 #include <atomic>
+#include <mutex>
 #include <vector>
 
 #include "TzGridIds.h"
@@ -71,6 +72,16 @@ HRESULT LoadModuleTypeInfo(REFGUID guid, ITypeInfo** out) {
 }
 
 void TraceUnknownInterface(const wchar_t* object, REFIID riid) {
+  // Script engines ask for IDispatchEx before every call: say it once.
+  static std::mutex lock;
+  static std::vector<GUID> reported;
+  {
+    std::lock_guard<std::mutex> guard(lock);
+    for (const GUID& seen : reported) {
+      if (IsEqualGUID(seen, riid)) return;
+    }
+    reported.push_back(riid);
+  }
   wchar_t iid[64] = L"";
   StringFromGUID2(riid, iid, 64);
   std::wstring line = std::wstring(L"TzGrid: ") + object + L" does not serve " + iid + L"\n";

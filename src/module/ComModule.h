@@ -35,8 +35,8 @@ LPOLESTR CoTaskMemString(const std::wstring& text);
 HRESULT LoadModuleTypeLib(ITypeLib** out);
 HRESULT LoadModuleTypeInfo(REFGUID guid, ITypeInfo** out);
 
-// Reports an interface the module does not serve, for WINEDEBUG=+debugstr
-// traces of what a container asks for.
+// Reports an interface the module does not serve (once per interface) with
+// OutputDebugString: under Wine, WINEDEBUG=+seh shows what a host asked for.
 void TraceUnknownInterface(const wchar_t* object, REFIID riid);
 
 // A COM reference held by a smart pointer, released on destruction.

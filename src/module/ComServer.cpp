@@ -50,6 +50,8 @@ ClassFactory<GridPropertyPage> g_pageFactory;
 
 }  // namespace TzGridCom
 
+// The control's window class is unregistered by the platform when the
+// module unloads (a static of the Win32 site).
 extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
   if (reason == DLL_PROCESS_ATTACH) {
     TzGridCom::SetInstance(instance);

@@ -188,6 +188,27 @@ void RunLifetimeTests() {
   }
 }
 
+// COM unloads the module once it may, and a later creation loads it again
+// with a working window class.
+void RunUnloadTests() {
+  HWND host = CreateHostWindow(L"TzGrid reload", 320, 220);
+  OneCycle(host, 0);
+  CHECK_HR(ModuleCanUnloadNow(), S_OK);
+  for (int i = 0; i < 3 && GetModuleHandleW(L"TzGrid.ocx"); ++i) {
+    CoFreeUnusedLibrariesEx(0, 0);
+    Pump(50);
+  }
+  CHECK(GetModuleHandleW(L"TzGrid.ocx") == nullptr);
+  OleContainer* site = nullptr;
+  if (CHECK(SUCCEEDED(OleContainer::Create(host, RECT{0, 0, 300, 200}, kProgId, &site)))) {
+    HWND window = site->ControlWindow();
+    CHECK(window && IsWindow(window));
+    site->Close();
+    site->Release();
+  }
+  DestroyWindow(host);
+}
+
 void RunHygieneTests(int cycles) {
   CheckProbesSeeLeaks();
   HWND host = CreateHostWindow(L"TzGrid cycles", 320, 220);

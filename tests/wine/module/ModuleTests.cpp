@@ -1,6 +1,6 @@
 // The module's Wine test host. Each argument names a group of tests; the
 // exit code is the number of failed checks (0 when all passed).
-//   tzgrid_module_tests typelib lifetime events own atl persist page about verbs hygiene
+//   tzgrid_module_tests typelib dispatch lifetime events own atl persist page about verbs unload hygiene
 //   tzgrid_module_tests dismiss "<title>" <ms>   (closes modal boxes for the script tests)
 #include "HostKit.h"
 
@@ -20,6 +20,8 @@ void RunPropertyPageTests();
 void RunAboutBoxTests();
 void RunPropertiesVerbTests();
 void RunHygieneTests(int cycles);
+void RunUnloadTests();
+void RunDispatchTests();
 int DismissDialogs(const std::wstring& title, DWORD ms);
 }  // namespace ModuleTest
 
@@ -53,6 +55,10 @@ int wmain(int argc, wchar_t** argv) {
       RunAboutBoxTests();
     } else if (group == L"verbs") {
       RunPropertiesVerbTests();
+    } else if (group == L"dispatch") {
+      RunDispatchTests();
+    } else if (group == L"unload") {
+      RunUnloadTests();
     } else if (group == L"hygiene") {
       RunHygieneTests(200);
     } else {
