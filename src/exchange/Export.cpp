@@ -67,7 +67,7 @@ class CsvWriter {
   // Trims the cell's text in place, then writes its field. A field that
   // cannot be written is reported to the user and closes the file: false.
   bool WriteField(CGridCell& cell) {
-    cell.m_strText.TrimRight();
+    TrimTrailingSpace(cell.m_strText);
     std::u16string_view text = FieldText(cell.m_strText.View());
     try {
       m_file.WriteStrings({u"\"", text, u"\","});
@@ -84,6 +84,16 @@ class CsvWriter {
   void EndLine() { m_file.WriteString(kLineEnd); }
 
  private:
+  // The cell keeps its text without trailing white space. A text ending in
+  // a visible ASCII character (nearly every one) has none to lose.
+  static void TrimTrailingSpace(CString& text) {
+    int length = text.GetLength();
+    if (length == 0) return;
+    WCHAR last = text.GetString()[length - 1];
+    if (last > u' ' && last < 0x7F) return;
+    text.TrimRight();
+  }
+
   // The text as the field shows it: up to its first NUL (where a C string
   // would end), each line feed shown as a space.
   std::u16string_view FieldText(std::u16string_view text) {
