@@ -26,7 +26,7 @@ const WCHAR kWriteFailedMessage[] = u"Error writing to output file.  Could be lo
 const WCHAR kOpenFailedMessage[] = u"Error opening file.";
 const WCHAR kLineEnd[] = u"\n";
 
-// Asks the user where to save; empty when the dialog was not accepted.
+// Asks the user where to save; false when the dialog was not accepted.
 bool AskForExportPath(CString& path) {
   CFileDialog dialog(FALSE, u".csv", u"GridExport", OFN_OVERWRITEPROMPT | OFN_HIDEREADONLY,
                      u"CSV Format (*.csv)|*.csv", nullptr, 0, TRUE);
