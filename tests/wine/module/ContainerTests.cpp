@@ -129,6 +129,25 @@ void RunOwnContainerTests() {
   Pump(50);
   CHECK(SameRect(WindowRectIn(grid, host), RECT{0, 0, 200, 100}));
 
+  // Loading saved state while in place: a new default grid in a window at
+  // the same place.
+  CHECK_HR(Put(dispatch, L"Rows", Long(50)), S_OK);
+  IPersistStreamInit* persist = nullptr;
+  if (CHECK(SUCCEEDED(site->Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist))))) {
+    IStream* stream = nullptr;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    CHECK_HR(persist->Save(stream, TRUE), S_OK);
+    LARGE_INTEGER zero{};
+    stream->Seek(zero, STREAM_SEEK_SET, nullptr);
+    CHECK_HR(persist->Load(stream), S_OK);
+    stream->Release();
+    persist->Release();
+  }
+  CHECK(CallLong(dispatch, L"Rows") == 5);
+  grid = site->ControlWindow();
+  CHECK(grid && IsWindow(grid) && GetParent(grid) == host && IsWindowVisible(grid));
+  CHECK(SameRect(WindowRectIn(grid, host), RECT{0, 0, 200, 100}));
+
   // Drawing through IViewObject into a memory bitmap, as a container that
   // prints or caches the picture does.
   IViewObject2* view = nullptr;
@@ -138,6 +157,7 @@ void RunOwnContainerTests() {
     HBITMAP bitmap = CreateCompatibleBitmap(screen, 300, 200);
     HGDIOBJ old = SelectObject(memory, bitmap);
     RECTL bounds = {0, 0, 300, 200};
+    CHECK_HR(Call(dispatch, L"SetItemBackColor", {Long(1), Long(1), Long(RGB(0, 200, 0))}), S_OK);
     CHECK_HR(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0), S_OK);
     CHECK(GetPixel(memory, 75, 30) == RGB(0, 200, 0));
     CHECK_HR(view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0),

@@ -8,6 +8,8 @@
 #include <psapi.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <vector>
 
 namespace ModuleTest {
 
@@ -100,11 +102,15 @@ void CheckProbesSeeLeaks() {
   HANDLE event = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   const SIZE_T bytes = 4 * 1024 * 1024;
   void* block = VirtualAlloc(nullptr, bytes, MEM_COMMIT | MEM_RESERVE, PAGE_READWRITE);
+  // Heap blocks too, small enough to stay inside the heap.
+  std::vector<void*> blocks;
+  for (int i = 0; i < 1024; ++i) blocks.push_back(std::malloc(4000));
   Usage during = Measure();
   CHECK(during.gdiObjects >= before.gdiObjects + 3);
   CHECK(during.userObjects >= before.userObjects + 1);
   CHECK(during.handles >= before.handles + 1);
-  CHECK(during.memory >= before.memory + bytes);
+  CHECK(during.memory >= before.memory + bytes + 3 * 1024 * 1024);
+  for (void* block : blocks) std::free(block);
   VirtualFree(block, 0, MEM_RELEASE);
   CloseHandle(event);
   DestroyWindow(window);
