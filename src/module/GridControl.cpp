@@ -127,6 +127,8 @@ HRESULT GridControl::QueryInterface(REFIID riid, void** ppv) {
     *ppv = static_cast<IPersistStreamInit*>(this);
   } else if (IsEqualIID(riid, IID_IPersistPropertyBag)) {
     *ppv = static_cast<IPersistPropertyBag*>(this);
+  } else if (IsEqualIID(riid, IID_IPersistStorage)) {
+    *ppv = static_cast<IPersistStorage*>(this);
   } else if (IsEqualIID(riid, IID_ISpecifyPropertyPages)) {
     *ppv = static_cast<ISpecifyPropertyPages*>(this);
   } else {
@@ -295,6 +297,39 @@ HRESULT GridControl::Save(IPropertyBag* bag, BOOL clearDirty, BOOL) {
   if (clearDirty && m_grid) m_grid->SetModifiedFlag(FALSE);
   return S_OK;
 }
+
+// An OLE document container keeps the control in a storage of its own:
+// the same four bytes, in a stream named "Contents".
+constexpr const wchar_t* kContentsStream = L"Contents";
+
+HRESULT GridControl::InitNew(IStorage* storage) {
+  if (!storage) return E_POINTER;
+  return InitNew();
+}
+
+HRESULT GridControl::Load(IStorage* storage) {
+  if (!storage) return E_POINTER;
+  ComPtr<IStream> stream;
+  HRESULT hr = storage->OpenStream(kContentsStream, nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, stream.Put());
+  if (FAILED(hr)) return hr;
+  return Load(stream.Get());
+}
+
+HRESULT GridControl::Save(IStorage* storage, BOOL) {
+  if (!storage) return E_POINTER;
+  ComPtr<IStream> stream;
+  HRESULT hr = storage->CreateStream(kContentsStream, STGM_CREATE | STGM_WRITE | STGM_SHARE_EXCLUSIVE, 0, 0,
+                                     stream.Put());
+  if (FAILED(hr)) return hr;
+  return Save(stream.Get(), FALSE);
+}
+
+HRESULT GridControl::SaveCompleted(IStorage*) {
+  if (m_grid) m_grid->SetModifiedFlag(FALSE);
+  return S_OK;
+}
+
+HRESULT GridControl::HandsOffStorage() { return S_OK; }  // no storage is held
 
 // ---- ISpecifyPropertyPages
 

@@ -24,6 +24,7 @@ class GridControl final : public IDispatch,
                           public IViewObject2,
                           public IPersistStreamInit,
                           public IPersistPropertyBag,
+                          public IPersistStorage,
                           public ISpecifyPropertyPages {
  public:
   // A new control with one reference, or null when it cannot be made.
@@ -111,10 +112,10 @@ class GridControl final : public IDispatch,
   HRESULT STDMETHODCALLTYPE GetAdvise(DWORD* aspects, DWORD* flags, IAdviseSink** sink) override;
   HRESULT STDMETHODCALLTYPE GetExtent(DWORD aspect, LONG index, DVTARGETDEVICE* device, LPSIZEL size) override;
 
-  // IPersist (through IPersistStreamInit and IPersistPropertyBag)
+  // IPersist (through IPersistStreamInit, IPersistPropertyBag, IPersistStorage)
   HRESULT STDMETHODCALLTYPE GetClassID(CLSID* out) override;
   // IPersistStreamInit (also answers IPersistStream, whose slots it shares)
-  HRESULT STDMETHODCALLTYPE IsDirty() override;
+  HRESULT STDMETHODCALLTYPE IsDirty() override;  // also IPersistStorage's
   HRESULT STDMETHODCALLTYPE Load(LPSTREAM stream) override;
   HRESULT STDMETHODCALLTYPE Save(LPSTREAM stream, BOOL clearDirty) override;
   HRESULT STDMETHODCALLTYPE GetSizeMax(ULARGE_INTEGER* size) override;
@@ -122,6 +123,13 @@ class GridControl final : public IDispatch,
   // IPersistPropertyBag
   HRESULT STDMETHODCALLTYPE Load(IPropertyBag* bag, IErrorLog* log) override;
   HRESULT STDMETHODCALLTYPE Save(IPropertyBag* bag, BOOL clearDirty, BOOL saveAll) override;
+
+  // IPersistStorage (OLE document containers): the stamp in a stream "Contents"
+  HRESULT STDMETHODCALLTYPE InitNew(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE Load(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE Save(IStorage* storage, BOOL sameAsLoad) override;
+  HRESULT STDMETHODCALLTYPE SaveCompleted(IStorage* storage) override;
+  HRESULT STDMETHODCALLTYPE HandsOffStorage() override;
 
   // ISpecifyPropertyPages
   HRESULT STDMETHODCALLTYPE GetPages(CAUUID* pages) override;

@@ -156,6 +156,66 @@ void RunPersistenceTests() {
     bagPersist->Release();
   }
 
+  // An OLE document storage: the stamp in the stream "Contents".
+  IPersistStorage* storagePersist = nullptr;
+  if (CHECK(SUCCEEDED(grid->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&storagePersist))))) {
+    ILockBytes* bytes = nullptr;
+    IStorage* storage = nullptr;
+    CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
+    StgCreateDocfileOnILockBytes(bytes, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
+    CHECK_HR(storagePersist->InitNew(storage), S_OK);
+    CHECK_HR(Put(grid, L"Rows", Long(100)), S_OK);
+    CHECK_HR(storagePersist->IsDirty(), S_OK);
+    CHECK_HR(storagePersist->Save(storage, TRUE), S_OK);
+    CHECK_HR(storagePersist->SaveCompleted(nullptr), S_OK);
+    CHECK_HR(storagePersist->IsDirty(), S_FALSE);
+    IStream* contents = nullptr;
+    if (CHECK(SUCCEEDED(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &contents)))) {
+      DWORD version = 0;
+      ULONG read = 0;
+      contents->Read(&version, sizeof(version), &read);
+      CHECK(read == 4 && version == 0x00010000);
+      contents->Release();
+    }
+    CHECK_HR(storagePersist->Load(storage), S_OK);
+    CHECK(CallLong(grid, L"Rows") == 5);
+    storage->Release();
+    bytes->Release();
+    storagePersist->Release();
+  }
+
+  // The OLE document path of ole32: OleCreate into a storage, OleSave,
+  // OleLoad from it (class read back from the storage).
+  {
+    ILockBytes* bytes = nullptr;
+    IStorage* storage = nullptr;
+    CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
+    StgCreateDocfileOnILockBytes(bytes, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
+    IOleObject* created = nullptr;
+    HRESULT created_hr = OleCreate(TzGridCom::CLSID_TzGrid, IID_IOleObject, OLERENDER_NONE, nullptr, nullptr, storage,
+                                   reinterpret_cast<void**>(&created));
+    Check(SUCCEEDED(created_hr), ("OleCreate: " + Hex(created_hr)).c_str(), __FILE__, __LINE__);
+    if (created) {
+      IPersistStorage* saver = nullptr;
+      created->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&saver));
+      CHECK_HR(OleSave(saver, storage, TRUE), S_OK);
+      saver->SaveCompleted(nullptr);
+      saver->Release();
+      created->Close(OLECLOSE_NOSAVE);
+      created->Release();
+      CLSID stored{};
+      CHECK(SUCCEEDED(ReadClassStg(storage, &stored)) && IsEqualCLSID(stored, TzGridCom::CLSID_TzGrid));
+      IDispatch* loaded = nullptr;
+      CHECK_HR(OleLoad(storage, IID_IDispatch, nullptr, reinterpret_cast<void**>(&loaded)), S_OK);
+      if (loaded) {
+        CHECK(CallLong(loaded, L"Rows") == 5 && CallLong(loaded, L"Columns") == 5);
+        loaded->Release();
+      }
+    }
+    storage->Release();
+    bytes->Release();
+  }
+
   ISpecifyPropertyPages* pages = nullptr;
   if (CHECK(SUCCEEDED(grid->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages))))) {
     CAUUID ids{};
