@@ -55,6 +55,30 @@ void CheckPicture(IDispatch* grid, HWND window) {
   CHECK(PixelIs(window, 300, 150, GetSysColor(COLOR_BTNSHADOW)));
 }
 
+// Counts the notifications a container's advise sink receives.
+class CountingAdviseSink final : public IAdviseSink {
+ public:
+  int closes = 0;
+  int viewChanges = 0;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IAdviseSink) ? this : nullptr;
+    if (!*ppv) return E_NOINTERFACE;
+    AddRef();
+    return S_OK;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&m_ref)); }
+  ULONG STDMETHODCALLTYPE Release() override { return ULONG(InterlockedDecrement(&m_ref)); }  // stack-owned
+  void STDMETHODCALLTYPE OnDataChange(FORMATETC*, STGMEDIUM*) override {}
+  void STDMETHODCALLTYPE OnViewChange(DWORD, LONG) override { ++viewChanges; }
+  void STDMETHODCALLTYPE OnRename(IMoniker*) override {}
+  void STDMETHODCALLTYPE OnSave() override {}
+  void STDMETHODCALLTYPE OnClose() override { ++closes; }
+  LONG Refs() const { return m_ref; }
+
+ private:
+  LONG m_ref = 1;
+};
+
 using AtlAxWinInitFn = BOOL(WINAPI*)();
 using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
 
@@ -182,10 +206,27 @@ void RunOwnContainerTests() {
   CHECK(userType && std::wstring(userType) == L"TzGrid Control");
   CoTaskMemFree(userType);
 
+  // Advise sinks: the view sink is primed when asked, the object's advise
+  // sink hears the close, and both are let go.
+  CountingAdviseSink adviseSink;
+  DWORD adviseCookie = 0;
+  CHECK_HR(site->Control()->Advise(&adviseSink, &adviseCookie), S_OK);
+  IViewObject2* viewObject = nullptr;
+  CountingAdviseSink viewSink;
+  if (CHECK(SUCCEEDED(site->Control()->QueryInterface(IID_IViewObject2, reinterpret_cast<void**>(&viewObject))))) {
+    CHECK_HR(viewObject->SetAdvise(DVASPECT_CONTENT, ADVF_PRIMEFIRST, &viewSink), S_OK);
+    CHECK(viewSink.viewChanges == 1);
+    CHECK_HR(viewObject->SetAdvise(DVASPECT_CONTENT, 0, nullptr), S_OK);
+    viewObject->Release();
+  }
+  CHECK(viewSink.Refs() == 1);
+
   dispatch->Release();
   site->Close();
+  CHECK(adviseSink.closes == 1);
   CHECK(!IsWindow(grid));
   site->Release();
+  CHECK(adviseSink.Refs() == 1);
   DestroyWindow(host);
   CHECK_HR(ModuleCanUnloadNow(), S_OK);
 }
