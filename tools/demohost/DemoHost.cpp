@@ -88,7 +88,8 @@ void FillGrid(IDispatch* grid) {
   Invoke(grid, L"SetDefaultFont", {Text(L"Arial"), Long(-12), Long(400)});
 
   const wchar_t* headers[columns] = {L"#", L"City", L"Country", L"Population", L"Area (km2)", L"Change %"};
-  const LONG widths[columns] = {44, 150, 110, 120, 110, 100};
+  // The fixed column is a strip of blank raised frames, like row selectors.
+  const LONG widths[columns] = {20, 160, 120, 130, 110, 100};
   for (int c = 0; c < columns; ++c) {
     Invoke(grid, L"SetColumnWidth", {Long(c), Long(widths[c])});
     Invoke(grid, L"SetCellText", {Long(0), Long(c), Text(headers[c])});
