@@ -3,6 +3,7 @@
 #include <array>
 
 #include "../model/TzGridCtrl.h"
+#include "InputSteps.h"
 
 namespace TzGrid {
 
@@ -18,7 +19,7 @@ struct MessageEntry {
 UINT KeyRepeat(LPARAM l) { return LOWORD(std::uintptr_t(l)); }
 UINT KeyFlags(LPARAM l) { return HIWORD(std::uintptr_t(l)); }
 
-const std::array<MessageEntry, 17> kMessageMap = {{
+const std::array<MessageEntry, 18> kMessageMap = {{
     {WM_SIZE, [](CTzGridCtrl& c, WPARAM w, LPARAM l) -> LRESULT {
        c.OnSize(UINT(w), LOWORD(std::uintptr_t(l)), HIWORD(std::uintptr_t(l)));
        return 0;
@@ -69,6 +70,12 @@ const std::array<MessageEntry, 17> kMessageMap = {{
     {WM_CHAR, [](CTzGridCtrl& c, WPARAM w, LPARAM l) -> LRESULT {
        c.OnChar(UINT(w), KeyRepeat(l), KeyFlags(l));
        return 0;
+     }},
+    {WM_DESTROY, [](CTzGridCtrl& c, WPARAM, LPARAM) -> LRESULT {
+       // The window goes before the control: a running auto-scroll worker
+       // must end while the site it sends through still exists.
+       Input::EndAutoScrollForDestroyedWindow(c);
+       return c.Default();
      }},
     {WM_GETDLGCODE, [](CTzGridCtrl& c, WPARAM, LPARAM) -> LRESULT { return c.OnGetDlgCode(); }},
     {WM_SYSCHAR, [](CTzGridCtrl& c, WPARAM w, LPARAM l) -> LRESULT { return c.OnSysChar(w, l); }},
