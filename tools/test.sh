@@ -27,10 +27,10 @@ echo "== AddressSanitizer and UndefinedBehaviorSanitizer (clang), fuzzer"
 cmake -S . -B build-asan -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DTZGRID_SANITIZE=address,undefined -DTZGRID_FUZZ=ON -DTZGRID_BENCH=OFF >/dev/null
 cmake --build build-asan -j "$jobs"
-UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --test-dir build-asan -L unit --output-on-failure -j "$jobs"
+LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 ctest --test-dir build-asan -L unit --output-on-failure -j "$jobs"
 corpus=$(mktemp -d)
 cp tests/fuzz/corpus/* "$corpus"/
-UBSAN_OPTIONS=halt_on_error=1 ./build-asan/tests/fuzz/tzgrid_fuzz -max_total_time=90 -rss_limit_mb=4096 \
+LSAN_OPTIONS=suppressions=$PWD/tests/lsan.supp UBSAN_OPTIONS=halt_on_error=1 ./build-asan/tests/fuzz/tzgrid_fuzz -max_total_time=90 -rss_limit_mb=4096 \
   -timeout=30 "$corpus" 2>&1 | tail -n 3
 rm -rf "$corpus"
 
