@@ -10,6 +10,8 @@
 // else.
 #include <benchmark/benchmark.h>
 
+#include "BenchWorkload.h"
+
 #include <unistd.h>
 
 #include <chrono>
@@ -32,17 +34,6 @@ constexpr int kCols = 20;
 constexpr int kRows = 1000000;
 const char kExportPath[] = "/tmp/tzgrid-w5-export.csv";
 const char kRawPath[] = "/tmp/tzgrid-w5-raw.csv";
-
-// "R" + row (6 digits) + "C" + column (2 digits).
-CString CellText(int row, int col) {
-  char16_t text[10] = {u'R'};
-  int r = row % 1000000;
-  for (int i = 6; i >= 1; --i, r /= 10) text[i] = char16_t(u'0' + r % 10);
-  text[7] = u'C';
-  text[8] = char16_t(u'0' + (col / 10) % 10);
-  text[9] = char16_t(u'0' + col % 10);
-  return CString(text, 10);
-}
 
 CTzGridCtrl& FilledGrid() {
   static std::unique_ptr<CTzGridCtrl> grid = [] {

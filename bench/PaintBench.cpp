@@ -5,6 +5,8 @@
 // block transfer to the window's framebuffer.
 #include <benchmark/benchmark.h>
 
+#include "BenchWorkload.h"
+
 #include <cstdio>
 #include <memory>
 
@@ -19,17 +21,6 @@ constexpr int kCols = 20;
 constexpr int kRows = 1000000;
 constexpr int kClientWidth = 1920;
 constexpr int kClientHeight = 1080;
-
-// "R" + row (6 digits, modulo 1,000,000) + "C" + column (2 digits).
-CString CellText(int row, int col) {
-  char16_t text[10] = {u'R'};
-  int r = row % 1000000;
-  for (int i = 6; i >= 1; --i, r /= 10) text[i] = char16_t(u'0' + r % 10);
-  text[7] = u'C';
-  text[8] = char16_t(u'0' + (col / 10) % 10);
-  text[9] = char16_t(u'0' + col % 10);
-  return CString(text, 10);
-}
 
 // One grid for every benchmark of the run: building and filling it takes
 // seconds and a few gigabytes.

@@ -3,6 +3,8 @@
 // Also ResizeGrid from 5 x 5 up to that size and back.
 #include <benchmark/benchmark.h>
 
+#include "BenchWorkload.h"
+
 #include <malloc.h>
 
 #include <memory>
@@ -22,17 +24,6 @@ constexpr int kRows = 1000000;
 long HeapBytesInUse() {
   struct mallinfo2 info = mallinfo2();
   return long(info.uordblks + info.hblkhd);
-}
-
-// "R" + row (6 digits, modulo 1,000,000) + "C" + column (2 digits).
-CString CellText(int row, int col) {
-  char16_t text[10] = {u'R'};
-  int r = row % 1000000;
-  for (int i = 6; i >= 1; --i, r /= 10) text[i] = char16_t(u'0' + r % 10);
-  text[7] = u'C';
-  text[8] = char16_t(u'0' + (col / 10) % 10);
-  text[9] = char16_t(u'0' + col % 10);
-  return CString(text, 10);
 }
 
 void BuildGrid(benchmark::State& state, bool fill) {
