@@ -2,6 +2,8 @@
 // scope and the cross-thread SendMessage of the headless window.
 #include <thread>
 
+#include <cstring>
+
 #include "TestSupport.h"
 
 namespace TzGrid::Test {
@@ -55,6 +57,61 @@ TEST(Framework, StringsAreCountedUtf16) {
   joined += joined;
   EXPECT_EQ(joined, u"abcabc");
   EXPECT_THROW(joined.GetAt(6), CInvalidArgException);
+}
+
+// Short strings carry a 16-bit length, longer ones a 32-bit one; the texts
+// and lengths must come out the same on either side of the boundary.
+TEST(Framework, StringLengthHeadersAroundTheBoundary) {
+  EXPECT_EQ(CString(u"R000123C07").HeapBytes(), 24u);  // 2 + 11 units: the smallest heap request
+  for (std::size_t length : {std::size_t(0xFFFD), std::size_t(0xFFFE), std::size_t(0xFFFF), std::size_t(0x10001)}) {
+    std::u16string text(length, u'x');
+    text[length - 1] = u'\xFFFF';  // the long-form marker as a character must not confuse it
+    CString s(text.data(), text.size());
+    ASSERT_EQ(std::size_t(s.GetLength()), length);
+    EXPECT_EQ(s.View(), text);
+    EXPECT_EQ(s.GetString()[length], u'\0');
+    CString grown(s);
+    grown += u"ab";
+    EXPECT_EQ(std::size_t(grown.GetLength()), length + 2);
+    EXPECT_EQ(grown.View().substr(0, length), text);
+    EXPECT_EQ(grown.GetAt(int(length) + 1), u'b');
+  }
+}
+
+// Slots never move, distinct slots do not overlap, an emptied block goes
+// back to the system, and a reservation survives frees that empty blocks.
+TEST(Framework, SlabSlotsAreStableAndBlocksGoBack) {
+  CFixedSlabAlloc slab(52);
+  const std::size_t perBlock = slab.GetSlotsPerBlock();
+  ASSERT_GT(perBlock, 1000u);
+  std::vector<char*> slots;
+  for (std::size_t i = 0; i < perBlock + 10; ++i) {
+    auto* slot = static_cast<char*>(slab.Allocate());
+    ASSERT_EQ(reinterpret_cast<std::uintptr_t>(slot) % 4, 0u);
+    std::memset(slot, int(i & 0x7F), 52);
+    slots.push_back(slot);
+  }
+  EXPECT_EQ(slab.GetBlockCount(), 2u);
+  for (std::size_t i = 0; i < slots.size(); ++i) ASSERT_EQ(slots[i][51], char(i & 0x7F)) << i;
+  // Free the first block's slots: it goes back, the second stays.
+  for (std::size_t i = 0; i < perBlock; ++i) slab.Free(slots[i]);
+  EXPECT_EQ(slab.GetBlockCount(), 1u);
+  EXPECT_EQ(slab.GetLiveCount(), 10u);
+  // A reserved block is kept even when freeing empties it.
+  slab.Reserve(perBlock);
+  std::size_t reservedBlocks = slab.GetBlockCount();
+  for (std::size_t i = perBlock; i < slots.size(); ++i) slab.Free(slots[i]);
+  EXPECT_EQ(slab.GetLiveCount(), 0u);
+  EXPECT_GE(slab.GetBlockCount(), 1u);
+  std::size_t before = AfxSetAlignedPagesLimit(0);  // no new block may be had now
+  for (std::size_t i = 0; i < perBlock; ++i) slots[i] = static_cast<char*>(slab.Allocate());
+  EXPECT_THROW(slab.Reserve(perBlock), CMemoryException);
+  AfxSetAlignedPagesLimit(before);
+  EXPECT_LE(slab.GetBlockCount(), reservedBlocks);
+  for (std::size_t i = 0; i < perBlock; ++i) slab.Free(slots[i]);
+  slab.ReleaseReservation();
+  EXPECT_EQ(slab.GetBlockCount(), 0u);
+  slab.Free(nullptr);
 }
 
 TEST(Framework, RectanglesFollowThePlatform) {

@@ -140,6 +140,39 @@ TEST(Model, NegativeAndHugeCountsAreRefusedBeforeAnyChange) {
   EXPECT_EQ(Snapshot(grid), before);
 }
 
+// When the system refuses memory half-way through a resize's needs, the
+// grid is left exactly as it was, whichever steps the resize would take,
+// and works normally once memory is there again.
+TEST(Model, RefusedMemoryLeavesTheGridUntouched) {
+  CTzGridCtrl grid;
+  grid.ResizeGrid(30, 4000);
+  grid.GetCell(3999, 29)->m_strText = u"last";
+  grid.m_pFocusCell = grid.GetCell(3000, 10);
+  grid.m_arColOrder.SetAt(0, 29);
+  grid.m_arColOrder.SetAt(29, 0);
+  const std::string before = Snapshot(grid);
+  CGridCell* focus = grid.m_pFocusCell;
+  // Room for two more blocks: a refusal comes part-way through the cells.
+  const std::size_t held = AfxGetAlignedPagesHeld();
+  std::size_t limit = AfxSetAlignedPagesLimit(held + 2 * CFixedSlabAlloc::kBlockBytes);
+  EXPECT_THROW(grid.ResizeGrid(30, 9000), CMemoryException);   // rows grow
+  EXPECT_THROW(grid.ResizeGrid(60, 4000), CMemoryException);   // columns grow
+  EXPECT_THROW(grid.ResizeGrid(80, 2000), CMemoryException);   // rows shrink, columns grow
+  EXPECT_THROW(grid.ResizeGrid(10, 9000), CMemoryException);   // rows grow, columns shrink
+  EXPECT_EQ(Snapshot(grid), before);
+  EXPECT_EQ(grid.m_pFocusCell, focus);
+  EXPECT_EQ(CheckInvariants(grid), "");
+  EXPECT_EQ(AfxGetAlignedPagesHeld(), held);  // what the refused calls took went back
+  // Shrinking needs nothing new and still works.
+  grid.ResizeGrid(20, 3500);
+  AfxSetAlignedPagesLimit(limit);
+  EXPECT_EQ(grid.m_pFocusCell, focus);
+  EXPECT_EQ(CheckInvariants(grid), "");
+  grid.ResizeGrid(40, 5000);
+  EXPECT_EQ(grid.GetCell(4999, 39)->m_nRow, 4999);
+  EXPECT_EQ(CheckInvariants(grid), "");
+}
+
 TEST(Model, SameCountsChangeNothingAndSkipScrollBars) {
   CTzGridCtrl grid;
   Headless::HeadlessWindow window(grid, 100, 60);

@@ -8,5 +8,6 @@
 #include "afxexcept.h"
 #include "afxgdi.h"
 #include "afxgeom.h"
+#include "afxmem.h"
 #include "afxstr.h"
 #include "afxwin.h"

@@ -38,27 +38,37 @@ COLORREF GetSysColor(int index);
 
 class CDC;
 
+// A drawing-object wrapper is just the handle: every cell record carries a
+// CFont, so the wrapper has no virtual table and no flags, and packs to
+// 4-byte alignment like the cell. Objects the wrapper must not delete (stock
+// objects) are recognised by the platform's DeleteObject; wrappers that
+// merely borrow a handle let go of it with Detach before they are destroyed.
+// Nothing deletes a derived wrapper through a CGdiObject pointer.
+#pragma pack(push, 4)
 class CGdiObject {
  public:
   CGdiObject() = default;
   CGdiObject(const CGdiObject&) = delete;
   CGdiObject& operator=(const CGdiObject&) = delete;
-  virtual ~CGdiObject() { DeleteObject(); }
+  ~CGdiObject() { DeleteObject(); }
 
   HGDIOBJ GetSafeHandle() const noexcept { return m_hObject; }
-  // Takes a handle without owning it (stock objects).
-  void AttachStock(HGDIOBJ handle) noexcept {
+  // Takes a handle: an owned object is deleted with the wrapper, a stock
+  // object never is.
+  void Attach(HGDIOBJ handle) noexcept {
     DeleteObject();
     m_hObject = handle;
-    m_bStock = true;
+  }
+  // Lets go of the handle without deleting it.
+  HGDIOBJ Detach() noexcept {
+    HGDIOBJ handle = m_hObject;
+    m_hObject = nullptr;
+    return handle;
   }
   // Deletes the object the handle names (stock objects are only detached).
   BOOL DeleteObject();
 
   HGDIOBJ m_hObject = nullptr;
-
- protected:
-  bool m_bStock = false;
 };
 
 class CFont : public CGdiObject {
@@ -87,6 +97,8 @@ class CBitmap : public CGdiObject {
  public:
   BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
 };
+#pragma pack(pop)
+static_assert(sizeof(CFont) == sizeof(HGDIOBJ), "a cell's font costs one handle");
 
 // A drawing context. m_hDC is the platform's output handle; drawing
 // operations exclude right and bottom edges as the platform's do.

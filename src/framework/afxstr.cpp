@@ -7,33 +7,41 @@
 
 namespace TzGrid {
 
-CString::Block* CString::Allocate(std::size_t length) {
+WCHAR* CString::Allocate(std::size_t length) {
   if (length > 0x3FFFFFF0u) AfxThrowMemoryException();
-  void* memory = std::malloc(offsetof(Block, chars) + (length + 1) * sizeof(WCHAR));
+  bool isLong = length >= kLongMarker;
+  std::size_t header = isLong ? kLongHeader : sizeof(WCHAR);
+  char* memory = static_cast<char*>(std::malloc(header + (length + 1) * sizeof(WCHAR)));
   if (!memory) AfxThrowMemoryException();
-  Block* block = static_cast<Block*>(memory);
-  block->length = std::uint32_t(length);
-  block->chars[length] = 0;
-  return block;
+  auto* chars = reinterpret_cast<WCHAR*>(memory + header);
+  if (isLong) {
+    auto stored = std::uint32_t(length);
+    std::memcpy(memory, &stored, sizeof stored);
+    chars[-1] = kLongMarker;
+  } else {
+    chars[-1] = WCHAR(length);
+  }
+  chars[length] = 0;
+  return chars;
 }
 
 void CString::Release() noexcept {
-  std::free(m_block);
-  m_block = nullptr;
+  if (m_pchData) std::free(reinterpret_cast<char*>(m_pchData) - HeaderBytes(m_pchData));
+  m_pchData = nullptr;
 }
 
 CString::CString(const WCHAR* text) {
   if (!text) return;
   std::size_t length = std::char_traits<char16_t>::length(text);
   if (length == 0) return;
-  m_block = Allocate(length);
-  std::memcpy(m_block->chars, text, length * sizeof(WCHAR));
+  m_pchData = Allocate(length);
+  std::memcpy(m_pchData, text, length * sizeof(WCHAR));
 }
 
 CString::CString(const WCHAR* text, std::size_t length) {
   if (!text || length == 0) return;
-  m_block = Allocate(length);
-  std::memcpy(m_block->chars, text, length * sizeof(WCHAR));
+  m_pchData = Allocate(length);
+  std::memcpy(m_pchData, text, length * sizeof(WCHAR));
 }
 
 CString& CString::operator=(const CString& other) {
@@ -47,8 +55,8 @@ CString& CString::operator=(const CString& other) {
 CString& CString::operator=(CString&& other) noexcept {
   if (this != &other) {
     Release();
-    m_block = other.m_block;
-    other.m_block = nullptr;
+    m_pchData = other.m_pchData;
+    other.m_pchData = nullptr;
   }
   return *this;
 }
@@ -60,17 +68,17 @@ CString CString::FromTruncated(std::u16string_view text) {
 
 WCHAR CString::GetAt(int index) const {
   AfxCheckIndex(index, GetLength(), "string");
-  return m_block->chars[index];
+  return m_pchData[index];
 }
 
 CString& CString::operator+=(std::u16string_view other) {
   if (other.empty()) return *this;
   std::size_t oldLength = std::size_t(GetLength());
-  Block* block = Allocate(oldLength + other.size());
-  if (oldLength) std::memcpy(block->chars, m_block->chars, oldLength * sizeof(WCHAR));
-  std::memcpy(block->chars + oldLength, other.data(), other.size() * sizeof(WCHAR));
+  WCHAR* chars = Allocate(oldLength + other.size());
+  if (oldLength) std::memcpy(chars, m_pchData, oldLength * sizeof(WCHAR));
+  std::memcpy(chars + oldLength, other.data(), other.size() * sizeof(WCHAR));
   Release();
-  m_block = block;
+  m_pchData = chars;
   return *this;
 }
 
@@ -90,7 +98,7 @@ bool IsWideSpace(WCHAR ch) {
 CString& CString::TrimRight() {
   int length = GetLength();
   int kept = length;
-  while (kept > 0 && IsWideSpace(m_block->chars[kept - 1])) --kept;
+  while (kept > 0 && IsWideSpace(m_pchData[kept - 1])) --kept;
   if (kept != length) *this = CString(GetString(), std::size_t(kept));
   return *this;
 }
@@ -98,8 +106,8 @@ CString& CString::TrimRight() {
 int CString::Replace(WCHAR from, WCHAR to) {
   int count = 0;
   for (int i = 0; i < GetLength(); ++i) {
-    if (m_block->chars[i] == from) {
-      m_block->chars[i] = to;
+    if (m_pchData[i] == from) {
+      m_pchData[i] = to;
       ++count;
     }
   }
@@ -108,13 +116,13 @@ int CString::Replace(WCHAR from, WCHAR to) {
 
 int CString::Find(WCHAR ch, int start) const {
   for (int i = start < 0 ? 0 : start; i < GetLength(); ++i) {
-    if (m_block->chars[i] == ch) return i;
+    if (m_pchData[i] == ch) return i;
   }
   return -1;
 }
 
 std::size_t CString::HeapBytes() const noexcept {
-  return m_block ? offsetof(Block, chars) + (m_block->length + 1) * sizeof(WCHAR) : 0;
+  return m_pchData ? HeaderBytes(m_pchData) + (StoredLength(m_pchData) + 1) * sizeof(WCHAR) : 0;
 }
 
 std::string CString::ToUtf8() const {

@@ -1,6 +1,10 @@
 // Construction, destruction and the cell matrix.
 #include "TzGridCtrl.h"
 
+#include <algorithm>
+#include <new>
+#include <vector>
+
 namespace TzGrid {
 
 namespace {
@@ -58,8 +62,73 @@ CTzGridCtrl::~CTzGridCtrl() {
 }
 
 CGridCell* CTzGridCtrl::NewCell(int nRow, int nCol) {
+  return new (m_cellSlots.Allocate()) CGridCell(nRow, nCol);
+}
+
+void CTzGridCtrl::DeleteCell(CGridCell* cell) noexcept {
+  if (!cell) return;
+  cell->~CGridCell();
+  m_cellSlots.Free(cell);
+}
+
+CGridRow* CTzGridCtrl::NewRow() { return new (m_rowSlots.Allocate()) CGridRow; }
+
+void CTzGridCtrl::DeleteRow(CGridRow* row) noexcept {
+  if (!row) return;
+  row->~CGridRow();
+  m_rowSlots.Free(row);
+}
+
+// What ResizeGrid needs beyond the memory it already holds: cell and row
+// slots, the new rows with room for every cell pointer, room in the layout
+// arrays. Taking it all first means a refusal leaves the grid untouched,
+// and the resize itself cannot fail half-way.
+struct CTzGridCtrl::ResizeReservation {
+  explicit ResizeReservation(CTzGridCtrl& grid) : owner(grid) {}
+  ResizeReservation(const ResizeReservation&) = delete;
+  ResizeReservation& operator=(const ResizeReservation&) = delete;
+  // Whatever was not used goes back (all of it after a refusal).
+  ~ResizeReservation() {
+    for (std::size_t i = nextRow; i < newRows.size(); ++i) owner.DeleteRow(newRows[i]);
+    owner.m_cellSlots.ReleaseReservation();
+    owner.m_rowSlots.ReleaseReservation();
+  }
+  CGridRow* TakeRow() { return newRows[nextRow++]; }
+
+  CTzGridCtrl& owner;
+  std::vector<CGridRow*> newRows;
+  std::size_t nextRow = 0;
+};
+
+void CTzGridCtrl::ReserveForResize(int nCols, int nRows, ResizeReservation& reservation) {
+  const std::int64_t addedRows = nRows > m_nRows ? std::int64_t(nRows) - m_nRows : 0;
+  const std::int64_t addedCols = nCols > m_nCols ? std::int64_t(nCols) - m_nCols : 0;
+  const std::int64_t addedCells = addedRows * m_nCols + addedCols * nRows;
+  // A matrix the system cannot hold is refused before anything is taken:
+  // on a system that promises more than it has, running into the limit half
+  // way would end the host process, not raise an exception.
+  constexpr std::uint64_t kBytesPerCell = sizeof(CGridCell) + sizeof(CGridCell*);
+  constexpr std::uint64_t kBytesPerRow = sizeof(CGridRow) + sizeof(CGridRow*) + sizeof(UINT) + 32;
+  const std::uint64_t wanted = std::uint64_t(addedCells) * kBytesPerCell + std::uint64_t(addedRows) * kBytesPerRow;
+  if (wanted > AfxGetAvailableMemory()) AfxThrowMemoryException();
+
   try {
-    return new CGridCell(nRow, nCol);
+    m_cellSlots.Reserve(std::size_t(addedCells));
+    m_rowSlots.Reserve(std::size_t(addedRows));
+    if (addedRows) {
+      m_arRows.Reserve(nRows);
+      m_arRowHeights.Reserve(nRows);
+      reservation.newRows.reserve(std::size_t(addedRows));
+      for (std::int64_t i = 0; i < addedRows; ++i) {
+        reservation.newRows.push_back(NewRow());
+        reservation.newRows.back()->Reserve(std::max(nCols, m_nCols));
+      }
+    }
+    if (addedCols) {
+      m_arColWidths.Reserve(nCols);
+      m_arColOrder.Reserve(nCols);
+      for (int r = 0; r < m_nRows && r < nRows; ++r) m_arRows.GetAt(r)->Reserve(nCols);
+    }
   } catch (const std::bad_alloc&) {
     AfxThrowMemoryException();
   }
@@ -98,6 +167,9 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
   if (std::int64_t(nCols) * nRows > kMaxCells) {
     AfxThrowMemoryException();
   }
+  ResizeReservation reservation(*this);
+  ReserveForResize(nCols, nRows, reservation);
+  // From here on every allocation comes out of the reservation.
 
   // Rows first, so that the column step works on the final set of rows.
   if (m_nRows > nRows) {
@@ -106,11 +178,11 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
       for (int c = m_nCols - 1; c >= 0; --c) {
         CGridCell* cell = row->GetAt(c);
         if (cell == m_pFocusCell) m_pFocusCell = nullptr;
-        delete cell;
+        DeleteCell(cell);
         row->RemoveAt(c);
       }
       m_arRows.RemoveAt(r);
-      delete row;
+      DeleteRow(row);
     }
     m_arRows.SetSize(nRows);
     m_nRows = nRows;
@@ -120,7 +192,7 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
     m_arRows.SetSize(nRows);
     m_arRowHeights.SetSize(nRows);
     for (int r = oldRows; r < nRows; ++r) {
-      CGridRow* row = new CGridRow;
+      CGridRow* row = reservation.TakeRow();
       m_arRowHeights.SetAt(r, UINT(m_nDefRowHeight));
       row->SetSize(m_nCols);
       for (int c = 0; c < m_nCols; ++c) row->SetAt(c, NewCell(r, c));
@@ -135,20 +207,20 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
       for (int c = m_nCols - 1; c >= nCols; --c) {
         CGridCell* cell = row->GetAt(c);
         if (cell == m_pFocusCell) m_pFocusCell = nullptr;
-        delete cell;
+        DeleteCell(cell);
         row->RemoveAt(c);
       }
     }
     m_nCols = nCols;
     m_arColWidths.SetSize(nCols);
     // The order map stays a permutation: the entries of removed columns go,
-    // the surviving columns keep their relative order.
-    CUIntArray kept;
-    kept.Reserve(nCols);
+    // the surviving columns keep their relative order (compacted in place).
+    int kept = 0;
     for (int p = 0; p < m_arColOrder.GetSize(); ++p) {
-      if (m_arColOrder.GetAt(p) < UINT(nCols)) kept.Add(m_arColOrder.GetAt(p));
+      UINT col = m_arColOrder.GetAt(p);
+      if (col < UINT(nCols)) m_arColOrder.SetAt(kept++, col);
     }
-    m_arColOrder = kept;
+    m_arColOrder.SetSize(kept);
   } else {
     int oldCols = m_nCols;
     m_arColWidths.SetSize(nCols);
@@ -181,9 +253,9 @@ void CTzGridCtrl::FreeAllCells() {
     if (r >= m_arRows.GetSize()) continue;
     CGridRow* row = m_arRows.GetAt(r);
     if (!row) continue;
-    for (int c = row->GetSize() - 1; c >= 0; --c) delete row->GetAt(c);
+    for (int c = row->GetSize() - 1; c >= 0; --c) DeleteCell(row->GetAt(c));
     row->RemoveAll();
-    delete row;
+    DeleteRow(row);
   }
   m_arRows.RemoveAll();
   m_arColWidths.RemoveAll();

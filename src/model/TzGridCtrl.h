@@ -216,8 +216,19 @@ class CTzGridCtrl : public COleControl {
 
  private:
   CRowSums m_rowSums;
-  // Creates one cell at its creation values.
-  static CGridCell* NewCell(int nRow, int nCol);
+  // Where the cells and the row objects live: slots that never move, handed
+  // back to the system block by block as the matrix shrinks.
+  CFixedSlabAlloc m_cellSlots{sizeof(CGridCell)};
+  CFixedSlabAlloc m_rowSlots{sizeof(CGridRow)};
+
+  // Creates one cell at its creation values, and destroys one.
+  CGridCell* NewCell(int nRow, int nCol);
+  void DeleteCell(CGridCell* cell) noexcept;
+  CGridRow* NewRow();
+  void DeleteRow(CGridRow* row) noexcept;
+  // Everything a resize will allocate, taken before the matrix changes.
+  struct ResizeReservation;
+  void ReserveForResize(int nCols, int nRows, ResizeReservation& reservation);
   // The ends of a worker's life: stop it and wait for it (destruction only).
   void StopAutoScrollWorker();
 };

@@ -71,7 +71,7 @@ struct StockObjects {
   static void Adopt(GdiObjectData& data, CGdiObject& wrapper) {
     data.stock = true;
     data.wrapper = &wrapper;
-    wrapper.AttachStock(&data);
+    wrapper.Attach(&data);  // stock: DeleteObject only lets go of it
   }
 };
 
@@ -92,8 +92,18 @@ GdiObjectData* StockObject(int index) {
 
 // ---- per-CDC bookkeeping: temporary wrappers handed out by SelectObject
 
+// A borrowed handle: the wrapper lets go of it before it is destroyed, the
+// reference keeps the record alive as long as the wrapper may be used.
 struct TemporaryWrapper {
-  std::unique_ptr<CGdiObject> wrapper;
+  TemporaryWrapper(std::shared_ptr<CGdiObject> w, GdiObjectData* data) : wrapper(std::move(w)), keepAlive(data) {
+    wrapper->Attach(data);
+  }
+  TemporaryWrapper(TemporaryWrapper&&) = default;
+  TemporaryWrapper& operator=(TemporaryWrapper&&) = delete;
+  ~TemporaryWrapper() {
+    if (wrapper) wrapper->Detach();
+  }
+  std::shared_ptr<CGdiObject> wrapper;  // destroys the derived wrapper it was made as
   Ref<GdiObjectData> keepAlive;
 };
 
@@ -101,12 +111,12 @@ struct CdcBookkeeping {
   std::vector<TemporaryWrapper> temporaries;
 };
 
-std::unique_ptr<CGdiObject> NewWrapper(Kind kind) {
+std::shared_ptr<CGdiObject> NewWrapper(Kind kind) {
   switch (kind) {
-    case Kind::Font: return std::make_unique<CFont>();
-    case Kind::Pen: return std::make_unique<CPen>();
-    case Kind::Brush: return std::make_unique<CBrush>();
-    case Kind::Bitmap: return std::make_unique<CBitmap>();
+    case Kind::Font: return std::make_shared<CFont>();
+    case Kind::Pen: return std::make_shared<CPen>();
+    case Kind::Brush: return std::make_shared<CBrush>();
+    case Kind::Bitmap: return std::make_shared<CBitmap>();
   }
   return nullptr;
 }
@@ -124,9 +134,7 @@ CGdiObject* WrapperFor(const CDC& cdc, GdiObjectData* data) {
   for (const TemporaryWrapper& t : temporaries) {
     if (t.keepAlive.get() == data) return t.wrapper.get();
   }
-  TemporaryWrapper t{NewWrapper(data->kind), Ref<GdiObjectData>(data)};
-  t.wrapper->AttachStock(data);  // not owned: detaching is all it may do
-  temporaries.push_back(std::move(t));
+  temporaries.emplace_back(NewWrapper(data->kind), data);
   return temporaries.back().wrapper.get();
 }
 
@@ -343,11 +351,10 @@ BOOL CGdiObject::DeleteObject() {
   if (!m_hObject) return FALSE;
   auto* data = static_cast<GdiObjectData*>(m_hObject);
   m_hObject = nullptr;
-  if (m_bStock) {
-    m_bStock = false;
-    return TRUE;
-  }
-  if (data->wrapper == this) data->wrapper = nullptr;
+  // Only the wrapper that created a record holds its reference; stock
+  // records and wrappers that borrow a handle just let go of it.
+  if (data->stock || data->wrapper != this) return TRUE;
+  data->wrapper = nullptr;
   Release(data);
   return TRUE;
 }

@@ -16,7 +16,9 @@
 
 #include <algorithm>
 #include <array>
+#include <memory>
 #include <mutex>
+#include <typeindex>
 #include <vector>
 
 #include "Win32Gdi.h"
@@ -44,12 +46,31 @@ int KindOf(::HGDIOBJ object) {
   }
 }
 
+// A wrapper SelectObject hands back for an object it replaced. It borrows
+// the handle: it lets go of it, never deletes it, when the DC is done.
+struct BorrowedWrapper {
+  template <class T>
+  static BorrowedWrapper Make(::HGDIOBJ handle) {
+    BorrowedWrapper b{std::make_shared<T>(), std::type_index(typeid(T))};
+    b.wrapper->Attach(handle);
+    return b;
+  }
+  BorrowedWrapper(std::shared_ptr<CGdiObject> w, std::type_index t) : wrapper(std::move(w)), type(t) {}
+  BorrowedWrapper(BorrowedWrapper&&) = default;
+  BorrowedWrapper& operator=(BorrowedWrapper&&) = delete;
+  ~BorrowedWrapper() {
+    if (wrapper) wrapper->Detach();
+  }
+  std::shared_ptr<CGdiObject> wrapper;  // destroys the derived wrapper it was made as
+  std::type_index type;
+};
+
 struct DcState {
   ::HDC hdc = nullptr;  // the DC this bookkeeping describes
   DcOwner owner = DcOwner::Borrowed;
   ::HWND window = nullptr;  // for a window DC: whom to release it to
   std::array<::HGDIOBJ, kKindCount> original{};
-  std::vector<std::unique_ptr<CGdiObject>> temporaries;
+  std::vector<BorrowedWrapper> temporaries;
 };
 
 // Every DcState alive, so that deleting an object can deselect it first.
@@ -114,15 +135,13 @@ void LetGo(CDC& dc) {
 template <class T>
 T* Temporary(DcState& state, ::HGDIOBJ handle) {
   if (!handle) return nullptr;
-  for (const auto& wrapper : state.temporaries) {
-    if (wrapper->m_hObject != handle) continue;
-    if (T* typed = dynamic_cast<T*>(wrapper.get())) return typed;
+  for (const BorrowedWrapper& borrowed : state.temporaries) {
+    if (borrowed.wrapper->m_hObject == handle && borrowed.type == std::type_index(typeid(T))) {
+      return static_cast<T*>(borrowed.wrapper.get());
+    }
   }
-  auto wrapper = std::make_unique<T>();
-  wrapper->AttachStock(handle);
-  T* result = wrapper.get();
-  state.temporaries.push_back(std::move(wrapper));
-  return result;
+  state.temporaries.push_back(BorrowedWrapper::Make<T>(handle));
+  return static_cast<T*>(state.temporaries.back().wrapper.get());
 }
 
 template <class T>
@@ -135,6 +154,18 @@ T* Select(CDC& dc, const CGdiObject* object) {
   int kind = KindOf(handle);
   if (kind >= 0 && !state.original[kind]) state.original[kind] = previous;
   return Temporary<T>(state, previous);
+}
+
+// The stock objects (indexes 0 .. DC_PEN): a wrapper attached to one only
+// lets go of it.
+bool IsStockObject(::HGDIOBJ handle) {
+  constexpr int kLastStockObject = 19;  // DC_PEN
+  static const std::array<::HGDIOBJ, kLastStockObject + 1> stock = [] {
+    std::array<::HGDIOBJ, kLastStockObject + 1> handles{};
+    for (int i = 0; i <= kLastStockObject; ++i) handles[std::size_t(i)] = ::GetStockObject(i);
+    return handles;
+  }();
+  return std::find(stock.begin(), stock.end(), handle) != stock.end();
 }
 
 // Before an object is deleted: wherever it is still selected, put the
@@ -212,14 +243,10 @@ COLORREF GetSysColor(int index) { return COLORREF(::GetSysColor(index)); }
 BOOL CGdiObject::DeleteObject() {
   if (!m_hObject) return FALSE;
   auto handle = static_cast<::HGDIOBJ>(m_hObject);
-  BOOL deleted = TRUE;
-  if (!m_bStock) {
-    DeselectEverywhere(handle);
-    deleted = ::DeleteObject(handle) ? TRUE : FALSE;
-  }
   m_hObject = nullptr;
-  m_bStock = false;
-  return deleted;
+  if (IsStockObject(handle)) return TRUE;
+  DeselectEverywhere(handle);
+  return ::DeleteObject(handle) ? TRUE : FALSE;
 }
 
 BOOL CFont::CreatePointFontIndirect(const LOGFONTW* lpLogFont, CDC* pDC) {
@@ -266,14 +293,14 @@ CBrush& CBrush::Stock(int nIndex) {
     std::array<CBrush, kDcBrush + 1> brushes;
     StockBrushes() {
       for (int i = 0; i <= kDcBrush; ++i) {
-        if (i <= NULL_BRUSH || i == kDcBrush) brushes[std::size_t(i)].AttachStock(::GetStockObject(i));
+        if (i <= NULL_BRUSH || i == kDcBrush) brushes[std::size_t(i)].Attach(::GetStockObject(i));
       }
     }
   };
   static StockBrushes stock;
   // DeleteObject on a stock wrapper only detaches it; attach it again.
   CBrush& brush = stock.brushes[std::size_t(nIndex)];
-  if (!brush.m_hObject) brush.AttachStock(::GetStockObject(nIndex));
+  if (!brush.m_hObject) brush.Attach(::GetStockObject(nIndex));
   return brush;
 }
 
@@ -346,8 +373,10 @@ CGdiObject* CDC::SelectStockObject(int nIndex) {
   ::HGDIOBJ stock = ::GetStockObject(nIndex);
   if (!stock) return nullptr;
   CGdiObject wrapper;
-  wrapper.AttachStock(stock);
-  return Select<CGdiObject>(*this, &wrapper);
+  wrapper.Attach(stock);
+  CGdiObject* previous = Select<CGdiObject>(*this, &wrapper);
+  wrapper.Detach();
+  return previous;
 }
 
 void CDC::FillSolidRect(const RECT* lpRect, COLORREF clr) {
