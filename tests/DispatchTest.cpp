@@ -173,6 +173,29 @@ TEST(Dispatch, AnEmptiedGridStaysEmptyThroughTheInterface) {
   EXPECT_EQ(CheckInvariants(grid), "");
 }
 
+// Counts whose matrix could never fit come back as E_OUTOFMEMORY through
+// every sizing member, with a description and nothing changed; a count the
+// grid can hold after that works as usual.
+TEST(Dispatch, CountsTooLargeForMemoryAreRefusedBeforeAnyChange) {
+  CTzGridCtrl grid;
+  Headless::HeadlessWindow window(grid, 300, 200);
+  grid.GetCell(4, 4)->m_strText = u"kept";
+  const std::string before = Snapshot(grid);
+  const std::int32_t huge = 0x7FFFFFFF;
+  std::string why;
+  EXPECT_EQ(PutHr(grid, 1, I4(huge)), E_OUTOFMEMORY);
+  EXPECT_EQ(PutHr(grid, 2, I4(huge)), E_OUTOFMEMORY);
+  EXPECT_EQ(CallHr(grid, 9, {I4(huge)}, &why), E_OUTOFMEMORY);
+  EXPECT_FALSE(why.empty());
+  EXPECT_EQ(CallHr(grid, 10, {I4(1 << 27)}), E_OUTOFMEMORY);  // 5 x 2^27 cells
+  EXPECT_EQ(Snapshot(grid), before);
+  EXPECT_EQ(CheckInvariants(grid), "");
+  EXPECT_EQ(AfxManageStateGuard::Depth(), 0);
+  EXPECT_EQ(PutHr(grid, 2, I4(1000)), S_OK);
+  EXPECT_EQ(grid.GetCell(4, 4)->m_strText, u"kept");
+  EXPECT_EQ(Call(grid, 14).Integer(), 1000);
+}
+
 TEST(Dispatch, AboutBoxShowsDialogOne) {
   Headless::GetDesktop().Reset();
   CTzGridCtrl grid;

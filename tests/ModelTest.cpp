@@ -43,7 +43,7 @@ TEST(Model, ConstructionDefaults) {
       EXPECT_TRUE(cell->m_strText.IsEmpty());
       EXPECT_EQ(cell->m_bReadOnly | cell->m_clrBack | cell->m_clrText | cell->m_nJustify | cell->m_nSortState, 0);
       EXPECT_FALSE(cell->m_bHeader || cell->m_bBold);
-      EXPECT_EQ(cell->m_dwItemData, 0u);
+      EXPECT_EQ(std::uint64_t{cell->m_dwItemData}, 0u);  // packed field: compare a copy
       EXPECT_EQ(cell->m_font.GetSafeHandle(), nullptr);
     }
   }
