@@ -1,8 +1,21 @@
-// The benchmark grid's cell text, shared by every benchmark: "R" + the row
-// index in 6 digits (modulo 1,000,000) + "C" + the column index in 2 digits.
+// The benchmark workload's grid, shared by every benchmark: 20 columns of
+// width 50 x 1,000,000 rows of height 20, row 0 the header row, no fixed
+// column; the cell text is "R" + the row index in 6 digits (modulo
+// 1,000,000) + "C" + the column index in 2 digits; the client area is
+// 1920 x 1080.
 #pragma once
 
+#include <benchmark/benchmark.h>
+
 #include "framework/afxstr.h"
+#include "model/TzGridCtrl.h"
+#include "platform/headless/HeadlessWindow.h"
+
+constexpr int kWorkloadCols = 20;
+constexpr int kWorkloadRows = 1000000;
+constexpr int kWorkloadRowHeight = 20;
+constexpr int kWorkloadClientWidth = 1920;
+constexpr int kWorkloadClientHeight = 1080;
 
 inline TzGrid::CString CellText(int row, int col) {
   char16_t text[10] = {u'R'};
@@ -13,3 +26,48 @@ inline TzGrid::CString CellText(int row, int col) {
   text[9] = char16_t(u'0' + col % 10);
   return TzGrid::CString(text, 10);
 }
+
+enum class Texts { kNone, kEveryCell };
+
+// Sizes the grid to the workload, marks the header row and, when asked,
+// writes every cell's text.
+inline void BuildWorkloadGrid(TzGrid::CTzGridCtrl& grid, Texts texts) {
+  grid.ResizeGrid(kWorkloadCols, kWorkloadRows);
+  if (texts == Texts::kEveryCell) {
+    for (int r = 0; r < kWorkloadRows; ++r) {
+      for (int c = 0; c < kWorkloadCols; ++c) grid.GetCell(r, c)->m_strText = CellText(r, c);
+    }
+  }
+  for (int c = 0; c < kWorkloadCols; ++c) grid.GetCell(0, c)->m_bHeader = true;
+}
+
+// The filled grid in its headless window. Building it takes seconds and a
+// few gigabytes, so a benchmark program builds one and keeps it.
+struct WorkloadWindow {
+  TzGrid::CTzGridCtrl grid;
+  TzGrid::Headless::HeadlessWindow window{grid, kWorkloadClientWidth, kWorkloadClientHeight};
+
+  WorkloadWindow() {
+    BuildWorkloadGrid(grid, Texts::kEveryCell);
+    window.PaintAll();
+  }
+
+  // Puts the first scrolled row at topRow, as that many line steps would.
+  void ScrollTo(int topRow) {
+    grid.m_nTopRow = topRow;
+    grid.m_nVScrollPos = (topRow - 1) * kWorkloadRowHeight;
+    grid.SetScrollPos(TzGrid::SB_VERT, grid.m_nVScrollPos, TzGrid::TRUE);
+    window.PaintAll();
+    window.ClearRecords();
+  }
+
+  // Marks the run failed when a message the window handled raised.
+  void ReportFailures(benchmark::State& state) const {
+    if (!window.failedMessages.empty()) state.SkipWithError(window.failedMessages.front().second.c_str());
+  }
+
+  static WorkloadWindow& Shared() {
+    static WorkloadWindow* shared = new WorkloadWindow();  // lives until the process ends
+    return *shared;
+  }
+};

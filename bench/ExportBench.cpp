@@ -30,18 +30,13 @@ using namespace TzGrid;
 
 namespace {
 
-constexpr int kCols = 20;
-constexpr int kRows = 1000000;
 const char kExportPath[] = "/tmp/tzgrid-w5-export.csv";
 const char kRawPath[] = "/tmp/tzgrid-w5-raw.csv";
 
 CTzGridCtrl& FilledGrid() {
   static std::unique_ptr<CTzGridCtrl> grid = [] {
     auto g = std::make_unique<CTzGridCtrl>();
-    g->ResizeGrid(kCols, kRows);
-    for (int r = 0; r < kRows; ++r) {
-      for (int c = 0; c < kCols; ++c) g->GetCell(r, c)->m_strText = CellText(r, c);
-    }
+    BuildWorkloadGrid(*g, Texts::kEveryCell);
     return g;
   }();
   return *grid;
@@ -86,7 +81,7 @@ void ExportAll(CTzGridCtrl& grid, const std::vector<std::int32_t>& columns) {
 
 void BM_W5_ExportEx(benchmark::State& state) {
   CTzGridCtrl& grid = FilledGrid();
-  std::vector<std::int32_t> columns(kCols);
+  std::vector<std::int32_t> columns(kWorkloadCols);
   std::iota(columns.begin(), columns.end(), 0);
   double exportSeconds = 0, rawSeconds = 0;
   std::size_t fileBytes = 0;
@@ -116,7 +111,7 @@ void BM_W5_ExportEx(benchmark::State& state) {
 
 void BM_W5_RawFwrite(benchmark::State& state) {
   CTzGridCtrl& grid = FilledGrid();
-  std::vector<std::int32_t> columns(kCols);
+  std::vector<std::int32_t> columns(kWorkloadCols);
   std::iota(columns.begin(), columns.end(), 0);
   ExportAll(grid, columns);
   std::string bytes = ReadAll(kExportPath);
@@ -138,9 +133,9 @@ void BM_W5_CellWalk(benchmark::State& state) {
   CTzGridCtrl& grid = FilledGrid();
   for (auto _ : state) {
     std::uint64_t sum = 0;
-    for (int r = 0; r < kRows; ++r) {
+    for (int r = 0; r < kWorkloadRows; ++r) {
       const CGridRow* row = grid.m_arRows.GetAt(r);
-      for (int c = 0; c < kCols; ++c) {
+      for (int c = 0; c < kWorkloadCols; ++c) {
         const CString& text = row->GetAt(c)->m_strText;
         sum += text.GetLength() ? text.GetString()[text.GetLength() - 1] : 0;
       }

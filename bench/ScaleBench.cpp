@@ -17,9 +17,6 @@ using namespace TzGrid;
 
 namespace {
 
-constexpr int kCols = 20;
-constexpr int kRows = 1000000;
-
 // Resident bytes of the process. The heap is trimmed first, so that what an
 // earlier repetition freed does not hide this one's growth.
 long ResidentBytes() {
@@ -44,14 +41,9 @@ void BuildGrid(benchmark::State& state, bool fill) {
     long residentBefore = ResidentBytes();
     long heapBefore = HeapBytesInUse();
     auto grid = std::make_unique<CTzGridCtrl>();
-    grid->ResizeGrid(kCols, kRows);
-    if (fill) {
-      for (int r = 0; r < kRows; ++r) {
-        for (int c = 0; c < kCols; ++c) grid->GetCell(r, c)->m_strText = CellText(r, c);
-      }
-    }
+    BuildWorkloadGrid(*grid, fill ? Texts::kEveryCell : Texts::kNone);
     state.PauseTiming();
-    const double cells = double(kCols) * kRows;
+    const double cells = double(kWorkloadCols) * kWorkloadRows;
     state.counters["heap_bytes_per_cell"] = double(HeapBytesInUse() - heapBefore) / cells;
     state.counters["resident_bytes_per_cell"] = double(ResidentBytes() - residentBefore) / cells;
     state.ResumeTiming();
@@ -68,7 +60,7 @@ void BM_W1e_CreateEmpty(benchmark::State& state) { BuildGrid(state, false); }
 void BM_ResizeGrid_Up(benchmark::State& state) {
   CTzGridCtrl grid;
   for (auto _ : state) {
-    grid.ResizeGrid(kCols, kRows);
+    grid.ResizeGrid(kWorkloadCols, kWorkloadRows);
     state.PauseTiming();
     grid.ResizeGrid(5, 5);
     state.ResumeTiming();
@@ -79,7 +71,7 @@ void BM_ResizeGrid_Down(benchmark::State& state) {
   CTzGridCtrl grid;
   for (auto _ : state) {
     state.PauseTiming();
-    grid.ResizeGrid(kCols, kRows);
+    grid.ResizeGrid(kWorkloadCols, kWorkloadRows);
     state.ResumeTiming();
     grid.ResizeGrid(5, 5);
   }

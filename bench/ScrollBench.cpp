@@ -12,58 +12,24 @@
 
 #include "BenchWorkload.h"
 
-#include "model/TzGridCtrl.h"
-#include "platform/headless/HeadlessWindow.h"
-
 using namespace TzGrid;
 
 namespace {
 
-constexpr int kCols = 20;
-constexpr int kRows = 1000000;
-constexpr int kRowHeight = 20;
 constexpr int kSteps = 200;
 
-struct BenchGrid {
-  CTzGridCtrl grid;
-  Headless::HeadlessWindow window{grid, 1920, 1080};
-
-  BenchGrid() {
-    grid.ResizeGrid(kCols, kRows);
-    for (int r = 0; r < kRows; ++r) {
-      for (int c = 0; c < kCols; ++c) grid.GetCell(r, c)->m_strText = CellText(r, c);
-    }
-    for (int c = 0; c < kCols; ++c) grid.GetCell(0, c)->m_bHeader = true;
-    window.PaintAll();
-  }
-
-  // Puts the first scrolled row at topRow, as that many line steps would.
-  void ScrollTo(int topRow) {
-    grid.m_nTopRow = topRow;
-    grid.m_nVScrollPos = (topRow - 1) * kRowHeight;
-    grid.SetScrollPos(SB_VERT, grid.m_nVScrollPos, TRUE);
-    window.PaintAll();
-    window.ClearRecords();
-  }
-};
-
-BenchGrid& Shared() {
-  static BenchGrid* shared = new BenchGrid();  // lives until the process ends
-  return *shared;
-}
-
-void Step(benchmark::State& state, BenchGrid& b) {
+void Step(benchmark::State& state, WorkloadWindow& b) {
   for (auto _ : state) {
     b.window.Send(WM_VSCROLL, SB_LINEDOWN, 0);
     b.window.Paint();
   }
-  if (!b.window.failedMessages.empty()) state.SkipWithError(b.window.failedMessages.front().second.c_str());
+  b.ReportFailures(state);
 }
 
 int g_expectedTop = 0;
 
 void BM_W3_LineDownAtTheTop(benchmark::State& state) {
-  BenchGrid& b = Shared();
+  WorkloadWindow& b = WorkloadWindow::Shared();
   if (g_expectedTop == 0) {
     b.ScrollTo(1);
     g_expectedTop = 1;
@@ -75,10 +41,10 @@ void BM_W3_LineDownAtTheTop(benchmark::State& state) {
 int g_expectedTopAtEnd = 0;
 
 void BM_W3b_LineDownBeforeTheEnd(benchmark::State& state) {
-  BenchGrid& b = Shared();
+  WorkloadWindow& b = WorkloadWindow::Shared();
   if (g_expectedTopAtEnd == 0) {
-    // The last step that scrolls brings row kRows - 1 to the top.
-    g_expectedTopAtEnd = kRows - 1 - kSteps;
+    // The last step that scrolls brings row kWorkloadRows - 1 to the top.
+    g_expectedTopAtEnd = kWorkloadRows - 1 - kSteps;
     b.ScrollTo(g_expectedTopAtEnd);
   }
   Step(state, b);
