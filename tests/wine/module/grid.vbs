@@ -201,6 +201,31 @@ On Error GoTo 0
 Check number <> 0, "a missing argument is refused"
 Check typeNumber <> 0, "a text where a number is wanted is refused"
 
+' A count whose matrix cannot fit is refused as out of memory (error 7)
+' with the grid unchanged; a large grid that fits is built and emptied.
+Dim columnsBefore
+rowsBefore = g.Rows
+columnsBefore = g.Columns
+On Error Resume Next
+Err.Clear
+g.Rows = 2147483647
+number = Err.Number
+Err.Clear
+g.SetNumColumns 2147483647
+typeNumber = Err.Number
+On Error GoTo 0
+Check number = 7, "Rows = 2^31 - 1 is out of memory (" & number & ")"
+Check typeNumber = 7, "SetNumColumns(2^31 - 1) is out of memory (" & typeNumber & ")"
+Check g.Rows = rowsBefore And g.Columns = columnsBefore, "counts unchanged after out of memory"
+Check g.GetCellText(1, 2) = "hello, grid", "cells unchanged after out of memory"
+g.Columns = 20
+g.Rows = 1000000
+g.SetCellText 999999, 19, "last"
+Check g.GetCellText(999999, 19) = "last" And g.GetCellText(1, 2) = "hello, grid", "20 x 1,000,000 keeps its cells"
+g.Rows = rowsBefore
+g.Columns = columnsBefore
+Check g.GetNumRows() = rowsBefore And g.GetCellText(1, 2) = "hello, grid", "back to the small grid"
+
 ' The About box is modal; the test runner closes it.
 g.AboutBox
 
