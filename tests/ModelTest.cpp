@@ -129,6 +129,30 @@ TEST(Model, ShrinkKeepsReorderedOrderMapAPermutation) {
   EXPECT_EQ(CheckInvariants(grid), "");
 }
 
+// SetColumnOrder writes single entries, so a host can leave columns out or
+// list one twice; a shrink still ends with a permutation of the survivors.
+TEST(Model, ShrinkTurnsAHandWrittenOrderIntoAPermutation) {
+  CTzGridCtrl grid;
+  grid.ResizeGrid(6, 5);
+  const UINT written[] = {4, 1, 4, 5, 0, 3};  // 2 missing, 4 twice
+  for (int p = 0; p < 6; ++p) grid.SetColumnOrder(LONG(written[p]), p);
+  grid.ResizeGrid(3, 5);
+  EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{1, 0, 2}));
+  EXPECT_EQ(CheckInvariants(grid), "");
+
+  grid.ResizeGrid(5, 5);
+  for (int p = 0; p < 5; ++p) grid.SetColumnOrder(p, p);
+  grid.SetColumnOrder(0, 1);  // 0 0 2 3 4
+  grid.ResizeGrid(2, 5);
+  EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{0, 1}));
+  grid.ResizeGrid(4, 5);
+  grid.SetColumnOrder(3, 0);  // 3 3 2 3: only 3 listed below position 1
+  grid.SetColumnOrder(3, 1);
+  grid.ResizeGrid(3, 5);
+  EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{2, 0, 1}));
+  EXPECT_EQ(CheckInvariants(grid), "");
+}
+
 TEST(Model, NegativeAndHugeCountsAreRefusedBeforeAnyChange) {
   CTzGridCtrl grid;
   grid.GetCell(1, 1)->m_strText = u"x";

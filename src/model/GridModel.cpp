@@ -17,6 +17,28 @@ const int kEventDispatchTag = 0;
 // the matrix would not fit in memory anyway, and a half-built one must
 // never be left behind.
 constexpr std::int64_t kMaxCells = std::int64_t(1) << 28;
+// After a column shrink the order map holds nCols entries and is a
+// permutation again: the surviving columns keep the relative order of their
+// first entries; entries of removed columns and repeated entries go. A map
+// the host wrote entry by entry may miss surviving columns: they follow at
+// the end, in index order. For a map that was a permutation this only drops
+// the removed columns. Works in place (the map is longer than nCols) with
+// the flags the reservation set aside, so it cannot fail.
+void KeepOrderAfterShrink(CUIntArray& order, int nCols, std::vector<bool>& listed) {
+  int kept = 0;
+  for (int p = 0; p < order.GetSize(); ++p) {
+    UINT col = order.GetAt(p);
+    if (col < UINT(nCols) && !listed[col]) {
+      listed[col] = true;
+      order.SetAt(kept++, col);
+    }
+  }
+  for (int col = 0; col < nCols; ++col) {
+    if (!listed[std::size_t(col)]) order.SetAt(kept++, UINT(col));
+  }
+  order.SetSize(nCols);
+}
+
 }  // namespace
 
 CTzGridCtrl::CTzGridCtrl() {
@@ -98,6 +120,7 @@ struct CTzGridCtrl::ResizeReservation {
   CTzGridCtrl& owner;
   std::vector<CGridRow*> newRows;
   std::size_t nextRow = 0;
+  std::vector<bool> columnListed;  // for a column shrink: one flag per surviving column
 };
 
 void CTzGridCtrl::ReserveForResize(int nCols, int nRows, ResizeReservation& reservation) {
@@ -124,6 +147,7 @@ void CTzGridCtrl::ReserveForResize(int nCols, int nRows, ResizeReservation& rese
         reservation.newRows.back()->Reserve(std::max(nCols, m_nCols));
       }
     }
+    if (nCols < m_nCols) reservation.columnListed.assign(std::size_t(nCols), false);
     if (addedCols) {
       m_arColWidths.Reserve(nCols);
       m_arColOrder.Reserve(nCols);
@@ -213,14 +237,7 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
     }
     m_nCols = nCols;
     m_arColWidths.SetSize(nCols);
-    // The order map stays a permutation: the entries of removed columns go,
-    // the surviving columns keep their relative order (compacted in place).
-    int kept = 0;
-    for (int p = 0; p < m_arColOrder.GetSize(); ++p) {
-      UINT col = m_arColOrder.GetAt(p);
-      if (col < UINT(nCols)) m_arColOrder.SetAt(kept++, col);
-    }
-    m_arColOrder.SetSize(kept);
+    KeepOrderAfterShrink(m_arColOrder, nCols, reservation.columnListed);
   } else {
     int oldCols = m_nCols;
     m_arColWidths.SetSize(nCols);

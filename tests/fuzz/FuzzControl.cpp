@@ -3,7 +3,8 @@
 // and window messages (mouse, keys, characters, scroll codes, sizes,
 // negative and huge values) on a control in a headless window. After every
 // step the model's invariants must hold; any crash, sanitizer report or
-// broken invariant is a finding.
+// broken invariant is a finding. With TZGRID_FUZZ_TRACE set, every step is
+// printed, to read a finding back.
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -46,6 +47,8 @@ class Input {
   std::size_t m_size;
   std::size_t m_pos = 0;
 };
+
+const bool g_trace = std::getenv("TZGRID_FUZZ_TRACE") != nullptr;
 
 // Grids above this many cells cost seconds and gigabytes per input without
 // exercising anything a small grid does not; the harness skips such sizes.
@@ -124,7 +127,12 @@ void CallMember(Input& in, CTzGridCtrl& grid) {
   if (SizeTooLarge(grid, *entry, args)) return;
   CDispArg result;
   std::string description;
-  grid.Invoke(dispid, flags, args, &result, &description);
+  HRESULT hr = grid.Invoke(dispid, flags, args, &result, &description);
+  if (g_trace) {
+    std::fprintf(stderr, "invoke %d flags %u (", int(dispid), unsigned(flags));
+    for (const CDispArg& a : args) std::fprintf(stderr, " vt %u: %lld", unsigned(a.Type()), (long long)a.Integer());
+    std::fprintf(stderr, " ) -> 0x%08x %s\n", unsigned(hr), description.c_str());
+  }
 }
 
 void SendWindowMessage(Input& in, CTzGridCtrl& grid, Headless::HeadlessWindow& window) {
@@ -133,6 +141,7 @@ void SendWindowMessage(Input& in, CTzGridCtrl& grid, Headless::HeadlessWindow& w
   std::uint8_t op = in.Byte() % 20;
   LPARAM point = MAKELPARAM(in.Coordinate(), in.Coordinate());
   WPARAM flags = in.Byte() & (MK_LBUTTON | MK_RBUTTON | MK_SHIFT | MK_CONTROL);
+  if (g_trace) std::fprintf(stderr, "message op %u point %lld flags %llu\n", unsigned(op), (long long)point, (unsigned long long)flags);
   switch (op) {
     case 0: window.Resize(in.Byte() * 8, in.Byte() * 4); break;
     case 1: window.Send(WM_HSCROLL, MAKEWPARAM(in.Byte() % 10, 0), 0); break;
