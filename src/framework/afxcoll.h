@@ -99,7 +99,7 @@ class CCheckedArray {
     m_items.insert(m_items.begin() + index, std::size_t(count), value);
   }
   void RemoveAt(int index, int count = 1) {
-    if (index < 0 || count < 0 || index + count > GetSize()) {
+    if (index < 0 || count < 0 || std::int64_t(index) + count > GetSize()) {
       AfxThrowInvalidArgException("remove " + std::to_string(count) + " entries at " + std::to_string(index) +
                                   " of an array of " + std::to_string(GetSize()));
     }

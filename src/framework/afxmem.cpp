@@ -118,7 +118,7 @@ void* CFixedSlabAlloc::Allocate() {
   char* slot;
   if (block->freeList) {
     slot = static_cast<char*>(block->freeList);
-    std::memcpy(&block->freeList, slot, sizeof(void*));
+    std::memcpy(&block->freeList, slot, sizeof block->freeList);  // slots may be only 4-aligned
   } else {
     slot = SlotAt(block, block->untouched++);
   }
@@ -133,7 +133,7 @@ void* CFixedSlabAlloc::Allocate() {
 void CFixedSlabAlloc::Free(void* slot) noexcept {
   if (!slot) return;
   auto* block = reinterpret_cast<Block*>(reinterpret_cast<std::uintptr_t>(slot) & ~std::uintptr_t(kBlockBytes - 1));
-  std::memcpy(slot, &block->freeList, sizeof(void*));
+  std::memcpy(slot, &block->freeList, sizeof block->freeList);
   block->freeList = slot;
   --block->live;
   ++m_freeSlots;
