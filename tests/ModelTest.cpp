@@ -1,5 +1,6 @@
 // The grid model: construction defaults, ResizeGrid, and the invariants
 // over long random sequences of sizing and layout calls.
+#include <algorithm>
 #include <random>
 
 #include "TestSupport.h"
@@ -291,6 +292,16 @@ TEST(Model, RowSumsMatchTheWalks) {
     }
     return grid.m_nRows;
   };
+  auto walkHit = [&](int y) {
+    int fixedRows = std::clamp(grid.m_nFixedRows, 0, grid.m_nRows);
+    int fixedHeight = walkSum(0, fixedRows);
+    int acc = y >= fixedHeight ? fixedHeight : 0;
+    for (int r = y >= fixedHeight ? grid.m_nTopRow : 0; r < (y >= fixedHeight ? grid.m_nRows : fixedRows); ++r) {
+      acc = int(std::uint32_t(acc) + grid.m_arRowHeights.GetAt(r));
+      if (y <= acc) return r;
+    }
+    return -1;
+  };
   const UINT hostile[] = {0, 1, 20, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 1u << 30};
   for (int step = 0; step < 3000; ++step) {
     switch (pick(0, 4)) {
@@ -305,6 +316,12 @@ TEST(Model, RowSumsMatchTheWalks) {
     int acc = pick(-100, 100), limit = pick(-50, 6000);
     if (pick(0, 9) == 0) limit = pick(0, 1) ? INT32_MAX : INT32_MIN;
     ASSERT_EQ(grid.FindRowPassing(from, acc, limit), walkFind(from, acc, limit)) << step;
+    // The hit test searches the same sums: it must answer as a walk down
+    // from the header band or the top row does.
+    grid.m_nFixedRows = pick(-1, 4);
+    grid.m_nTopRow = pick(0, grid.m_nRows);
+    int y = pick(0, 1) ? pick(0, 3000) : pick(0, INT32_MAX);
+    ASSERT_EQ(grid.GetRowAtPoint(CPoint(10, y)), walkHit(y)) << step;
   }
   EXPECT_THROW(grid.RowHeightSum(-1, 2), CInvalidArgException);
   EXPECT_THROW(grid.RowHeightSum(0, grid.m_nRows + 1), CInvalidArgException);

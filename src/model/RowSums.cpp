@@ -38,12 +38,35 @@ int CRowSums::FindPassing(const CUIntArray& heights, int count, int from, int ac
   if (std::int64_t(acc) + total <= INT_MAX) {
     // No partial sum leaves the 32-bit range: the running sum grows
     // monotonically, and the first row passing the limit can be bisected.
-    std::uint64_t base = m_prefix[std::size_t(from)];
+    const std::uint64_t base = m_prefix[std::size_t(from)];
+    auto passes = [&](std::size_t r) { return std::int64_t(acc) + std::int64_t(m_prefix[r + 1] - base) > limit; };
     std::size_t lo = std::size_t(from), hi = std::size_t(end);  // answer in [lo, hi]
+    // Rows mostly share one height: guess the answer from the height of the
+    // first row and check it and its neighbour. For uniform rows the guess
+    // is right and costs two predictable probes.
+    const std::uint64_t firstHeight = m_prefix[lo + 1] - base;
+    const std::int64_t need = std::int64_t(limit) - acc;
+    if (firstHeight > 0 && need >= 0 && std::uint64_t(need) / firstHeight < hi - lo) {
+      const std::size_t guess = lo + std::size_t(std::uint64_t(need) / firstHeight);
+      if (passes(guess)) {
+        if (guess == lo || !passes(guess - 1)) return int(guess);
+        hi = guess - 1;
+      } else {
+        lo = guess + 1;
+      }
+    }
+    // Otherwise the answer is mostly near `from`: gallop out from there
+    // before bisecting, so the search stays close to it in the sums.
+    for (std::size_t step = 1; lo + step < hi; step *= 2) {
+      if (passes(lo + step - 1)) {
+        hi = lo + step - 1;
+        break;
+      }
+      lo += step;
+    }
     while (lo < hi) {
       std::size_t mid = lo + (hi - lo) / 2;
-      std::int64_t running = std::int64_t(acc) + std::int64_t(m_prefix[mid + 1] - base);
-      if (running > limit) {
+      if (passes(mid)) {
         hi = mid;
       } else {
         lo = mid + 1;

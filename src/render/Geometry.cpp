@@ -1,6 +1,7 @@
 // Where rows, columns and cells lie on the client area, and what lies under
-// a point. Every sum is recomputed from the layout arrays on each call, so
-// widths, heights, order and scroll indices may change between two calls.
+// a point. Every answer follows the layout arrays as they are at the call,
+// so widths, heights, order and scroll indices may change between two calls
+// (the row sums come from a cache that the arrays' change counts keep true).
 // All reads go through the checked arrays: an index the layout does not hold
 // raises the invalid-argument exception before any out-parameter is written.
 #include "../model/LayoutMath.h"
@@ -101,20 +102,16 @@ int CTzGridCtrl::GetRowAtPoint(CPoint pt) {
   int fixedHeight = FixedHeight(*this);
   if (pt.y < 0) return -1;
 
+  // The row whose running bottom edge first reaches pt.y (pt.y <= acc, that
+  // is acc > pt.y - 1): the first pixel of the next row still counts as
+  // this one. Searched in the row sums, not walked.
   if (pt.y >= fixedHeight) {
-    int acc = fixedHeight;
-    for (int r = m_nTopRow; r < m_nRows; ++r) {
-      acc = AddPixels(acc, m_arRowHeights.GetAt(r));
-      if (pt.y <= acc) return r;
-    }
-    return -1;
+    int r = FindRowPassing(m_nTopRow, fixedHeight, pt.y - 1);
+    return r < m_nRows ? r : -1;
   }
-  int acc = 0;
-  for (int r = 0; r < FixedRowsInUse(); ++r) {
-    acc = AddPixels(acc, m_arRowHeights.GetAt(r));
-    if (pt.y <= acc) return r;
-  }
-  return -1;
+  const int fixedRows = FixedRowsInUse();
+  int r = m_rowSums.FindPassing(m_arRowHeights, fixedRows, 0, 0, pt.y - 1);
+  return r < fixedRows ? r : -1;
 }
 
 int CTzGridCtrl::GetColumnBorderAtPoint(CPoint pt, int& borderX) {
