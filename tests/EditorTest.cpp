@@ -28,6 +28,24 @@ TEST_F(Editing, TypingReplacesTheText) {
   ExpectNoFailure();
 }
 
+// A host can make rows as high as a long holds. A cell below one has its
+// origin at the end of the int range and its bottom edge past it: the
+// editor's rectangle wraps as the platform's arithmetic does, and nothing
+// overflows on the way (the sanitizer run checks that).
+TEST_F(Editing, EditorBelowAHugeRowWrapsItsRectangle) {
+  Click(At(3, 2));
+  grid.SetRowHeight(2, 0x7FFFFFFF - 40);  // row 3 starts at y = 2^31 - 1
+  Type(u'a');
+  ASSERT_NE(Editor(), nullptr);
+  EXPECT_EQ(Text(3, 2), "a");
+  const CRect rect = Editor()->Rect();
+  EXPECT_EQ(rect.left, 100);
+  EXPECT_EQ(rect.top, 0x7FFFFFFF);
+  EXPECT_EQ(rect.Width(), 49);
+  EXPECT_EQ(rect.Height(), 19);
+  ExpectNoFailure();
+}
+
 TEST_F(Editing, DoubleClickShowsTheTextUntilTheUserChangesIt) {
   grid.SetCellText(2, 4, u"xyz");
   DoubleClick(At(2, 4));

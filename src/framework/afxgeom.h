@@ -38,8 +38,10 @@ class CRect : public RECT {
   constexpr CRect(int l, int t, int r, int b) noexcept : RECT{l, t, r, b} {}
   constexpr CRect(const RECT& r) noexcept : RECT(r) {}
 
-  constexpr int Width() const noexcept { return right - left; }
-  constexpr int Height() const noexcept { return bottom - top; }
+  // Wrapped to 32 bits, as the platform computes it: a rectangle built from
+  // sums of huge widths or heights must not overflow here.
+  constexpr int Width() const noexcept { return int(std::uint32_t(right) - std::uint32_t(left)); }
+  constexpr int Height() const noexcept { return int(std::uint32_t(bottom) - std::uint32_t(top)); }
   constexpr bool IsRectEmpty() const noexcept { return right <= left || bottom <= top; }
   constexpr bool PtInRect(CPoint p) const noexcept {
     return p.x >= left && p.x < right && p.y >= top && p.y < bottom;

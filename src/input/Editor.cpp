@@ -24,7 +24,7 @@ void OpenEditor(CTzGridCtrl& grid, const CRect& rect, const CString& initialText
   if (!grid.m_edit.HasWindow()) grid.m_edit.Create(kEditorStyle, rect, &grid, kEditorId);
   grid.m_edit.SendMessage(WM_SETFONT, WPARAM(grid.m_fontDefault.GetSafeHandle()), 1);
   // The last pixel column and row of the cell carry the grid lines.
-  grid.m_edit.MoveWindow(rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, TRUE);
+  grid.m_edit.MoveWindow(rect.left, rect.top, rect.Width(), rect.Height(), TRUE);
   grid.m_edit.ShowWindow(SW_SHOW);
   grid.m_edit.SetWindowText(initialText);
   grid.m_edit.SetFocus();

@@ -200,10 +200,10 @@ void ApplyResize(CTzGridCtrl& grid, UINT nFlags, CPoint point) {
       grid.m_edit.GetWindowRect(&rect);
       grid.ScreenToClient(&rect);
       if (focusPos == pos) {
-        grid.m_edit.MoveWindow(rect.left, rect.top, SubPixels(newWidth, 1), rect.bottom - rect.top, TRUE);
+        grid.m_edit.MoveWindow(rect.left, rect.top, SubPixels(newWidth, 1), rect.Height(), TRUE);
       } else {
-        grid.m_edit.MoveWindow(AddPixels(rect.left, UINT(dx)), rect.top, rect.right - rect.left,
-                               rect.bottom - rect.top, TRUE);
+        grid.m_edit.MoveWindow(AddPixels(rect.left, UINT(dx)), rect.top, rect.Width(),
+                               rect.Height(), TRUE);
       }
     }
   }

@@ -108,7 +108,7 @@ void CTzGridCtrl::DrawCell(CGridCell* pCell, const CRect* pRect, CDC* pDC) {
 
   if (m_bEditMode && pCell == m_pFocusCell) {
     if (!m_edit.HasWindow()) m_edit.Create(kEditorStyle, rc, this, kEditorId);
-    m_edit.MoveWindow(rc.left, rc.top, rc.right - rc.left, rc.bottom - rc.top, TRUE);
+    m_edit.MoveWindow(rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
     m_edit.ShowWindow(SW_SHOW);
   }
 }

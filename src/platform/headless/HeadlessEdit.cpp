@@ -42,7 +42,10 @@ BOOL HeadlessEdit::ShowWindow(int nCmdShow) {
 
 void HeadlessEdit::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL) {
   if (!m_exists) return;
-  m_rect = CRect(x, y, x + nWidth, y + nHeight);
+  // Right and bottom wrap to 32 bits, as the platform's window rectangle
+  // does for a window placed at the end of the coordinate range.
+  auto wrapped = [](int a, int b) { return int(std::uint32_t(a) + std::uint32_t(b)); };
+  m_rect = CRect(x, y, wrapped(x, nWidth), wrapped(y, nHeight));
 }
 
 void HeadlessEdit::SetWindowText(const CString& text) {
