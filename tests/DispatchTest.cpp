@@ -83,6 +83,9 @@ TEST(Dispatch, ArgumentCountAndTypesAreChecked) {
   EXPECT_EQ(grid.Invoke(1, DISPATCH_PROPERTYPUT, {}, nullptr), DISP_E_BADPARAMCOUNT);
   EXPECT_EQ(CallHr(grid, 5, {CDispArg::Bstr(u"1"), I4(2)}), DISP_E_TYPEMISMATCH);
   EXPECT_EQ(CallHr(grid, 7, {I4(0), I4(0), I4(3)}), DISP_E_TYPEMISMATCH);
+  // ExportEx's column list by reference, but no list behind it.
+  EXPECT_EQ(CallHr(grid, 35, {CDispArg::UI2(0), CDispArg::I2(1), CDispArg::ByRefI4(nullptr, 0), I4(0), I4(0)}),
+            DISP_E_TYPEMISMATCH);
   // Integers of another width are taken when the value fits, as an
   // Automation server coerces; a value that does not fit is refused.
   CDispArg result;
