@@ -276,6 +276,62 @@ namespace {
 
 // The cached row sums answer exactly as the walks they replace, whatever
 // the heights (zero, huge, "negative") and however they were changed.
+// The column answers come from a cache; they must be those of a walk over
+// the order map, raising where the walk raises, through wrapping widths,
+// hand-written order entries and entries that name no column.
+TEST(Model, ColumnAnswersMatchTheWalks) {
+  CTzGridCtrl grid;
+  Headless::HeadlessWindow window(grid, 300, 200);
+  std::mt19937 rng(11);
+  auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+  auto walkPosition = [&](int col) {
+    for (int p = 0; p < grid.m_nCols; ++p) {
+      if (grid.m_arColOrder.GetAt(p) == UINT(col)) return p;
+    }
+    return -1;
+  };
+  auto walkLastVisible = [&](int limit) {
+    int sum = 0;
+    for (int p = 0; p < grid.m_nCols; ++p) {
+      sum = int(std::uint32_t(sum) + grid.m_arColWidths.GetAt(int(grid.m_arColOrder.GetAt(p))));
+      if (sum > limit) return p;
+    }
+    return grid.m_nCols;
+  };
+  // Either both raise the invalid-argument exception or both give one answer.
+  auto outcome = [](auto&& answer) -> std::string {
+    try {
+      return std::to_string(answer());
+    } catch (const CInvalidArgException&) {
+      return "raised";
+    }
+  };
+  const UINT hostile[] = {0, 1, 50, 0x7FFFFFFFu, 0x80000000u, 0xFFFFFFFFu, 1u << 30};
+  for (int step = 0; step < 4000; ++step) {
+    switch (pick(0, 6)) {
+      case 0: grid.ResizeGrid(pick(0, 40), 3); break;
+      case 1: if (grid.m_nCols) grid.m_arColWidths.SetAt(pick(0, grid.m_nCols - 1), hostile[pick(0, 6)]); break;
+      case 2: if (grid.m_nCols) grid.SetColumnWidth(pick(0, grid.m_nCols - 1), pick(0, 80)); break;
+      case 3: if (grid.m_nCols) grid.m_arColOrder.SetAt(pick(0, grid.m_nCols - 1), UINT(pick(-2, 45))); break;
+      case 4:
+        try {  // refused when the column is not in a hand-written map
+          if (grid.m_nCols > 1) grid.MoveColumn(pick(0, grid.m_nCols - 1), pick(0, grid.m_nCols - 1));
+        } catch (const CInvalidArgException&) {
+        }
+        break;
+      case 5: if (grid.m_nCols) grid.m_arColOrder.ElementAt(pick(0, grid.m_nCols - 1)) = UINT(pick(0, 40)); break;
+      default: grid.m_nHScrollPos = pick(0, 1) ? pick(0, 3000) : pick(INT32_MIN / 2, INT32_MAX / 2); break;
+    }
+    int col = pick(-3, 50);
+    ASSERT_EQ(outcome([&] { return grid.FindDisplayPosition(col); }), outcome([&] { return walkPosition(col); })) << step;
+    CRect client;
+    grid.GetClientRect(&client);
+    int limit = int(std::uint32_t(grid.m_nHScrollPos) - std::uint32_t(client.left) + std::uint32_t(client.right));
+    ASSERT_EQ(outcome([&] { return grid.GetLastVisibleColumn(); }), outcome([&] { return walkLastVisible(limit); }))
+        << step;
+  }
+}
+
 TEST(Model, RowSumsMatchTheWalks) {
   CTzGridCtrl grid;
   std::mt19937 rng(7);

@@ -162,7 +162,7 @@ CGridCell* CTzGridCtrl::FindNextCell(UINT nDirection) {
   CGridCell& focus = *m_pFocusCell;
   switch (nDirection) {
     case VK_LEFT: {
-      int p = FindDisplayPosition(m_arColOrder, m_nCols, focus.m_nCol);
+      int p = FindDisplayPosition(focus.m_nCol);
       if (p < 0) return nullptr;
       int q = p - 1;
       while (q >= 0 && Input::WidthAtPosition(*this, q) == 0) --q;  // zero-width columns are skipped

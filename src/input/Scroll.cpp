@@ -38,7 +38,7 @@ int FirstIndexPastScrollPos(const CTzGridCtrl& grid) {
 }
 
 int DisplayPositionOrZero(const CTzGridCtrl& grid, const CGridCell& cell) {
-  int p = FindDisplayPosition(grid.m_arColOrder, grid.m_nCols, cell.m_nCol);
+  int p = grid.FindDisplayPosition(cell.m_nCol);
   return p < 0 ? 0 : p;
 }
 

@@ -59,12 +59,9 @@ int CTzGridCtrl::GetLastVisibleColumn() {
   CRect client;
   GetClientRect(&client);
   int limit = AddPixels(SubPixels(m_nHScrollPos, client.left), UINT(client.right));
-  int sum = 0;
-  for (int p = 0; p < m_nCols; ++p) {
-    sum = AddPixels(sum, m_arColWidths.GetAt(int(m_arColOrder.GetAt(p))));
-    if (sum > limit) return p;
-  }
-  return m_nCols;
+  // The first position whose running right edge passes the limit, found
+  // in the cached sums rather than walked: the painter asks once per cell.
+  return m_columnCache.FindPassing(m_arColOrder, m_arColWidths, m_nCols, limit);
 }
 
 int CTzGridCtrl::GetLastVisibleRow() {

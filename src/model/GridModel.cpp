@@ -280,11 +280,4 @@ void CTzGridCtrl::FreeAllCells() {
   m_arRowHeights.RemoveAll();
 }
 
-int FindDisplayPosition(const CUIntArray& order, int nCols, int nCol) {
-  for (int p = 0; p < nCols; ++p) {
-    if (order.GetAt(p) == UINT(nCol)) return p;
-  }
-  return -1;
-}
-
 }  // namespace TzGrid

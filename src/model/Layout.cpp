@@ -46,7 +46,7 @@ LONG CTzGridCtrl::SetNumFixedColumns(LONG lColumns) {
 }
 
 LONG CTzGridCtrl::GetColumnVisibleIndex(LONG Column) {
-  int p = FindDisplayPosition(m_arColOrder, m_nCols, Column);
+  int p = FindDisplayPosition(Column);
   return p < 0 ? 0 : p;
 }
 
@@ -57,7 +57,7 @@ short CTzGridCtrl::SetColumnOrder(LONG Column, LONG Order) {
 }
 
 void CTzGridCtrl::MoveColumn(LONG lCol, LONG lToCol) {
-  int s = FindDisplayPosition(m_arColOrder, m_nCols, lCol);
+  int s = FindDisplayPosition(lCol);
   // A column that is not shown, or a target outside the display positions,
   // would corrupt the order map: refused before any change.
   if (s < 0) AfxThrowInvalidArgException("column " + std::to_string(lCol) + " is not in the column order");

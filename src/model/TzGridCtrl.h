@@ -11,6 +11,7 @@
 
 #include "../framework/afx.h"
 #include "GridCell.h"
+#include "ColumnCache.h"
 #include "RowSums.h"
 
 namespace TzGrid {
@@ -71,6 +72,9 @@ class CTzGridCtrl : public COleControl {
   // them but without the walk (see RowSums.h): the sum of rows from .. to-1,
   // and the first row r >= from at which acc plus the heights from .. r is
   // greater than limit (m_nRows when none).
+  // Display position of a column index in the order map, as a search from
+  // position 0 finds it; -1 when the map does not hold it.
+  int FindDisplayPosition(int nCol) const { return m_columnCache.FindPosition(m_arColOrder, m_nCols, nCol); }
   int RowHeightSum(int from, int to) const { return m_rowSums.Sum(m_arRowHeights, from, to); }
   int FindRowPassing(int from, int acc, int limit) const {
     return m_rowSums.FindPassing(m_arRowHeights, m_nRows, from, acc, limit);
@@ -216,6 +220,7 @@ class CTzGridCtrl : public COleControl {
 
  private:
   CRowSums m_rowSums;
+  CColumnCache m_columnCache;
   // Where the cells and the row objects live: slots that never move, handed
   // back to the system block by block as the matrix shrinks.
   CFixedSlabAlloc m_cellSlots{sizeof(CGridCell)};
@@ -233,8 +238,5 @@ class CTzGridCtrl : public COleControl {
   void StopAutoScrollWorker();
 };
 
-// Display position of a column index in the order map, searched from 0;
-// -1 when the map does not hold it.
-int FindDisplayPosition(const CUIntArray& order, int nCols, int nCol);
 
 }  // namespace TzGrid

@@ -71,7 +71,7 @@ void DrawCellText(CDC* pDC, const CGridCell& cell, CFont* font, const CRect& rc)
 void CTzGridCtrl::DrawCell(CGridCell* pCell, const CRect* pRect, CDC* pDC) {
   // Cells whose column or row is scrolled off are not drawn, even when a
   // rectangle is given; a column missing from the order counts as position 0.
-  int pos = FindDisplayPosition(m_arColOrder, m_nCols, pCell->m_nCol);
+  int pos = FindDisplayPosition(pCell->m_nCol);
   if (pos < 0) pos = 0;
   if (pos < m_nFirstCol) return;
   if (pos > GetLastVisibleColumn()) return;
