@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <new>
 
 #include "afxexcept.h"
 
@@ -68,7 +69,7 @@ void CFixedSlabAlloc::UnlinkAvailable(Block* block) noexcept {
 CFixedSlabAlloc::Block* CFixedSlabAlloc::AddBlock() {
   void* pages = AfxAllocAlignedPages(kBlockBytes);
   if (!pages) AfxThrowMemoryException();
-  auto* block = static_cast<Block*>(pages);  // zero-filled: every field starts at 0
+  Block* block = new (pages) Block{};
   block->nextBlock = m_allBlocks;
   if (m_allBlocks) m_allBlocks->prevBlock = block;
   m_allBlocks = block;
