@@ -329,6 +329,13 @@ TEST(Model, ColumnAnswersMatchTheWalks) {
     int limit = int(std::uint32_t(grid.m_nHScrollPos) - std::uint32_t(client.left) + std::uint32_t(client.right));
     ASSERT_EQ(outcome([&] { return grid.GetLastVisibleColumn(); }), outcome([&] { return walkLastVisible(limit); }))
         << step;
+    int count = pick(0, grid.m_nCols + 1);
+    ASSERT_EQ(outcome([&] { return grid.ColumnWidthSum(0, count); }), outcome([&] {
+                int sum = 0;
+                for (int c = 0; c < count; ++c) sum = int(std::uint32_t(sum) + grid.m_arColWidths.GetAt(c));
+                return sum;
+              }))
+        << step;
   }
 }
 

@@ -17,9 +17,9 @@ int WidthAtPosition(const CTzGridCtrl& grid, int p) {
 }
 
 int SumWidthsByIndex(const CTzGridCtrl& grid, int count) {
-  int sum = 0;
-  for (int c = 0; c < count; ++c) sum = AddPixels(sum, grid.m_arColWidths.GetAt(c));
-  return sum;
+  // From the cached sums: SetFirstVisibleColumn steps one column at a time,
+  // and a walk over every column on each step would cost their square.
+  return grid.ColumnWidthSum(0, count);
 }
 
 int SumHeights(const CTzGridCtrl& grid, int count) {

@@ -4,17 +4,9 @@
 
 namespace TzGrid {
 
-namespace {
-int SumWidthsByIndex(const CUIntArray& widths, int count) {
-  int sum = 0;
-  for (int c = 0; c < count; ++c) sum = AddPixels(sum, widths.GetAt(c));
-  return sum;
-}
-}  // namespace
-
 void CTzGridCtrl::UpdateScrollBars() {
   if (!IsWindow()) return;
-  int totalW = SumWidthsByIndex(m_arColWidths, m_nCols);
+  int totalW = ColumnWidthSum(0, m_nCols);
   int totalH = RowHeightSum(0, m_nRows);
   int fixedH = RowHeightSum(0, FixedRowsInUse());
   CRect client;

@@ -12,7 +12,7 @@
 #include "../framework/afx.h"
 #include "GridCell.h"
 #include "ColumnCache.h"
-#include "RowSums.h"
+#include "PrefixSums.h"
 
 namespace TzGrid {
 
@@ -69,16 +69,19 @@ class CTzGridCtrl : public COleControl {
   int FixedRowsInUse() const noexcept;
   int FixedColsInUse() const noexcept;
   // Row-height sums, exactly as walking m_arRowHeights from 'from' gives
-  // them but without the walk (see RowSums.h): the sum of rows from .. to-1,
+  // them but without the walk (see PrefixSums.h): the sum of rows from .. to-1,
   // and the first row r >= from at which acc plus the heights from .. r is
   // greater than limit (m_nRows when none).
-  // Display position of a column index in the order map, as a search from
-  // position 0 finds it; -1 when the map does not hold it.
-  int FindDisplayPosition(int nCol) const { return m_columnCache.FindPosition(m_arColOrder, m_nCols, nCol); }
   int RowHeightSum(int from, int to) const { return m_rowSums.Sum(m_arRowHeights, from, to); }
   int FindRowPassing(int from, int acc, int limit) const {
     return m_rowSums.FindPassing(m_arRowHeights, m_nRows, from, acc, limit);
   }
+  // The widths of columns from .. to-1 by column index (not display
+  // position), as the same walk would add them.
+  int ColumnWidthSum(int from, int to) const { return m_colWidthSums.Sum(m_arColWidths, from, to); }
+  // Display position of a column index in the order map, as a search from
+  // position 0 finds it; -1 when the map does not hold it.
+  int FindDisplayPosition(int nCol) const { return m_columnCache.FindPosition(m_arColOrder, m_nCols, nCol); }
 
   // ---- sizing members (automation/)
   LONG GetColumns() const { return m_nCols; }
@@ -219,7 +222,8 @@ class CTzGridCtrl : public COleControl {
   CGridRows m_arRows;
 
  private:
-  CRowSums m_rowSums;
+  CPrefixSums m_rowSums;
+  CPrefixSums m_colWidthSums;  // widths by column index
   CColumnCache m_columnCache;
   // Where the cells and the row objects live: slots that never move, handed
   // back to the system block by block as the matrix shrinks.

@@ -23,16 +23,6 @@ static_assert(kHeaderTextFormat == 0x805);
 
 UINT WidthAt(const CTzGridCtrl& g, int p) { return g.m_arColWidths.GetAt(int(g.m_arColOrder.GetAt(p))); }
 
-// The sum of the first count widths, wrapping as AddPixels does; the range
-// is checked once and the loop runs over the raw entries.
-int SumOf(const CUIntArray& sizes, int count) {
-  if (count <= 0) return 0;
-  AfxCheckIndex(count - 1, sizes.GetSize(), "layout array");
-  const UINT* entries = sizes.GetData();
-  UINT sum = 0;
-  for (int i = 0; i < count; ++i) sum += entries[i];
-  return int(sum);
-}
 
 // The cell of a row and column index, or null where the matrix has a hole.
 // Indices outside the arrays still raise.
@@ -132,11 +122,11 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
 
   // Row sums come from the model's cached prefix sums: the same values as
   // a walk from row 0, without walking a million rows on every paint.
-  const int totalW = SumOf(m_arColWidths, m_nCols);
+  const int totalW = ColumnWidthSum(0, m_nCols);
   const int totalH = RowHeightSum(0, m_nRows);
   const int fixedCols = FixedColsInUse();
   const int fixedRows = FixedRowsInUse();
-  const int fixedW = SumOf(m_arColWidths, fixedCols);
+  const int fixedW = ColumnWidthSum(0, fixedCols);
   const int fixedH = RowHeightSum(0, fixedRows);
 
   if (fixedCols > 0) DrawFixedStrip(pDC, *this, fixedCols);

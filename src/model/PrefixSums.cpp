@@ -1,4 +1,4 @@
-#include "RowSums.h"
+#include "PrefixSums.h"
 
 #include <climits>
 
@@ -6,7 +6,7 @@
 
 namespace TzGrid {
 
-void CRowSums::Refresh(const CUIntArray& heights) const {
+void CPrefixSums::Refresh(const CUIntArray& heights) const {
   if (m_source == &heights && m_version == heights.GetVersion() &&
       m_prefix.size() == std::size_t(heights.GetSize()) + 1) {
     return;
@@ -20,7 +20,7 @@ void CRowSums::Refresh(const CUIntArray& heights) const {
   m_version = heights.GetVersion();
 }
 
-int CRowSums::Sum(const CUIntArray& heights, int from, int to) const {
+int CPrefixSums::Sum(const CUIntArray& heights, int from, int to) const {
   if (to <= from) return 0;
   // The walk would fail at its first index outside the array.
   if (from < 0) AfxCheckIndex(from, heights.GetSize(), "array");
@@ -29,7 +29,7 @@ int CRowSums::Sum(const CUIntArray& heights, int from, int to) const {
   return int(std::uint32_t(m_prefix[std::size_t(to)] - m_prefix[std::size_t(from)]));
 }
 
-int CRowSums::FindPassing(const CUIntArray& heights, int count, int from, int acc, int limit) const {
+int CPrefixSums::FindPassing(const CUIntArray& heights, int count, int from, int acc, int limit) const {
   if (from < 0 && from < count) AfxCheckIndex(from, heights.GetSize(), "array");
   if (from >= count) return count;
   int end = count <= heights.GetSize() ? count : heights.GetSize();

@@ -1,12 +1,13 @@
-// Cached sums of the row heights, so that a hit test, a scroll step or the
-// visible extent costs O(log rows) on a grid of a million rows instead of a
-// walk from row 0.
+// Cached prefix sums of a size array (the row heights, the column widths by
+// index), so that a hit test, a scroll step or the visible extent costs
+// O(log rows) on a grid of a million rows instead of a walk from row 0, and
+// a scroll step over tens of thousands of columns does not add them all up.
 //
 // The cache gives exactly the results of the walks it replaces: sums wrap
 // as 32-bit values like AddPixels, and the binary search is used only where
 // no partial sum can leave the 32-bit range (where the walk's running sum
 // grows monotonically); elsewhere the walk itself runs. The cache is
-// rebuilt whenever the height array reports a change (its version counter),
+// rebuilt whenever the array reports a change (its version counter),
 // so a write anywhere, by any code, can never leave a stale answer.
 #pragma once
 
@@ -16,7 +17,7 @@
 
 namespace TzGrid {
 
-class CRowSums {
+class CPrefixSums {
  public:
   // Sum of heights[from .. to - 1], wrapped to 32 bits as AddPixels adds.
   // Raises the invalid-argument exception where the walk would read past
