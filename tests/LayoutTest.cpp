@@ -114,6 +114,14 @@ TEST_F(Layout, FirstVisibleColumnSendsOneScrollPerColumn) {
     EXPECT_EQ(m.lParam, 0);
   }
   EXPECT_EQ(wide.m_nFirstCol, 3);
+  EXPECT_EQ(wide.m_nHScrollPos, 150);
+  EXPECT_TRUE(narrow.scrollCalls.empty());  // no pixels moved: the whole control repaints
+  EXPECT_TRUE(narrow.invalidations.back().whole);
+  narrow.ClearRecords();
+  Call(wide, 41, {I4(5)});  // a line scroll after it moves pixels again
+  narrow.Send(WM_HSCROLL, SB_LINERIGHT, 0);
+  EXPECT_EQ(narrow.scrollCalls.size(), 1u);
+  Call(wide, 41, {I4(4)});
   narrow.ClearRecords();
   Call(wide, 41, {I4(2)});
   ASSERT_EQ(narrow.sentMessages.size(), 2u);

@@ -211,7 +211,7 @@ void CTzGridCtrl::OnHScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
   CRect area;
   GetClientRect(&area);
   area.left = AddPixels(area.left, UINT(SumWidthsByIndex(*this, FixedColsInUse())));
-  ScrollWindow(-step.pixels, 0, &area, &area);
+  if (!m_bWholeRepaintFollows) ScrollWindow(-step.pixels, 0, &area, &area);
 
   if (m_bEditMode && m_pFocusCell) {
     int focusPos = DisplayPositionOrZero(*this, *m_pFocusCell);

@@ -90,7 +90,16 @@ void CTzGridCtrl::SetFirstVisibleColumn(LONG lCol) {
   if (t == m_nFirstCol) return;
   int d = m_nFirstCol - t;
   UINT code = d < 0 ? SB_LINERIGHT : SB_LINELEFT;
-  for (int i = d < 0 ? -d : d; i > 0; --i) SendMessage(WM_HSCROLL, code, 0);
+  {
+    // Thousands of steps each moving the whole client area cost seconds;
+    // the repaint below draws every pixel anyway.
+    struct PixelsDeferred {
+      bool& flag;
+      explicit PixelsDeferred(bool& f) : flag(f) { flag = true; }
+      ~PixelsDeferred() { flag = false; }
+    } deferred(m_bWholeRepaintFollows);
+    for (int i = d < 0 ? -d : d; i > 0; --i) SendMessage(WM_HSCROLL, code, 0);
+  }
   m_nFirstCol = t;
   InvalidateControl(nullptr, TRUE);
 }

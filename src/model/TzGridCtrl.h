@@ -225,6 +225,9 @@ class CTzGridCtrl : public COleControl {
   CPrefixSums m_rowSums;
   CPrefixSums m_colWidthSums;  // widths by column index
   CColumnCache m_columnCache;
+  // Set while SetFirstVisibleColumn sends its one-column steps: it repaints
+  // the whole control afterwards, so the steps need not move pixels.
+  bool m_bWholeRepaintFollows = false;
   // Where the cells and the row objects live: slots that never move, handed
   // back to the system block by block as the matrix shrinks.
   CFixedSlabAlloc m_cellSlots{sizeof(CGridCell)};
