@@ -336,6 +336,15 @@ TEST(Model, ColumnAnswersMatchTheWalks) {
                 return sum;
               }))
         << step;
+    ASSERT_EQ(outcome([&] { return grid.FindColumnPassing(grid.m_nHScrollPos); }), outcome([&] {
+                int sum = 0;
+                for (int c = 0; c < grid.m_nCols; ++c) {
+                  sum = int(std::uint32_t(sum) + grid.m_arColWidths.GetAt(c));
+                  if (sum > grid.m_nHScrollPos) return c;
+                }
+                return grid.m_nCols;
+              }))
+        << step;
   }
 }
 

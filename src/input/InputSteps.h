@@ -10,8 +10,6 @@ namespace TzGrid::Input {
 
 // Width of the column shown at display position p (checked reads).
 int WidthAtPosition(const CTzGridCtrl& grid, int p);
-// Sum of the widths of column indices 0 .. count - 1 (not through the order).
-int SumWidthsByIndex(const CTzGridCtrl& grid, int count);
 // Sum of the heights of rows 0 .. count - 1.
 int SumHeights(const CTzGridCtrl& grid, int count);
 // The smallest column index whose running width sum (by column index, from

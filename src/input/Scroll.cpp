@@ -16,12 +16,6 @@ int WidthAtPosition(const CTzGridCtrl& grid, int p) {
   return int(grid.m_arColWidths.GetAt(int(grid.m_arColOrder.GetAt(p))));
 }
 
-int SumWidthsByIndex(const CTzGridCtrl& grid, int count) {
-  // From the cached sums: SetFirstVisibleColumn steps one column at a time,
-  // and a walk over every column on each step would cost their square.
-  return grid.ColumnWidthSum(0, count);
-}
-
 int SumHeights(const CTzGridCtrl& grid, int count) {
   // The cached sums give exactly what the walk from row 0 gives, and raise
   // where it would, without walking a million rows on every scroll step.
@@ -29,12 +23,10 @@ int SumHeights(const CTzGridCtrl& grid, int count) {
 }
 
 int FirstIndexPastScrollPos(const CTzGridCtrl& grid) {
-  int sum = 0;
-  for (int c = 0; c < grid.m_nCols; ++c) {
-    sum = AddPixels(sum, grid.m_arColWidths.GetAt(c));
-    if (sum > grid.m_nHScrollPos) return c;
-  }
-  return 0;
+  // From the cached sums: SetFirstVisibleColumn steps one column at a time,
+  // and a walk over every column on each step would cost their square.
+  int c = grid.FindColumnPassing(grid.m_nHScrollPos);
+  return c < grid.m_nCols ? c : 0;
 }
 
 int DisplayPositionOrZero(const CTzGridCtrl& grid, const CGridCell& cell) {
@@ -169,7 +161,7 @@ void ShowEditorIf(CTzGridCtrl& grid, bool visible) {
 void CTzGridCtrl::OnHScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
   CRect client;
   GetClientRect(&client);
-  int totalWidth = SumWidthsByIndex(*this, m_nCols);
+  int totalWidth = ColumnWidthSum(0, m_nCols);
   if (totalWidth <= client.Width()) return;
   if (nSBCode > SB_THUMBTRACK) return;
 
@@ -210,7 +202,7 @@ void CTzGridCtrl::OnHScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
   // move uncovers is left to the paint pipeline.
   CRect area;
   GetClientRect(&area);
-  area.left = AddPixels(area.left, UINT(SumWidthsByIndex(*this, FixedColsInUse())));
+  area.left = AddPixels(area.left, UINT(ColumnWidthSum(0, FixedColsInUse())));
   if (!m_bWholeRepaintFollows) ScrollWindow(-step.pixels, 0, &area, &area);
 
   if (m_bEditMode && m_pFocusCell) {

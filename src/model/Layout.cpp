@@ -80,13 +80,10 @@ void CTzGridCtrl::SetFirstVisibleColumn(LONG lCol) {
   if (lCol < 1 || lCol > m_nCols) {
     AfxThrowInvalidArgException("column number " + std::to_string(lCol) + " is outside 1.." + std::to_string(m_nCols));
   }
+  // The column's display position; a column missing from the order map
+  // is taken as a display position itself.
   int t = lCol - 1;
-  for (int p = 0; p < m_arColOrder.GetSize(); ++p) {
-    if (m_arColOrder.GetAt(p) == UINT(t)) {
-      t = p;
-      break;
-    }
-  }
+  if (int p = FindDisplayPosition(t); p >= 0) t = p;
   if (t == m_nFirstCol) return;
   int d = m_nFirstCol - t;
   UINT code = d < 0 ? SB_LINERIGHT : SB_LINELEFT;

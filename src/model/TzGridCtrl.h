@@ -79,6 +79,9 @@ class CTzGridCtrl : public COleControl {
   // The widths of columns from .. to-1 by column index (not display
   // position), as the same walk would add them.
   int ColumnWidthSum(int from, int to) const { return m_colWidthSums.Sum(m_arColWidths, from, to); }
+  // The first column index c at which the widths from column 0 to c, by
+  // index, add up to more than limit (m_nCols when none).
+  int FindColumnPassing(int limit) const { return m_colWidthSums.FindPassing(m_arColWidths, m_nCols, 0, 0, limit); }
   // Display position of a column index in the order map, as a search from
   // position 0 finds it; -1 when the map does not hold it.
   int FindDisplayPosition(int nCol) const { return m_columnCache.FindPosition(m_arColOrder, m_nCols, nCol); }
@@ -244,6 +247,5 @@ class CTzGridCtrl : public COleControl {
   // The ends of a worker's life: stop it and wait for it (destruction only).
   void StopAutoScrollWorker();
 };
-
 
 }  // namespace TzGrid

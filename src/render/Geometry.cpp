@@ -20,11 +20,7 @@ UINT WidthAtPosition(const CTzGridCtrl& g, int p) {
 }
 
 // The fixed strip takes its widths by column index, not through the order map.
-int FixedWidth(const CTzGridCtrl& g) {
-  int sum = 0;
-  for (int c = 0; c < g.FixedColsInUse(); ++c) sum = AddPixels(sum, g.m_arColWidths.GetAt(c));
-  return sum;
-}
+int FixedWidth(const CTzGridCtrl& g) { return g.ColumnWidthSum(0, g.FixedColsInUse()); }
 
 int FixedHeight(const CTzGridCtrl& g) { return g.RowHeightSum(0, g.FixedRowsInUse()); }
 
