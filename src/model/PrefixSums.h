@@ -19,18 +19,18 @@ namespace TzGrid {
 
 class CPrefixSums {
  public:
-  // Sum of heights[from .. to - 1], wrapped to 32 bits as AddPixels adds.
+  // Sum of sizes[from .. to - 1], wrapped to 32 bits as AddPixels adds.
   // Raises the invalid-argument exception where the walk would read past
   // the array.
-  int Sum(const CUIntArray& heights, int from, int to) const;
+  int Sum(const CUIntArray& sizes, int from, int to) const;
 
-  // The first r in from .. count - 1 for which acc + heights[from] + ... +
-  // heights[r] (added with AddPixels) is greater than limit (signed); count
+  // The first r in from .. count - 1 for which acc + sizes[from] + ... +
+  // sizes[r] (added with AddPixels) is greater than limit (signed); count
   // when there is none.
-  int FindPassing(const CUIntArray& heights, int count, int from, int acc, int limit) const;
+  int FindPassing(const CUIntArray& sizes, int count, int from, int acc, int limit) const;
 
  private:
-  void Refresh(const CUIntArray& heights) const;
+  void Refresh(const CUIntArray& sizes) const;
 
   mutable std::vector<std::uint64_t> m_prefix;  // m_prefix[i] = exact sum of the first i entries
   mutable const CUIntArray* m_source = nullptr;

@@ -23,7 +23,6 @@ static_assert(kHeaderTextFormat == 0x805);
 
 UINT WidthAt(const CTzGridCtrl& g, int p) { return g.m_arColWidths.GetAt(int(g.m_arColOrder.GetAt(p))); }
 
-
 // The cell of a row and column index, or null where the matrix has a hole.
 // Indices outside the arrays still raise.
 CGridCell* CellOrNull(const CTzGridCtrl& g, int nRow, int nCol) {
@@ -120,8 +119,8 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
   pDC->FillSolidRect(&rcBounds, m_clrEmptyArea);
   if (m_nRows == 0 || m_nCols == 0) return;
 
-  // Row sums come from the model's cached prefix sums: the same values as
-  // a walk from row 0, without walking a million rows on every paint.
+  // Row and column sums come from the model's cached prefix sums: the same
+  // values as a walk from 0, without walking a million rows on every paint.
   const int totalW = ColumnWidthSum(0, m_nCols);
   const int totalH = RowHeightSum(0, m_nRows);
   const int fixedCols = FixedColsInUse();
