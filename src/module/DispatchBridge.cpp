@@ -1,6 +1,7 @@
 #include "DispatchBridge.h"
 
 #include <array>
+#include <cstring>
 #include <cwchar>
 #include <string>
 #include <vector>
@@ -36,86 +37,270 @@ std::wstring Widen(const std::string& text) {
   return out;
 }
 
-// Script hosts pass variables as references to VARIANTs; look through them.
-const VARIANT* Dereference(const VARIANT* v) {
-  while (V_VT(v) == (VT_BYREF | VT_VARIANT) && V_VARIANTREF(v)) v = V_VARIANTREF(v);
-  return v;
+// ---- Reading a caller's VARIANT without trusting it
+//
+// Nothing the caller hands over is given to VariantCopyInd or to
+// VariantChangeType as it is: a by-reference VARIANT with a null pointer, a
+// VARIANT that refers to itself or a record with a foreign IRecordInfo would
+// take the host down inside oleaut32. Each argument is first looked through
+// (at most one VT_BYREF|VT_VARIANT step, the one script hosts use for their
+// variables), then read into a plain VARIANT that borrows the caller's
+// payload (never cleared here), and only that plain value is coerced.
+
+// A by-reference VARIANT whose pointer is null refers to nothing.
+bool IsNullReference(const VARIANT* v) { return (V_VT(v) & VT_BYREF) != 0 && V_BYREF(v) == nullptr; }
+
+// Script hosts pass a variable as VT_BYREF|VT_VARIANT pointing at the
+// variable's own VARIANT. One such step is taken; a reference to another
+// VARIANT reference (a chain, or a VARIANT that points to itself) is not a
+// value a host builds for a call, and following it could never end.
+HRESULT LookThrough(const VARIANT* in, const VARIANT** out) {
+  if (IsNullReference(in)) return DISP_E_TYPEMISMATCH;
+  if (V_VT(in) != (VT_BYREF | VT_VARIANT)) {
+    *out = in;
+    return S_OK;
+  }
+  const VARIANT* target = V_VARIANTREF(in);
+  if (V_VT(target) == (VT_BYREF | VT_VARIANT) || IsNullReference(target)) return DISP_E_TYPEMISMATCH;
+  *out = target;
+  return S_OK;
+}
+
+// The value types a parameter of the grid can be coerced from. Everything
+// else (records, arrays, pointers, reserved bits) is refused up front.
+bool IsScalarType(VARTYPE vt) {
+  switch (vt) {
+    case VT_EMPTY: case VT_NULL:
+    case VT_I1: case VT_UI1: case VT_I2: case VT_UI2: case VT_I4: case VT_UI4: case VT_I8: case VT_UI8:
+    case VT_INT: case VT_UINT: case VT_R4: case VT_R8: case VT_CY: case VT_DATE: case VT_BOOL:
+    case VT_ERROR: case VT_DECIMAL: case VT_BSTR: case VT_DISPATCH: case VT_UNKNOWN:
+      return true;
+    default:
+      return false;
+  }
+}
+
+// Copies the value a by-reference scalar points at into a plain VARIANT.
+// BSTRs and interfaces are borrowed, not copied: the result is never cleared.
+HRESULT ReadThroughReference(const VARIANT* v, VARIANT* plain) {
+  VARTYPE type = VARTYPE(V_VT(v) & ~VT_BYREF);
+  VariantInit(plain);
+  switch (type) {
+    case VT_I1: V_I1(plain) = *V_I1REF(v); break;
+    case VT_UI1: V_UI1(plain) = *V_UI1REF(v); break;
+    case VT_I2: V_I2(plain) = *V_I2REF(v); break;
+    case VT_UI2: V_UI2(plain) = *V_UI2REF(v); break;
+    case VT_I4: V_I4(plain) = *V_I4REF(v); break;
+    case VT_UI4: V_UI4(plain) = *V_UI4REF(v); break;
+    case VT_I8: V_I8(plain) = *V_I8REF(v); break;
+    case VT_UI8: V_UI8(plain) = *V_UI8REF(v); break;
+    case VT_INT: V_INT(plain) = *V_INTREF(v); break;
+    case VT_UINT: V_UINT(plain) = *V_UINTREF(v); break;
+    case VT_R4: V_R4(plain) = *V_R4REF(v); break;
+    case VT_R8: V_R8(plain) = *V_R8REF(v); break;
+    case VT_CY: V_CY(plain) = *V_CYREF(v); break;
+    case VT_DATE: V_DATE(plain) = *V_DATEREF(v); break;
+    case VT_BOOL: V_BOOL(plain) = *V_BOOLREF(v); break;
+    case VT_ERROR: V_ERROR(plain) = *V_ERRORREF(v); break;
+    // A DECIMAL fills the whole VARIANT, its type field included: the type is set after it.
+    case VT_DECIMAL: V_DECIMAL(plain) = *V_DECIMALREF(v); break;
+    case VT_BSTR: V_BSTR(plain) = *V_BSTRREF(v); break;
+    case VT_DISPATCH: V_DISPATCH(plain) = *V_DISPATCHREF(v); break;
+    case VT_UNKNOWN: V_UNKNOWN(plain) = *V_UNKNOWNREF(v); break;
+    default: return DISP_E_TYPEMISMATCH;
+  }
+  V_VT(plain) = type;
+  return S_OK;
+}
+
+// The argument as a plain, borrowed scalar VARIANT.
+HRESULT PlainValue(const VARIANT* in, VARIANT* plain) {
+  const VARIANT* v = nullptr;
+  HRESULT hr = LookThrough(in, &v);
+  if (FAILED(hr)) return hr;
+  if (V_VT(v) & VT_BYREF) return ReadThroughReference(v, plain);
+  if (!IsScalarType(V_VT(v))) return DISP_E_TYPEMISMATCH;
+  *plain = *v;
+  return S_OK;
+}
+
+// A plain value coerced with the Automation rules. A null interface has no
+// value to ask for; a null BSTR is the empty string, which is text but no number.
+HRESULT Coerce(const VARIANT& plain, VARTYPE vt, VARIANT* out) {
+  VariantInit(out);
+  switch (V_VT(&plain)) {
+    case VT_DISPATCH: case VT_UNKNOWN:
+      if (!V_UNKNOWN(&plain)) return DISP_E_TYPEMISMATCH;
+      break;
+    case VT_BSTR:
+      if (!V_BSTR(&plain)) {
+        if (vt != VT_BSTR) return DISP_E_TYPEMISMATCH;
+        V_VT(out) = VT_BSTR;  // stays a null BSTR
+        return S_OK;
+      }
+      break;
+    default:
+      break;
+  }
+  return VariantChangeType(out, const_cast<VARIANT*>(&plain), 0, vt);
 }
 
 // One argument converted to a scalar type with the Automation coercion rules.
 HRESULT ChangeType(const VARIANT* in, VARTYPE vt, VARIANT* out) {
   VariantInit(out);
   VARIANT plain;
-  VariantInit(&plain);
-  HRESULT hr = VariantCopyInd(&plain, const_cast<VARIANT*>(in));
-  if (SUCCEEDED(hr)) hr = VariantChangeType(out, &plain, 0, vt);
-  VariantClear(&plain);
+  HRESULT hr = PlainValue(in, &plain);
+  return SUCCEEDED(hr) ? Coerce(plain, vt, out) : hr;
+}
+
+HRESULT ToLong(const VARIANT* in, std::int32_t* value) {
+  VARIANT number;
+  HRESULT hr = ChangeType(in, VT_I4, &number);
+  if (SUCCEEDED(hr)) *value = V_I4(&number);
   return hr;
 }
 
-// Reads the numbers of a one-dimensional SAFEARRAY as longs.
-HRESULT LongsFromSafeArray(SAFEARRAY* array, std::vector<std::int32_t>& out) {
-  if (!array) return DISP_E_TYPEMISMATCH;
-  if (SafeArrayGetDim(array) != 1) return DISP_E_TYPEMISMATCH;
-  LONG lower = 0, upper = -1;
-  if (FAILED(SafeArrayGetLBound(array, 1, &lower)) || FAILED(SafeArrayGetUBound(array, 1, &upper))) {
-    return DISP_E_TYPEMISMATCH;
+// ---- SAFEARRAYs for a long* parameter
+
+// Reads an element of a known type from the array's memory into a
+// correctly typed local and hands it over as a plain VARIANT. T is the C
+// type the element type is stored as.
+template <typename T>
+T ElementAt(const BYTE* data, std::size_t index) {
+  T value;
+  std::memcpy(&value, data + index * sizeof(T), sizeof(T));
+  return value;
+}
+
+// The size an element of each type that can become a long takes in an
+// array; 0 for the types that cannot (records, interfaces, arrays, ...).
+std::size_t ElementSizeOf(VARTYPE vt) {
+  switch (vt) {
+    case VT_I1: case VT_UI1: return 1;
+    case VT_I2: case VT_UI2: case VT_BOOL: return 2;
+    case VT_I4: case VT_UI4: case VT_INT: case VT_UINT: case VT_R4: case VT_ERROR: return 4;
+    case VT_I8: case VT_UI8: case VT_R8: case VT_CY: case VT_DATE: return 8;
+    case VT_DECIMAL: return sizeof(DECIMAL);
+    case VT_BSTR: return sizeof(BSTR);
+    case VT_VARIANT: return sizeof(VARIANT);
+    default: return 0;
   }
-  VARTYPE vt = VT_EMPTY;
-  if (FAILED(SafeArrayGetVartype(array, &vt))) return DISP_E_TYPEMISMATCH;
-  LONGLONG count = LONGLONG(upper) - lower + 1;
-  if (count < 0) count = 0;
-  if (std::size_t(count) > kMaxArrayItems) return DISP_E_OVERFLOW;
+}
+
+// Element index of an array of element type vt as a plain, borrowed VARIANT.
+void ElementAsVariant(const BYTE* data, std::size_t index, VARTYPE vt, VARIANT* plain) {
+  VariantInit(plain);
+  switch (vt) {
+    case VT_I1: V_I1(plain) = ElementAt<CHAR>(data, index); break;
+    case VT_UI1: V_UI1(plain) = ElementAt<BYTE>(data, index); break;
+    case VT_I2: V_I2(plain) = ElementAt<SHORT>(data, index); break;
+    case VT_UI2: V_UI2(plain) = ElementAt<USHORT>(data, index); break;
+    case VT_BOOL: V_BOOL(plain) = ElementAt<VARIANT_BOOL>(data, index); break;
+    case VT_I4: V_I4(plain) = ElementAt<LONG>(data, index); break;
+    case VT_UI4: V_UI4(plain) = ElementAt<ULONG>(data, index); break;
+    case VT_INT: V_INT(plain) = ElementAt<INT>(data, index); break;
+    case VT_UINT: V_UINT(plain) = ElementAt<UINT>(data, index); break;
+    case VT_R4: V_R4(plain) = ElementAt<FLOAT>(data, index); break;
+    case VT_ERROR: V_ERROR(plain) = ElementAt<SCODE>(data, index); break;
+    case VT_I8: V_I8(plain) = ElementAt<LONGLONG>(data, index); break;
+    case VT_UI8: V_UI8(plain) = ElementAt<ULONGLONG>(data, index); break;
+    case VT_R8: V_R8(plain) = ElementAt<DOUBLE>(data, index); break;
+    case VT_CY: V_CY(plain) = ElementAt<CY>(data, index); break;
+    case VT_DATE: V_DATE(plain) = ElementAt<DATE>(data, index); break;
+    case VT_DECIMAL: V_DECIMAL(plain) = ElementAt<DECIMAL>(data, index); break;
+    case VT_BSTR: V_BSTR(plain) = ElementAt<BSTR>(data, index); break;
+    case VT_VARIANT: *plain = ElementAt<VARIANT>(data, index); return;  // keeps its own type
+    default: return;
+  }
+  V_VT(plain) = vt;
+}
+
+// Arrays whose elements carry interfaces or records cannot hold column numbers.
+constexpr USHORT kForeignElementFeatures = FADF_RECORD | FADF_HAVEIID | FADF_UNKNOWN | FADF_DISPATCH;
+
+// The element type of a one-dimensional array of numbers, strings or
+// VARIANTs whose element size matches that type; DISP_E_TYPEMISMATCH else.
+HRESULT ElementTypeOf(SAFEARRAY* array, VARTYPE* vt) {
+  if (!array || SafeArrayGetDim(array) != 1) return DISP_E_TYPEMISMATCH;
+  if (array->fFeatures & kForeignElementFeatures) return DISP_E_TYPEMISMATCH;
+  if (FAILED(SafeArrayGetVartype(array, vt))) return DISP_E_TYPEMISMATCH;
+  std::size_t size = ElementSizeOf(*vt);
+  if (size == 0 || SafeArrayGetElemsize(array) != size) return DISP_E_TYPEMISMATCH;
+  return S_OK;
+}
+
+// Converts each element of a locked array's data to a long.
+HRESULT LongsFromElements(const BYTE* data, std::size_t count, VARTYPE vt, std::vector<std::int32_t>& out) {
   out.clear();
-  for (LONG index = lower; index <= upper; ++index) {
+  out.reserve(count);
+  for (std::size_t i = 0; i < count; ++i) {
     VARIANT element;
-    VariantInit(&element);
-    HRESULT hr;
-    if (vt == VT_VARIANT) {
-      hr = SafeArrayGetElement(array, &index, &element);
-    } else {
-      // Any other element type: read it into a VARIANT of that type.
-      V_VT(&element) = vt;
-      hr = SafeArrayGetElement(array, &index, &V_UI1(&element));
-    }
-    VARIANT number;
-    if (SUCCEEDED(hr)) hr = ChangeType(&element, VT_I4, &number);
-    VariantClear(&element);
+    ElementAsVariant(data, i, vt, &element);
+    std::int32_t value = 0;
+    HRESULT hr = ToLong(&element, &value);
     if (FAILED(hr)) return hr;
-    out.push_back(V_I4(&number));
+    out.push_back(value);
   }
   return S_OK;
 }
 
+// Reads the numbers of a one-dimensional SAFEARRAY as longs, element by
+// element with the array's own element type. The array stays locked while
+// it is read, so a member cannot free it underneath.
+HRESULT LongsFromSafeArray(SAFEARRAY* array, std::vector<std::int32_t>& out) {
+  VARTYPE vt = VT_EMPTY;
+  HRESULT hr = ElementTypeOf(array, &vt);
+  if (FAILED(hr)) return hr;
+  std::size_t count = array->rgsabound[0].cElements;
+  if (count > kMaxArrayItems) return DISP_E_OVERFLOW;
+  out.clear();
+  if (count == 0) return S_OK;
+  void* data = nullptr;
+  if (FAILED(SafeArrayAccessData(array, &data))) return DISP_E_TYPEMISMATCH;
+  hr = data ? LongsFromElements(static_cast<const BYTE*>(data), count, vt, out) : DISP_E_TYPEMISMATCH;
+  SafeArrayUnaccessData(array);
+  return hr;
+}
+
+// The SAFEARRAY an array argument holds, by value or by reference; null when
+// there is none behind it.
+SAFEARRAY* ArrayOf(const VARIANT* v) {
+  if (!(V_VT(v) & VT_BYREF)) return V_ARRAY(v);
+  return V_ARRAYREF(v) ? *V_ARRAYREF(v) : nullptr;
+}
+
 HRESULT GetDispatchProperty(IDispatch* object, const std::wstring& name, VARIANT* value) {
+  VariantInit(value);  // cleared by the caller whatever the outcome
   LPOLESTR names[] = {const_cast<LPOLESTR>(name.c_str())};
   DISPID id = DISPID_UNKNOWN;
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) return hr;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  VariantInit(value);
   return object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, value, nullptr, nullptr);
+}
+
+// A property of a script object read as a long.
+HRESULT GetLongProperty(IDispatch* object, const std::wstring& name, std::int32_t* number) {
+  VARIANT value;
+  HRESULT hr = GetDispatchProperty(object, name, &value);
+  if (SUCCEEDED(hr)) hr = ToLong(&value, number);
+  VariantClear(&value);
+  return hr;
 }
 
 // Reads a script array object (JScript's Array: "length" and the items by
 // index name) as longs.
 HRESULT LongsFromScriptArray(IDispatch* object, std::vector<std::int32_t>& out) {
   if (!object) return DISP_E_TYPEMISMATCH;
-  VARIANT lengthValue, length;
-  HRESULT hr = GetDispatchProperty(object, L"length", &lengthValue);
-  if (FAILED(hr)) return DISP_E_TYPEMISMATCH;
-  hr = ChangeType(&lengthValue, VT_I4, &length);
-  VariantClear(&lengthValue);
-  if (FAILED(hr) || V_I4(&length) < 0) return DISP_E_TYPEMISMATCH;
-  if (std::size_t(V_I4(&length)) > kMaxArrayItems) return DISP_E_OVERFLOW;
+  std::int32_t length = 0;
+  if (FAILED(GetLongProperty(object, L"length", &length)) || length < 0) return DISP_E_TYPEMISMATCH;
+  if (std::size_t(length) > kMaxArrayItems) return DISP_E_OVERFLOW;
   out.clear();
-  for (LONG i = 0; i < V_I4(&length); ++i) {
-    VARIANT item, number;
-    hr = GetDispatchProperty(object, std::to_wstring(i), &item);
-    if (SUCCEEDED(hr)) hr = ChangeType(&item, VT_I4, &number);
-    VariantClear(&item);
+  for (std::int32_t i = 0; i < length; ++i) {
+    std::int32_t number = 0;
+    HRESULT hr = GetLongProperty(object, std::to_wstring(i), &number);
     if (FAILED(hr)) return hr;
-    out.push_back(V_I4(&number));
+    out.push_back(number);
   }
   return S_OK;
 }
@@ -130,27 +315,29 @@ struct ArgumentFrame {
   std::array<BSTR*, kMaxParams> bstrTargets{};
 };
 
-HRESULT ConvertLongReference(const VARIANT* in, std::size_t slot, ArgumentFrame& frame) {
-  const VARIANT* v = Dereference(in);
-  std::vector<std::int32_t>& longs = frame.longs[slot];
-  if (V_VT(v) == (VT_BYREF | VT_I4) && V_I4REF(v)) {
+// The column list of a long* parameter: the caller's own long variable, an
+// array, a script array object, or one number.
+HRESULT LongsFromArgument(const VARIANT* v, std::vector<std::int32_t>& longs) {
+  VARTYPE type = VARTYPE(V_VT(v) & ~VT_BYREF);
+  if (type & VT_ARRAY) {
+    if (type & ~(VT_ARRAY | VT_TYPEMASK)) return DISP_E_TYPEMISMATCH;
+    return LongsFromSafeArray(ArrayOf(v), longs);
+  }
+  if (V_VT(v) == VT_DISPATCH) return LongsFromScriptArray(V_DISPATCH(v), longs);
+  if (V_VT(v) == (VT_BYREF | VT_DISPATCH)) return LongsFromScriptArray(*V_DISPATCHREF(v), longs);
+  std::int32_t number = 0;
+  HRESULT hr = ToLong(v, &number);
+  if (SUCCEEDED(hr)) longs.assign(1, number);
+  return hr;
+}
+
+HRESULT ConvertLongReference(const VARIANT* v, std::size_t slot, ArgumentFrame& frame) {
+  if (V_VT(v) == (VT_BYREF | VT_I4)) {
     frame.args.push_back(CDispArg::ByRefI4(reinterpret_cast<std::int32_t*>(V_I4REF(v)), 1));
     return S_OK;
   }
-  HRESULT hr;
-  if (V_VT(v) & VT_ARRAY) {
-    SAFEARRAY* array = (V_VT(v) & VT_BYREF) ? (V_ARRAYREF(v) ? *V_ARRAYREF(v) : nullptr) : V_ARRAY(v);
-    hr = LongsFromSafeArray(array, longs);
-  } else if (V_VT(v) == VT_DISPATCH) {
-    hr = LongsFromScriptArray(V_DISPATCH(v), longs);
-  } else if (V_VT(v) == (VT_BYREF | VT_DISPATCH)) {
-    hr = LongsFromScriptArray(V_DISPATCHREF(v) ? *V_DISPATCHREF(v) : nullptr, longs);
-  } else {
-    // A single number, as a literal or a variable of another type.
-    VARIANT number;
-    hr = ChangeType(v, VT_I4, &number);
-    if (SUCCEEDED(hr)) longs.assign(1, V_I4(&number));
-  }
+  std::vector<std::int32_t>& longs = frame.longs[slot];
+  HRESULT hr = LongsFromArgument(v, longs);
   if (FAILED(hr)) return hr;
   // An empty array still needs a valid pointer; its count says there is nothing.
   longs.reserve(1);
@@ -158,10 +345,9 @@ HRESULT ConvertLongReference(const VARIANT* in, std::size_t slot, ArgumentFrame&
   return S_OK;
 }
 
-HRESULT ConvertStringReference(const VARIANT* in, std::size_t slot, ArgumentFrame& frame) {
-  const VARIANT* v = Dereference(in);
+HRESULT ConvertStringReference(const VARIANT* v, std::size_t slot, ArgumentFrame& frame) {
   std::u16string& text = frame.strings[slot];
-  if (V_VT(v) == (VT_BYREF | VT_BSTR) && V_BSTRREF(v)) {
+  if (V_VT(v) == (VT_BYREF | VT_BSTR)) {
     text = FromBstr(*V_BSTRREF(v));
     frame.bstrTargets[slot] = V_BSTRREF(v);
   } else {
@@ -177,7 +363,7 @@ HRESULT ConvertStringReference(const VARIANT* in, std::size_t slot, ArgumentFram
 
 HRESULT ConvertScalar(const VARIANT* in, VARTYPE want, ArgumentFrame& frame) {
   VARIANT converted;
-  HRESULT hr = ChangeType(Dereference(in), want, &converted);
+  HRESULT hr = ChangeType(in, want, &converted);
   if (FAILED(hr)) return hr;
   switch (want) {
     case VT_I2: frame.args.push_back(CDispArg::I2(V_I2(&converted))); break;
@@ -196,16 +382,16 @@ HRESULT ConvertScalar(const VARIANT* in, VARTYPE want, ArgumentFrame& frame) {
   return S_OK;
 }
 
-bool IsMissing(const VARIANT* v) {
-  v = Dereference(v);
-  return V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND;
-}
+bool IsMissing(const VARIANT* v) { return V_VT(v) == VT_ERROR && V_ERROR(v) == DISP_E_PARAMNOTFOUND; }
 
 HRESULT ConvertArgument(const VARIANT* in, VARTYPE want, std::size_t slot, ArgumentFrame& frame) {
-  if (IsMissing(in)) return DISP_E_PARAMNOTOPTIONAL;
-  if (want == (VT_BYREF | VT_I4)) return ConvertLongReference(in, slot, frame);
-  if (want == (VT_BYREF | VT_BSTR)) return ConvertStringReference(in, slot, frame);
-  return ConvertScalar(in, want, frame);
+  const VARIANT* v = nullptr;
+  HRESULT hr = LookThrough(in, &v);
+  if (FAILED(hr)) return hr;
+  if (IsMissing(v)) return DISP_E_PARAMNOTOPTIONAL;
+  if (want == (VT_BYREF | VT_I4)) return ConvertLongReference(v, slot, frame);
+  if (want == (VT_BYREF | VT_BSTR)) return ConvertStringReference(v, slot, frame);
+  return ConvertScalar(v, want, frame);
 }
 
 void WriteBackStrings(const ArgumentFrame& frame) {
@@ -217,17 +403,133 @@ void WriteBackStrings(const ArgumentFrame& frame) {
   }
 }
 
+// DISPPARAMS whose counts promise more than its pointers hold cannot be
+// read at all: refused before any argument is looked at.
+HRESULT CheckParamsShape(const DISPPARAMS* params) {
+  if (params->cNamedArgs > params->cArgs) return DISP_E_BADPARAMCOUNT;
+  if (params->cArgs > 0 && !params->rgvarg) return DISP_E_BADPARAMCOUNT;
+  if (params->cNamedArgs > 0 && !params->rgdispidNamedArgs) return DISP_E_PARAMNOTFOUND;
+  return S_OK;
+}
+
 // Checks the named arguments: a put carries exactly DISPID_PROPERTYPUT, a
 // call or get carries none.
 HRESULT CheckNamedArguments(bool isPut, const DISPPARAMS* params) {
   if (isPut) {
-    if (params->cNamedArgs != 1 || !params->rgdispidNamedArgs ||
-        params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
+    if (params->cNamedArgs != 1 || params->rgdispidNamedArgs[0] != DISPID_PROPERTYPUT) {
       return DISP_E_PARAMNOTOPTIONAL;
     }
     return S_OK;
   }
   return params->cNamedArgs == 0 ? S_OK : DISP_E_NONAMEDARGS;
+}
+
+// Converts the DISPPARAMS (last argument first) into the frame, in parameter
+// order; on a refusal argErr names the DISPPARAMS index of the culprit.
+HRESULT ConvertArguments(const DispEntry& entry, bool isPut, const DISPPARAMS* params, ArgumentFrame& frame,
+                         UINT* argErr) {
+  std::size_t expected = params->cArgs;
+  frame.args.reserve(expected);
+  for (std::size_t i = 0; i < expected; ++i) {
+    UINT position = UINT(expected - 1 - i);
+    VARTYPE want = isPut ? entry.vtResult : entry.params[i].vt;
+    HRESULT hr = ConvertArgument(&params->rgvarg[position], want, i, frame);
+    if (FAILED(hr)) {
+      if (argErr) *argErr = position;
+      return hr;
+    }
+  }
+  return S_OK;
+}
+
+// What a script shows when a member failed without a description of its own.
+std::wstring DefaultDescription(HRESULT scode) {
+  switch (scode) {
+    case E_OUTOFMEMORY: return L"not enough memory";
+    case E_NOTIMPL: return L"not implemented";
+    default: return L"the call failed";
+  }
+}
+
+// The EXCEPINFO.scode of a member's failure. Running out of memory is the
+// control error "Out of memory" (CTL_E_OUTOFMEMORY, error 7), which script
+// hosts show by its number: a bare E_OUTOFMEMORY in an EXCEPINFO reaches a
+// VBScript Err object as -2147024882 instead. The invalid-argument
+// exception is E_INVALIDARG; any other failure keeps its own code.
+HRESULT ScodeOf(HRESULT outcome) {
+  switch (outcome) {
+    case DISP_E_EXCEPTION: return E_INVALIDARG;
+    case E_OUTOFMEMORY: return CTL_E_OUTOFMEMORY;
+    default: return outcome;
+  }
+}
+
+// A member that failed once it was called is an exception of the call, as
+// Automation clients expect: the reason goes into EXCEPINFO.scode and its
+// text into the description, which names the member.
+HRESULT ReportMemberFailure(const DispEntry& entry, HRESULT outcome, const std::string& description,
+                            EXCEPINFO* excepInfo) {
+  HRESULT scode = ScodeOf(outcome);
+  std::wstring text = description.empty() ? DefaultDescription(outcome) : Widen(description);
+  std::wstring member = Widen(entry.name);
+  if (text.compare(0, member.size(), member) != 0) text = member + L": " + text;
+  FillExcepInfo(excepInfo, scode, text);
+  return DISP_E_EXCEPTION;
+}
+
+// The answers the portable call frame gives before it calls the member
+// (unknown member, count or type refused) pass through as they are.
+bool IsRefusalBeforeTheCall(HRESULT outcome) {
+  return HRESULT_FACILITY(outcome) == FACILITY_DISPATCH && outcome != DISP_E_EXCEPTION;
+}
+
+HRESULT CallMember(TzGrid::CTzGridCtrl& ctrl, const DispEntry& entry, bool isPut, WORD flags, ArgumentFrame& frame,
+                   VARIANT* result, EXCEPINFO* excepInfo) {
+  TzGrid::CDispArg value;
+  std::string description;
+  WORD portableFlags = isPut ? WORD(DISPATCH_PROPERTYPUT) : WORD(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET));
+  HRESULT outcome = ::HRESULT(ctrl.Invoke(entry.dispid, portableFlags, frame.args, &value, &description));
+  if (outcome == S_OK) {
+    WriteBackStrings(frame);
+    if (result && !isPut) outcome = ToVariant(value, result);
+    if (outcome == S_OK) return S_OK;
+  }
+  if (IsRefusalBeforeTheCall(outcome)) return outcome;
+  return ReportMemberFailure(entry, outcome, description, excepInfo);
+}
+
+HRESULT InvokeEntry(TzGrid::CTzGridCtrl& ctrl, const DispEntry& entry, WORD flags, const DISPPARAMS* params,
+                    VARIANT* result, EXCEPINFO* excepInfo, UINT* argErr) {
+  HRESULT hr = CheckParamsShape(params);
+  if (FAILED(hr)) return hr;
+  bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
+  if (isPut && entry.kind != TzGrid::DispKind::Property) return DISP_E_MEMBERNOTFOUND;
+  hr = CheckNamedArguments(isPut, params);
+  if (FAILED(hr)) return hr;
+  std::size_t expected = isPut ? 1 : std::size_t(entry.cParams);
+  if (params->cArgs != expected) return DISP_E_BADPARAMCOUNT;
+
+  ArgumentFrame frame;
+  hr = ConvertArguments(entry, isPut, params, frame, argErr);
+  if (FAILED(hr)) return hr;
+  return CallMember(ctrl, entry, isPut, flags, frame, result, excepInfo);
+}
+
+// IDispatch::GetIDsOfNames of the grid once the arrays are known to be there.
+HRESULT LookUpNames(LPOLESTR* names, UINT count, DISPID* ids) {
+  if (count == 0) return S_OK;
+  for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+  const DispEntry* entry = names[0] ? TzGrid::FindDispEntry(ToU16(names[0], std::wcslen(names[0]))) : nullptr;
+  if (!entry) return DISP_E_UNKNOWNNAME;
+  ids[0] = entry->dispid;
+  HRESULT hr = S_OK;
+  for (UINT i = 1; i < count; ++i) {
+    for (int p = 0; p < entry->cParams && names[i]; ++p) {
+      if (_wcsicmp(names[i], Widen(entry->params[std::size_t(p)].name).c_str()) == 0) ids[i] = p;
+    }
+    if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+  }
+  return hr;
 }
 
 }  // namespace
@@ -245,9 +547,10 @@ HRESULT ToVariant(const CDispArg& value, VARIANT* out) {
       V_BOOL(out) = value.Integer() ? VARIANT_TRUE : VARIANT_FALSE;
       return S_OK;
     case TzGrid::VT_BSTR:
-      V_VT(out) = VT_BSTR;
       V_BSTR(out) = ToBstr(value.String());
-      return V_BSTR(out) || value.String().empty() ? S_OK : E_OUTOFMEMORY;
+      if (!V_BSTR(out) && !value.String().empty()) return E_OUTOFMEMORY;
+      V_VT(out) = VT_BSTR;
+      return S_OK;
     default: return DISP_E_TYPEMISMATCH;
   }
 }
@@ -266,62 +569,24 @@ HRESULT InvokeGridMember(TzGrid::CTzGridCtrl& ctrl, DISPID dispid, WORD flags, D
   const DispEntry* entry = TzGrid::FindDispEntry(TzGrid::DISPID(dispid));
   if (!entry) return DISP_E_MEMBERNOTFOUND;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
-  if (!params) params = &none;
-
-  bool isPut = (flags & (DISPATCH_PROPERTYPUT | DISPATCH_PROPERTYPUTREF)) != 0;
-  if (isPut && entry->kind != TzGrid::DispKind::Property) return DISP_E_MEMBERNOTFOUND;
-  HRESULT hr = CheckNamedArguments(isPut, params);
-  if (FAILED(hr)) return hr;
-
-  std::size_t expected = isPut ? 1 : std::size_t(entry->cParams);
-  if (params->cArgs != expected) return DISP_E_BADPARAMCOUNT;
-
-  ArgumentFrame frame;
-  frame.args.reserve(expected);
-  for (std::size_t i = 0; i < expected; ++i) {
-    UINT position = UINT(expected - 1 - i);  // DISPPARAMS holds the last argument first
-    VARTYPE want = isPut ? entry->vtResult : entry->params[i].vt;
-    hr = ConvertArgument(&params->rgvarg[position], want, i, frame);
-    if (FAILED(hr)) {
-      if (argErr) *argErr = position;
-      return hr;
-    }
-  }
-
-  TzGrid::CDispArg value;
-  std::string description;
-  WORD portableFlags = isPut ? WORD(DISPATCH_PROPERTYPUT) : WORD(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET));
-  TzGrid::HRESULT outcome = ctrl.Invoke(TzGrid::DISPID(dispid), portableFlags, frame.args, &value, &description);
-  switch (::HRESULT(outcome)) {
-    case S_OK:
-      WriteBackStrings(frame);
-      if (result && !isPut) return ToVariant(value, result);
-      return S_OK;
-    case DISP_E_EXCEPTION:
-      // The framework's invalid-argument exception is the failure a member
-      // raises for a bad index; the description names the member and index.
-      FillExcepInfo(excepInfo, E_INVALIDARG, Widen(description));
-      return DISP_E_EXCEPTION;
-    default:
-      return ::HRESULT(outcome);
+  try {
+    return InvokeEntry(ctrl, *entry, flags, params ? params : &none, result, excepInfo, argErr);
+  } catch (const std::exception&) {
+    // Copying a huge argument or result (a text of hundreds of megabytes)
+    // may not fit: the call fails as out of memory instead of letting a C++
+    // exception cross the COM boundary.
+    FillExcepInfo(excepInfo, ScodeOf(E_OUTOFMEMORY), L"not enough memory to pass the arguments or the result");
+    return DISP_E_EXCEPTION;
   }
 }
 
 HRESULT GetGridDispIds(LPOLESTR* names, UINT count, DISPID* ids) {
   if (!names || !ids) return E_POINTER;
-  if (count == 0) return S_OK;
-  for (UINT i = 0; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-  const DispEntry* entry = names[0] ? TzGrid::FindDispEntry(ToU16(names[0], std::wcslen(names[0]))) : nullptr;
-  if (!entry) return DISP_E_UNKNOWNNAME;
-  ids[0] = entry->dispid;
-  HRESULT hr = S_OK;
-  for (UINT i = 1; i < count; ++i) {
-    for (int p = 0; p < entry->cParams && names[i]; ++p) {
-      if (_wcsicmp(names[i], Widen(entry->params[std::size_t(p)].name).c_str()) == 0) ids[i] = p;
-    }
-    if (ids[i] == DISPID_UNKNOWN) hr = DISP_E_UNKNOWNNAME;
+  try {
+    return LookUpNames(names, count, ids);
+  } catch (const std::exception&) {
+    return E_OUTOFMEMORY;
   }
-  return hr;
 }
 
 }  // namespace TzGridCom

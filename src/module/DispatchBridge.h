@@ -13,8 +13,16 @@ HRESULT ToVariant(const TzGrid::CDispArg& value, VARIANT* out);
 
 // IDispatch::Invoke of the grid: converts the arguments (last first in
 // DISPPARAMS) to the member's parameter types as an Automation server
-// coerces them, calls the member and converts its result back. A failure
-// inside the member comes back as DISP_E_EXCEPTION with the EXCEPINFO filled.
+// coerces them, calls the member and converts its result back.
+// Arguments that cannot be read are refused before the member is called:
+// DISPPARAMS whose counts exceed its arrays (DISP_E_BADPARAMCOUNT, or
+// DISP_E_PARAMNOTFOUND for missing named DISPIDs); a by-reference argument
+// with a null pointer, a VT_BYREF|VT_VARIANT to another one (chains and
+// self-references), records, interfaces and nested arrays where numbers are
+// wanted (DISP_E_TYPEMISMATCH with *argErr the argument's index). Any
+// failure inside the member comes back as DISP_E_EXCEPTION with the
+// EXCEPINFO's scode and description filled; running out of memory has the
+// scode CTL_E_OUTOFMEMORY, the control error scripts show as error 7.
 HRESULT InvokeGridMember(TzGrid::CTzGridCtrl& ctrl, DISPID dispid, WORD flags, DISPPARAMS* params, VARIANT* result,
                          EXCEPINFO* excepInfo, UINT* argErr);
 
