@@ -4,6 +4,25 @@
 
 namespace TzGrid {
 
+namespace {
+
+// UpdateScrollBars runs at the end of every paint, and a window system may
+// redraw a whole bar for a call that changes nothing (Wine repaints its
+// themed bar, a few milliseconds each time). The bar is set only when its
+// range, page or position differ from what it holds; a position the system
+// clamped differs from the one asked for, so such a bar is set again, as
+// before.
+void SetBarIfChanged(CTzGridCtrl& grid, int nBar, SCROLLINFO& wanted) {
+  SCROLLINFO held{};
+  if (grid.GetScrollInfo(nBar, &held, SIF_RANGE | SIF_PAGE | SIF_POS) && held.nMin == wanted.nMin &&
+      held.nMax == wanted.nMax && held.nPage == wanted.nPage && held.nPos == wanted.nPos) {
+    return;
+  }
+  grid.SetScrollInfo(nBar, &wanted, TRUE);
+}
+
+}  // namespace
+
 void CTzGridCtrl::UpdateScrollBars() {
   if (!IsWindow()) return;
   int totalW = ColumnWidthSum(0, m_nCols);
@@ -27,7 +46,7 @@ void CTzGridCtrl::UpdateScrollBars() {
     horz.nPage = 0;
   }
   horz.nPos = m_nHScrollPos;
-  SetScrollInfo(SB_HORZ, &horz, TRUE);
+  SetBarIfChanged(*this, SB_HORZ, horz);
 
   SCROLLINFO vert;
   vert.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
@@ -42,7 +61,7 @@ void CTzGridCtrl::UpdateScrollBars() {
     vert.nPage = 0;
   }
   vert.nPos = m_nVScrollPos;
-  SetScrollInfo(SB_VERT, &vert, TRUE);
+  SetBarIfChanged(*this, SB_VERT, vert);
 }
 
 int CTzGridCtrl::GetLastVisibleColumn() {

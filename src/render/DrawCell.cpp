@@ -7,6 +7,7 @@
 
 #include "../model/TzGridCtrl.h"
 #include "CellInk.h"
+#include "CellPainter.h"
 
 namespace TzGrid {
 
@@ -69,48 +70,56 @@ void DrawCellText(CDC* pDC, const CGridCell& cell, CFont* font, const CRect& rc)
 }  // namespace
 
 void CTzGridCtrl::DrawCell(CGridCell* pCell, const CRect* pRect, CDC* pDC) {
+  Render::DrawCellKnowing(*this, pCell, pRect, pDC, nullptr);
+}
+
+namespace Render {
+
+void DrawCellKnowing(CTzGridCtrl& grid, CGridCell* pCell, const CRect* pRect, CDC* pDC, const int* lastVisibleCol) {
   // Cells whose column or row is scrolled off are not drawn, even when a
   // rectangle is given; a column missing from the order counts as position 0.
-  int pos = FindDisplayPosition(pCell->m_nCol);
+  int pos = grid.FindDisplayPosition(pCell->m_nCol);
   if (pos < 0) pos = 0;
-  if (pos < m_nFirstCol) return;
-  if (pos > GetLastVisibleColumn()) return;
+  if (pos < grid.m_nFirstCol) return;
+  if (pos > (lastVisibleCol ? *lastVisibleCol : grid.GetLastVisibleColumn())) return;
   // Rows below the visible area are not tested: they fall outside the context.
-  if (pCell->m_nRow > FixedRowsInUse() - 1 && pCell->m_nRow < m_nTopRow) return;
+  if (pCell->m_nRow > grid.FixedRowsInUse() - 1 && pCell->m_nRow < grid.m_nTopRow) return;
 
   CRect rc;
   if (pRect) {
     rc = *pRect;
   } else {
-    GetCellRect(pCell->m_nRow, pCell->m_nCol, &rc);
+    grid.GetCellRect(pCell->m_nRow, pCell->m_nCol, &rc);
   }
   if (rc.right == rc.left) return;  // a column one pixel wide has no inside
 
   std::optional<WindowContext> windowContext;
   CDC* dc = pDC;
-  if (!dc) dc = windowContext.emplace(*this).get();
+  if (!dc) dc = windowContext.emplace(grid).get();
   // Without a window there is nothing to draw on; the editor step below
   // then finds no parent window either.
   if (dc) {
-    dc->FillSolidRect(&rc, pCell->m_clrBack != 0 ? pCell->m_clrBack : m_clrBack);
-    if (pCell == m_pFocusCell) {
+    dc->FillSolidRect(&rc, pCell->m_clrBack != 0 ? pCell->m_clrBack : grid.m_clrBack);
+    if (pCell == grid.m_pFocusCell) {
       // A frame on the outermost pixels of the filled area; the hollow
       // brush keeps the background just drawn.
       dc->SelectStockObject(BLACK_PEN);
       dc->SelectStockObject(NULL_BRUSH);
       dc->Rectangle(rc.left, rc.top, rc.right, rc.bottom);
     }
-    if (!pCell->m_strText.IsEmpty()) DrawCellText(dc, *pCell, &m_fontDefault, rc);
+    if (!pCell->m_strText.IsEmpty()) DrawCellText(dc, *pCell, &grid.m_fontDefault, rc);
   }
   // With text, the editor laid over the cell reaches one pixel further up
   // and down than the cell; without, it covers the cell's filled area.
   if (!pCell->m_strText.IsEmpty()) rc.InflateRect(0, 1);
 
-  if (m_bEditMode && pCell == m_pFocusCell) {
-    if (!m_edit.HasWindow()) m_edit.Create(kEditorStyle, rc, this, kEditorId);
-    m_edit.MoveWindow(rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
-    m_edit.ShowWindow(SW_SHOW);
+  if (grid.m_bEditMode && pCell == grid.m_pFocusCell) {
+    if (!grid.m_edit.HasWindow()) grid.m_edit.Create(kEditorStyle, rc, &grid, kEditorId);
+    grid.m_edit.MoveWindow(rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
+    grid.m_edit.ShowWindow(SW_SHOW);
   }
 }
+
+}  // namespace Render
 
 }  // namespace TzGrid

@@ -8,6 +8,7 @@
 #include "../model/LayoutMath.h"
 #include "../model/TzGridCtrl.h"
 #include "CellInk.h"
+#include "CellPainter.h"
 #include "MemDC.h"
 
 namespace TzGrid {
@@ -67,8 +68,21 @@ void CTzGridCtrl::OnDraw(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid
 
 namespace {
 
+// True when nothing drawn inside rc (right and bottom excluded) can land
+// inside the clip box. Without a clip box everything may land.
+bool OutsideClip(const CRect& rc, const CRect* clip) {
+  return clip && (rc.right <= clip->left || rc.left >= clip->right || rc.bottom <= clip->top || rc.top >= clip->bottom);
+}
+
 // The raised look of the header band, with the sort mark after the text.
-void DrawHeaderCell(CDC* pDC, CGridCell* cell, const CRect& rc, CFont* boldFont) {
+// The band is laid out whatever the repaint area, but a cell the context
+// would clip entirely is not handed to it: a repaint of a strip far below
+// the band would otherwise lay out and clip every header text.
+void DrawHeaderCell(CDC* pDC, CGridCell* cell, const CRect& rc, CFont* boldFont, const CRect* clip) {
+  if (OutsideClip(rc, clip)) {
+    cell->m_bReadOnly = 1;
+    return;
+  }
   pDC->FillRect(&rc, &CBrush::Stock(LTGRAY_BRUSH));
   pDC->Draw3dRect(&rc, kFrameLight, kFrameShadow);
   // A header, once shown, is not something the user edits or pastes into.
@@ -130,6 +144,11 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
 
   if (fixedCols > 0) DrawFixedStrip(pDC, *this, fixedCols);
 
+  // Asked once for the whole paint rather than by every cell drawn.
+  const int lastVisibleCol = GetLastVisibleColumn();
+  CRect clipBox;
+  const CRect* clip = pDC->GetClipBox(&clipBox) != 0 ? &clipBox : nullptr;
+
   // The header band is redrawn up to the control's right edge on every
   // paint, whatever the repaint area.
   int top = 0;
@@ -148,9 +167,9 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
       if (SubPixels(right, left) <= 0) continue;  // one pixel or narrower: nothing fits
       CRect rc(left, top, right, bottom);
       if (cell->m_bHeader) {
-        DrawHeaderCell(pDC, cell, rc, &m_fontBold);
+        DrawHeaderCell(pDC, cell, rc, &m_fontBold, clip);
       } else {
-        DrawCell(cell, &rc, pDC);
+        Render::DrawCellKnowing(*this, cell, &rc, pDC, &lastVisibleCol);
       }
     }
     top = AddPixels(bottom, 1);
@@ -175,7 +194,7 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
       CGridCell* cell = CellOrNull(*this, r, int(m_arColOrder.GetAt(p)));
       if (!cell) continue;
       CRect rc(left, rowTop, right, bottom);
-      DrawCell(cell, &rc, pDC);
+      Render::DrawCellKnowing(*this, cell, &rc, pDC, &lastVisibleCol);
     }
   }
 

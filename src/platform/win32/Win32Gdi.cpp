@@ -149,9 +149,17 @@ T* Select(CDC& dc, const CGdiObject* object) {
   if (!dc.m_hDC || !object || !object->m_hObject) return nullptr;
   DcState& state = StateOf(dc);
   auto handle = static_cast<::HGDIOBJ>(object->m_hObject);
-  ::HGDIOBJ previous = ::SelectObject(state.hdc, handle);
-  if (!previous || previous == HGDI_ERROR) return nullptr;
   int kind = KindOf(handle);
+  // The painter selects its font once per cell. Selecting the object a DC
+  // already holds changes nothing and hands back that same object, but GDI
+  // may realise a font again each time; so the selection is skipped.
+  ::HGDIOBJ previous = nullptr;
+  if (kind >= 0 && kind != kBitmap && ::GetCurrentObject(state.hdc, kCurrentObjectType[kind]) == handle) {
+    previous = handle;
+  } else {
+    previous = ::SelectObject(state.hdc, handle);
+  }
+  if (!previous || previous == HGDI_ERROR) return nullptr;
   if (kind >= 0 && !state.original[kind]) state.original[kind] = previous;
   return Temporary<T>(state, previous);
 }

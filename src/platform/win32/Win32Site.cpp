@@ -2,6 +2,7 @@
 // go through the control's message map.
 #include "win32.h"
 
+#include <algorithm>
 #include <exception>
 #include <mutex>
 
@@ -285,6 +286,16 @@ void Win32ControlSite::InvalidateRect(const RECT* lpRect, BOOL bErase) {
   if (!m_hwnd) return;
   if (lpRect) {
     ::RECT r = ToWin(*lpRect);
+    // The system crops an invalidation to the client area, so one wholly
+    // outside it changes nothing; but it still costs a round trip to the
+    // window server (tens of microseconds under Wine), and a host writing
+    // texts below the view invalidates every cell it writes. An unordered
+    // rectangle goes to the system as before.
+    ::RECT client{};
+    if (r.left <= r.right && r.top <= r.bottom && ::GetClientRect(m_hwnd, &client) &&
+        (r.right <= client.left || r.left >= client.right || r.bottom <= client.top || r.top >= client.bottom)) {
+      return;
+    }
     ::InvalidateRect(m_hwnd, &r, bErase);
   } else {
     ::InvalidateRect(m_hwnd, nullptr, bErase);
@@ -353,8 +364,40 @@ BOOL Win32ControlSite::GetScrollInfo(int nBar, SCROLLINFO* lpInfo, UINT nMask) {
   return TRUE;
 }
 
+namespace {
+
+// What a window's scroll bar looks like: where it is, its arrows and thumb,
+// and the state of each part. Two equal pictures draw the same pixels.
+bool BarPicture(::HWND hwnd, int nBar, ::SCROLLBARINFO* info) {
+  ::LONG object = nBar == SB_HORZ ? OBJID_HSCROLL : nBar == SB_VERT ? OBJID_VSCROLL : 0;
+  if (!object) return false;
+  *info = ::SCROLLBARINFO{};
+  info->cbSize = sizeof(*info);
+  return ::GetScrollBarInfo(hwnd, object, info) != FALSE;
+}
+
+bool SamePicture(const ::SCROLLBARINFO& a, const ::SCROLLBARINFO& b) {
+  return ::EqualRect(&a.rcScrollBar, &b.rcScrollBar) && a.dxyLineButton == b.dxyLineButton &&
+         a.xyThumbTop == b.xyThumbTop && a.xyThumbBottom == b.xyThumbBottom &&
+         std::equal(std::begin(a.rgstate), std::end(a.rgstate), std::begin(b.rgstate));
+}
+
+}  // namespace
+
 int Win32ControlSite::SetScrollPos(int nBar, int nPos, BOOL bRedraw) {
-  return m_hwnd ? ::SetScrollPos(m_hwnd, nBar, nPos, bRedraw) : 0;
+  if (!m_hwnd) return 0;
+  // A line step in a tall grid moves the thumb by less than a pixel, yet
+  // a redrawing SetScrollPos repaints the whole bar (under Wine, a themed
+  // bar costs milliseconds, more than the rest of the step). The position
+  // is set quietly first; only when the bar's picture changed is it set
+  // again the way it was asked for, redrawing it.
+  ::SCROLLBARINFO before{}, after{};
+  if (!bRedraw || !BarPicture(m_hwnd, nBar, &before)) return ::SetScrollPos(m_hwnd, nBar, nPos, bRedraw);
+  int previous = ::SetScrollPos(m_hwnd, nBar, nPos, FALSE);
+  if (BarPicture(m_hwnd, nBar, &after) && SamePicture(before, after)) return previous;
+  ::SetScrollPos(m_hwnd, nBar, previous, FALSE);
+  ::SetScrollPos(m_hwnd, nBar, nPos, TRUE);
+  return previous;
 }
 
 void Win32ControlSite::ScrollWindow(int xAmount, int yAmount, const RECT* lpRect, const RECT* lpClipRect) {
