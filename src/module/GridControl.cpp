@@ -40,6 +40,9 @@ GridControl::GridControl() {
 }
 
 GridControl::~GridControl() {
+  // The last messages of the window (its destruction) must not take a
+  // reference to an object being deleted.
+  if (m_site) m_site->SetLifetimeAnchor(nullptr);
   m_events.DisconnectAll();
   if (m_inPlaceActive) InPlaceDeactivate();
   DestroyGrid();
@@ -54,10 +57,18 @@ HRESULT GridControl::CreateGrid() {
   bool wasVisible = oldWindow && ::IsWindowVisible(oldWindow);
   try {
     auto grid = std::make_unique<TzGrid::CTzGridCtrl>();
-    DestroyGrid();
+    auto site = std::make_unique<TzGrid::Win32::Win32ControlSite>(*grid);
+    m_retired.reserve(m_retired.size() + 1);
+    // A handler of the old grid may still be running (the host reloads the
+    // control from an event): it is kept until that handler returns.
+    if (m_busy > 0) {
+      RetireGrid();
+    } else {
+      DestroyGrid();
+    }
     m_grid = std::move(grid);
-    m_site = std::make_unique<TzGrid::Win32::Win32ControlSite>(*m_grid);
-    m_grid->SetSite(m_site.get());
+    m_site = std::move(site);
+    m_site->SetLifetimeAnchor(this);
     ConnectSiteHooks();
   } catch (const std::bad_alloc&) {
     return E_OUTOFMEMORY;
@@ -72,26 +83,62 @@ HRESULT GridControl::CreateGrid() {
   return S_OK;
 }
 
-void GridControl::DestroyGrid() {
-  // The window goes first (its messages still reach the grid), then the
-  // grid loses its site, so that the grid's destructor runs without one.
+namespace {
+
+// The window goes first (its messages still reach the grid), then the grid
+// loses its site, so that the grid's destructor runs without one.
+void Dispose(std::unique_ptr<TzGrid::CTzGridCtrl>& grid, std::unique_ptr<TzGrid::Win32::Win32ControlSite>& site) {
+  if (site) site->DestroyControlWindow();
+  if (grid) grid->SetSite(nullptr);
+  site.reset();
+  grid.reset();
+}
+
+}  // namespace
+
+void GridControl::DestroyGrid() { Dispose(m_grid, m_site); }
+
+void GridControl::RetireGrid() {
+  if (!m_grid && !m_site) return;
+  // Its window goes now, so that the new grid's window takes its place;
+  // the objects stay until the running handlers have returned.
   if (m_site) m_site->DestroyControlWindow();
-  if (m_grid) m_grid->SetSite(nullptr);
-  m_site.reset();
-  m_grid.reset();
+  m_retired.push_back(GridAndSite{std::move(m_grid), std::move(m_site)});
+}
+
+void GridControl::HoldForMessage() {
+  AddRef();
+  ++m_busy;
+}
+
+void GridControl::ReleaseAfterMessage() {
+  if (--m_busy == 0 && !m_retired.empty()) {
+    std::vector<GridAndSite> retired;
+    retired.swap(m_retired);
+    for (GridAndSite& old : retired) Dispose(old.grid, old.site);
+  }
+  Release();  // may delete this: nothing follows
 }
 
 void GridControl::ConnectSiteHooks() {
-  m_site->onFireEvent = [this](TzGrid::DISPID dispid, const TzGrid::CDispArgs& args) {
-    FireEvent(DISPID(dispid), args);
+  // A grid that has been replaced may still finish a handler: what it
+  // fires or reports no longer speaks for this control.
+  TzGrid::Win32::Win32ControlSite* site = m_site.get();
+  m_site->onFireEvent = [this, site](TzGrid::DISPID dispid, const TzGrid::CDispArgs& args) {
+    if (site == m_site.get()) FireEvent(DISPID(dispid), args);
   };
-  m_site->onFocus = [this]() { OnGridFocus(); };
-  m_site->onModified = [this]() { OnGridModified(); };
+  m_site->onFocus = [this, site]() {
+    if (site == m_site.get()) OnGridFocus();
+  };
+  m_site->onModified = [this, site]() {
+    if (site == m_site.get()) OnGridModified();
+  };
 }
 
 void GridControl::FireEvent(DISPID dispid, const TzGrid::CDispArgs& args) {
   // A container freezes events while it cannot take them; they are dropped.
   if (m_freezeEvents > 0) return;
+  TzGrid::Win32::CMessageHold hold(this);
   m_events.Fire(dispid, args);
 }
 
@@ -178,11 +225,10 @@ HRESULT GridControl::Invoke(DISPID dispid, REFIID riid, LCID, WORD flags, DISPPA
   if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
   if (!m_grid) return E_UNEXPECTED;
   // A member may run a modal loop (AboutBox) or fire events whose handlers
-  // release the host's references: stay alive until the call returns.
-  AddRef();
-  HRESULT hr = InvokeGridMember(*m_grid, dispid, flags, params, result, excepInfo, argErr);
-  Release();
-  return hr;
+  // release the host's references or reload the control: this object and
+  // the grid the member runs on stay alive until the call returns.
+  TzGrid::Win32::CMessageHold hold(this);
+  return InvokeGridMember(*m_grid, dispid, flags, params, result, excepInfo, argErr);
 }
 
 // ---- IProvideClassInfo2

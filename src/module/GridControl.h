@@ -5,6 +5,7 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
 #include "ComModule.h"
 #include "EventConnection.h"
@@ -25,7 +26,8 @@ class GridControl final : public IDispatch,
                           public IPersistStreamInit,
                           public IPersistPropertyBag,
                           public IPersistStorage,
-                          public ISpecifyPropertyPages {
+                          public ISpecifyPropertyPages,
+                          private TzGrid::Win32::CLifetimeAnchor {
  public:
   // A new control with one reference, or null when it cannot be made.
   static GridControl* Create();
@@ -154,6 +156,19 @@ class GridControl final : public IDispatch,
   void ApplyClip(const RECT& pos, const RECT& clip);
   HWND ControlHwnd() const noexcept;
 
+  // A grid and its site, with the window they had.
+  struct GridAndSite {
+    std::unique_ptr<TzGrid::CTzGridCtrl> grid;
+    std::unique_ptr<TzGrid::Win32::Win32ControlSite> site;
+  };
+  // A grid being replaced while one of its messages, events or calls is
+  // still running is kept until the outermost of them ends.
+  void RetireGrid();
+
+  // CLifetimeAnchor: a reference and a busy count per message handled.
+  void HoldForMessage() override;
+  void ReleaseAfterMessage() override;
+
   void FireEvent(DISPID dispid, const TzGrid::CDispArgs& args);
   void OnGridFocus();
   void OnGridModified();
@@ -161,6 +176,10 @@ class GridControl final : public IDispatch,
   LONG m_ref = 1;
   std::unique_ptr<TzGrid::CTzGridCtrl> m_grid;
   std::unique_ptr<TzGrid::Win32::Win32ControlSite> m_site;
+  // Messages, events and automation calls now running (on the control's
+  // thread), and the grids replaced meanwhile.
+  int m_busy = 0;
+  std::vector<GridAndSite> m_retired;
   EventConnectionPoint m_events{*this};
 
   ComPtr<IOleClientSite> m_clientSite;

@@ -313,6 +313,10 @@ HRESULT GridControl::TranslateAccelerator(LPMSG msg) {
   if (!hwnd || !m_grid) return S_FALSE;
   // Only keys meant for the grid or its editor are the grid's to take.
   if (msg->hwnd != hwnd && !::IsChild(hwnd, msg->hwnd)) return S_FALSE;
+  // Seen here, the key is the container's to route: the window it would
+  // be dispatched to must not pre-translate it a second time.
+  TzGrid::Win32::ForgetQueuedTab();
+  TzGrid::Win32::CMessageHold hold(this);
   TzGrid::MSG message;
   message.hwnd = msg->hwnd;
   message.message = msg->message;

@@ -49,13 +49,18 @@ bool DeleteTree(const std::wstring& key) {
   return status == ERROR_SUCCESS || status == ERROR_FILE_NOT_FOUND;
 }
 
-bool RegisterServerClass(REFCLSID clsid, const std::wstring& userType, const std::wstring& progId,
-                         const std::wstring& modulePath) {
+// The class key with its user type name and in-process server.
+bool RegisterServerClass(REFCLSID clsid, const std::wstring& userType, const std::wstring& modulePath) {
   std::wstring key = ClassKey(clsid);
   std::wstring server = key + L"\\InprocServer32";
   return SetString(key, nullptr, userType) && SetString(server, nullptr, modulePath) &&
-         SetString(server, L"ThreadingModel", L"Apartment") && SetString(key + L"\\ProgID", nullptr, progId) &&
-         SetString(progId, nullptr, userType) && SetString(progId + L"\\CLSID", nullptr, GuidText(clsid));
+         SetString(server, L"ThreadingModel", L"Apartment");
+}
+
+// A ProgID both ways: the class names it, and it names the class.
+bool RegisterProgId(REFCLSID clsid, const std::wstring& userType, const std::wstring& progId) {
+  return SetString(ClassKey(clsid) + L"\\ProgID", nullptr, progId) && SetString(progId, nullptr, userType) &&
+         SetString(progId + L"\\CLSID", nullptr, GuidText(clsid));
 }
 
 }  // namespace
@@ -64,7 +69,7 @@ bool RegisterControlClass(const std::wstring& modulePath) {
   std::wstring key = ClassKey(CLSID_TzGrid);
   std::wstring userType = LoadModuleString(IDS_TZGRID);
   if (userType.empty()) return false;
-  return RegisterServerClass(CLSID_TzGrid, userType, kControlProgId, modulePath) &&
+  return RegisterServerClass(CLSID_TzGrid, userType, modulePath) && RegisterProgId(CLSID_TzGrid, userType, kControlProgId) &&
          CreateEmptyKey(key + L"\\Control") &&
          SetString(key + L"\\ToolboxBitmap32", nullptr, modulePath + L", " + std::to_wstring(IDB_TZGRID)) &&
          SetString(key + L"\\MiscStatus", nullptr, L"0") &&
@@ -77,7 +82,9 @@ bool RegisterControlClass(const std::wstring& modulePath) {
 bool RegisterPropertyPageClass(const std::wstring& modulePath) {
   std::wstring userType = LoadModuleString(IDS_TZGRID_PPG);
   if (userType.empty()) return false;
-  return RegisterServerClass(CLSID_TzGridPropPage, userType, kPropPageProgId, modulePath);
+  // A property page is found by its CLSID alone (ISpecifyPropertyPages):
+  // it gets no ProgID.
+  return RegisterServerClass(CLSID_TzGridPropPage, userType, modulePath);
 }
 
 bool UnregisterControlClass() {
@@ -86,11 +93,8 @@ bool UnregisterControlClass() {
   return classGone && progIdGone;
 }
 
-bool UnregisterPropertyPageClass() {
-  bool classGone = DeleteTree(ClassKey(CLSID_TzGridPropPage));
-  bool progIdGone = DeleteTree(kPropPageProgId);
-  return classGone && progIdGone;
-}
+// Only the class key: a ProgID of that name, if any, is not ours.
+bool UnregisterPropertyPageClass() { return DeleteTree(ClassKey(CLSID_TzGridPropPage)); }
 
 HRESULT RegisterModuleTypeLib(const std::wstring& modulePath) {
   ComPtr<ITypeLib> lib;

@@ -28,7 +28,6 @@ inline constexpr GUID CLSID_TzGrid = {0x20282617, 0xD20D, 0x44D8, {0xB8, 0xD8, 0
 inline constexpr GUID CLSID_TzGridPropPage = {0x9D5E729D, 0xCE55, 0x4413, {0x9F, 0x1B, 0xF0, 0x40, 0xB9, 0x95, 0x0B, 0x8E}};
 
 inline constexpr const wchar_t* kControlProgId = L"TZGRID.TzGridCtrl.1";
-inline constexpr const wchar_t* kPropPageProgId = L"MFCACTIVEXCONT.TzGridPropPage.1";
 
 // OLEMISC_SETCLIENTSITEFIRST | OLEMISC_ACTIVATEWHENVISIBLE | OLEMISC_INSIDEOUT |
 // OLEMISC_CANTLINKINSIDE | OLEMISC_RECOMPOSEONRESIZE

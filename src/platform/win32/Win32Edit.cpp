@@ -94,6 +94,10 @@ class Win32EditWindow : public CWindowImpl {
     // still see WM_DESTROY to free its own data.
     if (self->m_destroying || message == WM_DESTROY) return ::CallWindowProcW(original, hwnd, message, wParam, lParam);
     Win32ControlSite* site = Win32ControlSite::FromHwnd(::GetParent(hwnd));
+    // Keys the editor forwards reach host handlers that may destroy the
+    // control: the control, its site and this window's owner outlive the
+    // message.
+    CMessageHold hold(site ? site->LifetimeAnchor() : nullptr);
     if (site && site->OfferTabToControl(hwnd, message, wParam, lParam)) return 0;
     try {
       return self->m_owner->WindowProc(message, wParam, lParam);

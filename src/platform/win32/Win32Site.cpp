@@ -76,7 +76,68 @@ struct ClassUnregistrar {
 
 std::string DescribeUnknown(const std::exception& e) { return std::string("unexpected failure: ") + e.what(); }
 
+// The Tab key press the user typed, as this thread last took it from its
+// message queue. A container that never pre-translates (it does not call
+// IOleInPlaceActiveObject::TranslateAccelerator) still dispatches the key
+// from its message loop; a key the control sends itself or a host sends
+// with SendMessage never passes through the queue. So a hook on the
+// thread's message retrieval tells the two apart.
+struct QueuedTab {
+  ::HWND hwnd = nullptr;
+  ::LPARAM lParam = 0;
+  bool armed = false;
+};
+
+struct ThreadKeyWatch {
+  ::HHOOK hook = nullptr;
+  int windows = 0;  // control windows alive on this thread
+  QueuedTab tab;
+};
+
+thread_local ThreadKeyWatch t_keyWatch;
+
+::LRESULT CALLBACK WatchRetrievedMessages(int code, ::WPARAM removal, ::LPARAM lParam) {
+  if (code == HC_ACTION && removal == PM_REMOVE) {
+    const auto* msg = reinterpret_cast<const ::MSG*>(lParam);
+    // Every message taken replaces the last one: only the message being
+    // dispatched now can be the user's Tab.
+    t_keyWatch.tab = QueuedTab{};
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_TAB) t_keyWatch.tab = QueuedTab{msg->hwnd, msg->lParam, true};
+  }
+  return ::CallNextHookEx(nullptr, code, removal, lParam);
+}
+
+void StartWatchingKeys() {
+  if (t_keyWatch.windows++ > 0) return;
+  t_keyWatch.hook = ::SetWindowsHookExW(WH_GETMESSAGE, &WatchRetrievedMessages, nullptr, ::GetCurrentThreadId());
+}
+
+void StopWatchingKeys() {
+  if (t_keyWatch.windows == 0 || --t_keyWatch.windows > 0) return;
+  if (t_keyWatch.hook) ::UnhookWindowsHookEx(t_keyWatch.hook);
+  t_keyWatch = ThreadKeyWatch{};
+}
+
+// True once for the Tab the thread just took from its queue for hwnd.
+bool TakeQueuedTab(::HWND hwnd, ::LPARAM lParam) {
+  QueuedTab& tab = t_keyWatch.tab;
+  if (!tab.armed || tab.hwnd != hwnd || tab.lParam != lParam) return false;
+  tab = QueuedTab{};
+  return true;
+}
+
+// Removes the Tab character that translating a Tab key press queued for
+// hwnd; true when there was one.
+bool DropQueuedTabCharacter(::HWND hwnd) {
+  ::MSG next{};
+  if (!::PeekMessageW(&next, hwnd, WM_CHAR, WM_CHAR, PM_NOREMOVE | PM_NOYIELD) || next.wParam != L'\t') return false;
+  ::PeekMessageW(&next, hwnd, WM_CHAR, WM_CHAR, PM_REMOVE | PM_NOYIELD);
+  return true;
+}
+
 }  // namespace
+
+void ForgetQueuedTab() noexcept { t_keyWatch.tab = QueuedTab{}; }
 
 void SetModuleInstance(::HINSTANCE instance) noexcept { g_moduleInstance = instance; }
 
@@ -146,8 +207,17 @@ Win32ControlSite* Win32ControlSite::FromHwnd(::HWND hwnd) noexcept {
   }
   auto* site = reinterpret_cast<Win32ControlSite*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!site) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  // The site and its control stay alive until the hold ends, whatever the
+  // host does from an event fired while the message is handled.
+  CMessageHold hold(site->m_anchor);
+  if (message == WM_NCCREATE && !site->m_watchingKeys) {
+    StartWatchingKeys();
+    site->m_watchingKeys = true;
+  }
   ::LRESULT result = site->HandleMessage(message, wParam, lParam);
   if (message == WM_NCDESTROY) {
+    if (site->m_watchingKeys) StopWatchingKeys();
+    site->m_watchingKeys = false;
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, 0);
     if (site->m_hwnd == hwnd) site->m_hwnd = nullptr;
   }
@@ -155,23 +225,26 @@ Win32ControlSite* Win32ControlSite::FromHwnd(::HWND hwnd) noexcept {
 }
 
 bool Win32ControlSite::OfferTabToControl(::HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  // No container of ours pre-translates the control's keys: neither the
-  // test hosts' message loops nor a container that skips
-  // IOleInPlaceActiveObject::TranslateAccelerator give the control a look at
-  // a key before it is dispatched. Without that, Tab would never be turned
-  // into a move between cells (and in a dialog it would move the focus
-  // away). So the window that receives the Tab - the grid or its editor -
-  // hands it to the control's pre-translation first. A container that does
-  // pre-translate has the Tab consumed there (the control always takes it),
-  // so the key is never seen twice.
-  if (message != WM_KEYDOWN || wParam != VK_TAB) return false;
+  // A container that pre-translates hands the user's Tab to the control
+  // before dispatching it, and the control always takes it. One that never
+  // does (Wine's ATL host, most test hosts) dispatches it to the grid or
+  // its editor; only then, and only for the key the user typed, does the
+  // window hand it to the pre-translation itself. The Tab the editor sends
+  // for Enter, and any Tab sent with SendMessage, goes on to OnKeyDown.
+  if (message != WM_KEYDOWN || wParam != VK_TAB || !TakeQueuedTab(hwnd, lParam)) return false;
+  // The container's loop translated the key before dispatching it: the Tab
+  // character now waiting would start a typing edit on the cell the Tab
+  // moves to. A key taken by pre-translation makes no character.
+  bool droppedCharacter = DropQueuedTabCharacter(hwnd);
   MSG msg;
   msg.hwnd = hwnd;
   msg.message = message;
   msg.wParam = wParam;
   msg.lParam = lParam;
   try {
-    return m_ctrl.PreTranslateMessage(&msg) != FALSE;
+    if (m_ctrl.PreTranslateMessage(&msg)) return true;
+    if (droppedCharacter) ::PostMessageW(hwnd, WM_CHAR, L'\t', lParam);
+    return false;
   } catch (const CException& e) {
     OnMessageFailed(message, e.GetDescription());
     return true;  // it was acted on, partly: do not deliver it as well

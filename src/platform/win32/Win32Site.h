@@ -10,6 +10,22 @@
 
 namespace TzGrid::Win32 {
 
+// The object that owns a site and its control (the COM object, in the
+// module) keeps itself alive while one of their windows handles a message:
+// a host may release its last reference, destroy the container or reload
+// the control from an event handler, and the handler's caller must not
+// return into freed memory.
+class CLifetimeAnchor {
+ public:
+  virtual void HoldForMessage() = 0;
+  // May destroy the anchor, its site and its control: the last call a
+  // window procedure makes.
+  virtual void ReleaseAfterMessage() = 0;
+
+ protected:
+  ~CLifetimeAnchor() = default;
+};
+
 // Lifetime: the site refers to its control and gives the control itself
 // as the control's site; the control must outlive the site (declare the
 // site after the control in the object that holds both, so that it goes
@@ -74,8 +90,13 @@ class Win32ControlSite : public CControlSite {
   static Win32ControlSite* FromHwnd(::HWND hwnd) noexcept;
 
   // Offers a Tab key press met by hwnd (the grid's window or its editor) to
-  // the control's pre-translation; true when the control consumed it.
+  // the control's pre-translation, when it is the Tab the user typed (taken
+  // from the thread's queue and not pre-translated by the container); true
+  // when the control consumed it.
   bool OfferTabToControl(::HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+  void SetLifetimeAnchor(CLifetimeAnchor* anchor) noexcept { m_anchor = anchor; }
+  CLifetimeAnchor* LifetimeAnchor() const noexcept { return m_anchor; }
 
  private:
   static ::LRESULT CALLBACK WindowProcedure(::HWND hwnd, ::UINT message, ::WPARAM wParam, ::LPARAM lParam);
@@ -84,7 +105,30 @@ class Win32ControlSite : public CControlSite {
 
   COleControl& m_ctrl;
   ::HWND m_hwnd = nullptr;
+  CLifetimeAnchor* m_anchor = nullptr;
+  bool m_watchingKeys = false;  // counted in the thread's key watch
 };
+
+// Holds a window's anchor for the length of one message (no anchor: nothing).
+class CMessageHold {
+ public:
+  explicit CMessageHold(CLifetimeAnchor* anchor) noexcept : m_anchor(anchor) {
+    if (m_anchor) m_anchor->HoldForMessage();
+  }
+  ~CMessageHold() {
+    if (m_anchor) m_anchor->ReleaseAfterMessage();
+  }
+  CMessageHold(const CMessageHold&) = delete;
+  CMessageHold& operator=(const CMessageHold&) = delete;
+
+ private:
+  CLifetimeAnchor* m_anchor;
+};
+
+// A container that pre-translates keys has taken the message the thread
+// last took from its queue: it will not be dispatched, and it must not be
+// mistaken later for a Tab the user typed.
+void ForgetQueuedTab() noexcept;
 
 // The module instance, for resources (cursor 101, dialogs 1 and 200, icon).
 // Until one is set, the module this code is linked into (the .ocx, or the

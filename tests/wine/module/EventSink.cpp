@@ -24,6 +24,7 @@ HRESULT EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* p
   }
   // The last argument comes first: rgvarg[1] is the row.
   events.push_back({dispid, V_I4(&params->rgvarg[1]), V_I4(&params->rgvarg[0])});
+  if (onEvent) onEvent(events.back());
   return S_OK;
 }
 

@@ -1,6 +1,8 @@
 // An IDispatch sink for _DTzGridEvents that records what it receives.
 #pragma once
 
+#include <functional>
+
 #include "HostKit.h"
 
 namespace ModuleTest {
@@ -17,6 +19,8 @@ struct ReceivedEvent {
 class EventSink final : public IDispatch {
  public:
   std::vector<ReceivedEvent> events;
+  // The host's handler, run after the event is recorded.
+  std::function<void(const ReceivedEvent&)> onEvent;
   LONG Refs() const { return m_ref; }
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;

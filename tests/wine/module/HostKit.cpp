@@ -152,4 +152,30 @@ HRESULT ModuleCanUnloadNow() {
   return canUnload ? canUnload() : E_FAIL;
 }
 
+bool EmbedInAtl(HWND parent, const RECT& rect, AtlEmbedding& out) {
+  using InitFn = BOOL(WINAPI*)();
+  using GetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
+  static HMODULE atl = LoadLibraryW(L"atl100.dll");
+  if (!CHECK(atl != nullptr)) return false;
+  auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+  auto getControl = reinterpret_cast<GetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+  // Wine's AtlAxWinInit registers its window class each time and fails
+  // when the class exists: once is enough.
+  static bool ready = init && init();
+  if (!CHECK(ready && getControl)) return false;
+  out = AtlEmbedding{};
+  out.ax = CreateWindowExW(0, L"AtlAxWin100", kProgId, WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+                           rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, GetModuleHandleW(nullptr),
+                           nullptr);
+  if (!CHECK(out.ax != nullptr)) return false;
+  Pump(50);
+  if (!CHECK(SUCCEEDED(getControl(out.ax, &out.control)) && out.control)) return false;
+  IOleInPlaceObject* inPlace = nullptr;
+  if (SUCCEEDED(out.control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)))) {
+    inPlace->GetWindow(&out.grid);
+    inPlace->Release();
+  }
+  return CHECK(out.grid && IsWindow(out.grid));
+}
+
 }  // namespace ModuleTest

@@ -50,6 +50,17 @@ void Pump(DWORD ms);
 // A visible top-level window of a plain class for hosting controls.
 HWND CreateHostWindow(const wchar_t* title, int width, int height);
 
+// The control embedded in Wine's ATL host window, a container that never
+// pre-translates keys: the host window, the control and its window.
+struct AtlEmbedding {
+  HWND ax = nullptr;
+  IUnknown* control = nullptr;  // one reference, the caller's
+  HWND grid = nullptr;
+};
+// Embeds a new control at rect of parent; false (with checks failed) when
+// it cannot.
+bool EmbedInAtl(HWND parent, const RECT& rect, AtlEmbedding& out);
+
 // DllCanUnloadNow of the loaded TzGrid.ocx (E_FAIL when it is not loaded).
 HRESULT ModuleCanUnloadNow();
 

@@ -1,6 +1,6 @@
 // The module's Wine test host. Each argument names a group of tests; the
 // exit code is the number of failed checks (0 when all passed).
-//   tzgrid_module_tests typelib dispatch lifetime events own atl persist page about verbs unload hygiene
+//   tzgrid_module_tests typelib dispatch lifetime events own atl keys reentry persist page about verbs unload hygiene
 //   tzgrid_module_tests dismiss "<title>" <ms>   (closes modal boxes for the script tests)
 #include "HostKit.h"
 
@@ -22,6 +22,8 @@ void RunPropertiesVerbTests();
 void RunHygieneTests(int cycles);
 void RunUnloadTests();
 void RunDispatchTests();
+void RunKeyTests();
+void RunReentryTests();
 int DismissDialogs(const std::wstring& title, DWORD ms);
 }  // namespace ModuleTest
 
@@ -57,6 +59,10 @@ int wmain(int argc, wchar_t** argv) {
       RunPropertiesVerbTests();
     } else if (group == L"dispatch") {
       RunDispatchTests();
+    } else if (group == L"keys") {
+      RunKeyTests();
+    } else if (group == L"reentry") {
+      RunReentryTests();
     } else if (group == L"unload") {
       RunUnloadTests();
     } else if (group == L"hygiene") {

@@ -97,8 +97,9 @@ p="HKCR\\CLSID\\$pageclsid"
 expect_value "$p" "" "TzGrid Property Page"
 expect_value "$p\\InprocServer32" "" "$winocx"
 expect_value "$p\\InprocServer32" ThreadingModel "Apartment"
-expect_value "$p\\ProgID" "" "MFCACTIVEXCONT.TzGridPropPage.1"
-expect_value "HKCR\\MFCACTIVEXCONT.TzGridPropPage.1\\CLSID" "" "$pageclsid"
+# The page is found by its CLSID: it has no ProgID.
+expect_no_key "$p\\ProgID"
+expect_no_key "HKCR\\MFCACTIVEXCONT.TzGridPropPage.1"
 t="HKCR\\TypeLib\\$libid\\1.0"
 expect_value "$t" "" "TzGridLib"
 expect_value "$t\\409\\win64" "" "$winocx"
@@ -107,11 +108,19 @@ expect_value "HKCR\\Interface\\$diid\\TypeLib" "" "$libid"
 expect_value "HKCR\\Interface\\$eventsdiid" "" "_DTzGridEvents"
 
 echo "== C++ test host"
-for group in typelib dispatch lifetime persist page own events atl verbs about unload hygiene; do
+for group in typelib dispatch lifetime persist page own events atl keys verbs about unload hygiene; do
   out=$(TIMEOUT=300 w tzgrid_module_tests.exe "$group"); rc=$?
   printf '%s\n' "$out" | tr -d '\r' | grep -v '^ok ' | sed 's/^/  /'
   [ $rc -eq 0 ] && pass "host: $group" || fail "host: $group (exit code $rc)"
 done
+
+# Handlers that destroy or reload the control, with Wine's heap checks on:
+# a caller touching freed memory crashes the host or leaves a heap report.
+out=$(WINEDEBUG=warn+heap timeout 300 wine tzgrid_module_tests.exe reentry 2>reentry.err); rc=$?
+printf '%s\n' "$out" | tr -d '\r' | grep -v '^ok ' | sed 's/^/  /'
+heap=$(grep -E '(err|warn):heap' reentry.err | head -n 3)
+[ -n "$heap" ] && printf '%s\n' "$heap" | sed 's/^/  /'
+[ $rc -eq 0 ] && [ -z "$heap" ] && pass "host: reentry (heap checked)" || fail "host: reentry (exit code $rc)"
 
 echo "== scripts"
 for script in grid.vbs grid.js; do
@@ -125,12 +134,15 @@ for script in grid.vbs grid.js; do
 done
 
 echo "== unregistration"
+# A key of the page's name that registration did not write is not ours to delete.
+w reg add 'HKCR\MFCACTIVEXCONT.TzGridPropPage.1' /ve /d "someone else's" /f >/dev/null
 w regsvr32 /u /s "$winocx"; rc=$?
 [ $rc -eq 0 ] && pass "regsvr32 /u exit code 0" || fail "regsvr32 /u exit code $rc"
 expect_no_key "HKCR\\CLSID\\$clsid"
 expect_no_key "HKCR\\CLSID\\$pageclsid"
 expect_no_key "HKCR\\TZGRID.TzGridCtrl.1"
-expect_no_key "HKCR\\MFCACTIVEXCONT.TzGridPropPage.1"
+expect_value "HKCR\\MFCACTIVEXCONT.TzGridPropPage.1" "" "someone else's"
+w reg delete 'HKCR\MFCACTIVEXCONT.TzGridPropPage.1' /f >/dev/null
 expect_no_key "HKCR\\TypeLib\\$libid"
 expect_no_key "HKCR\\Interface\\$diid"
 # A second unregistration finds no type library: SELFREG_E_TYPELIB.

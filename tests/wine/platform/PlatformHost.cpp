@@ -698,22 +698,40 @@ void SiteEventsAndModified() {
   EXPECT_EQ(modified, 1);
 }
 
-// Tab is offered to the control's pre-translation by the window that gets
-// it; when the control takes it, the window's handler never sees it.
+// The Tab the user typed (taken from the queue) is offered to the control's
+// pre-translation by the window that gets it; when the control takes it,
+// the window's handler never sees it. A Tab sent with SendMessage - as the
+// editor forwards Enter - is a plain key for the handler.
 void SiteTabIsPreTranslated() {
   ProbeFixture f;
   ::HWND hwnd = f.site.Hwnd();
   f.ctrl.messages.clear();
-  ::SendMessageW(hwnd, WM_KEYDOWN, VK_TAB, 1);
+  ::PostMessageW(hwnd, WM_KEYDOWN, VK_TAB, 1);
+  Pump();
   EXPECT_EQ(f.ctrl.preTranslated.size(), std::size_t(1));
   EXPECT_TRUE(f.ctrl.preTranslated[0] == hwnd);
   EXPECT_TRUE(!f.ctrl.Received(WM_KEYDOWN));
   f.ctrl.preTranslateAnswer = FALSE;
-  ::SendMessageW(hwnd, WM_KEYDOWN, VK_TAB, 1);
-  EXPECT_TRUE(f.ctrl.Received(WM_KEYDOWN));
-  // Other keys are not offered.
-  ::SendMessageW(hwnd, WM_KEYDOWN, VK_RIGHT, 1);
+  ::PostMessageW(hwnd, WM_KEYDOWN, VK_TAB, 1);
+  Pump();
   EXPECT_EQ(f.ctrl.preTranslated.size(), std::size_t(2));
+  EXPECT_TRUE(f.ctrl.Received(WM_KEYDOWN));
+  f.ctrl.preTranslateAnswer = TRUE;
+  f.ctrl.messages.clear();
+  ::SendMessageW(hwnd, WM_KEYDOWN, VK_TAB, 1);
+  EXPECT_EQ(f.ctrl.preTranslated.size(), std::size_t(2));
+  EXPECT_TRUE(f.ctrl.Received(WM_KEYDOWN));
+  // A Tab taken from the queue, then dispatched again by hand, is offered once.
+  ::MSG msg{};
+  ::PostMessageW(hwnd, WM_KEYDOWN, VK_TAB, 3);
+  EXPECT_TRUE(::PeekMessageW(&msg, hwnd, WM_KEYDOWN, WM_KEYDOWN, PM_REMOVE));
+  ::DispatchMessageW(&msg);
+  ::DispatchMessageW(&msg);
+  EXPECT_EQ(f.ctrl.preTranslated.size(), std::size_t(3));
+  // Other keys are not offered.
+  ::PostMessageW(hwnd, WM_KEYDOWN, VK_RIGHT, 1);
+  Pump();
+  EXPECT_EQ(f.ctrl.preTranslated.size(), std::size_t(3));
 }
 
 void SiteEditChild() {
@@ -757,9 +775,15 @@ void SiteEditChild() {
   EXPECT_TRUE(edit.GetWindowText() == CString(u"xyzq"));
   EXPECT_TRUE(std::find(edit.messages.begin(), edit.messages.end(), WM_CHAR) != edit.messages.end());
 
-  // Tab in the editor goes to the control's pre-translation first.
+  // A typed Tab in the editor goes to the control's pre-translation first;
+  // a sent one goes to the editor's owner.
+  ::PostMessageW(hedit, WM_KEYDOWN, VK_TAB, 1);
+  Pump();
+  EXPECT_TRUE(f.ctrl.preTranslated.size() == 1 && f.ctrl.preTranslated.back() == hedit);
+  edit.messages.clear();
   ::SendMessageW(hedit, WM_KEYDOWN, VK_TAB, 1);
-  EXPECT_TRUE(!f.ctrl.preTranslated.empty() && f.ctrl.preTranslated.back() == hedit);
+  EXPECT_EQ(f.ctrl.preTranslated.size(), std::size_t(1));
+  EXPECT_TRUE(std::find(edit.messages.begin(), edit.messages.end(), WM_KEYDOWN) != edit.messages.end());
 
   EXPECT_TRUE(edit.ShowWindow(SW_HIDE));
   EXPECT_TRUE(!edit.IsWindowVisible());
