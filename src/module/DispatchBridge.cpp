@@ -124,6 +124,14 @@ HRESULT PlainValue(const VARIANT* in, VARIANT* plain) {
   return S_OK;
 }
 
+// The answer for a value the platform could not coerce: an overflow stays
+// one; whatever else it said (E_INVALIDARG for a malformed DECIMAL, the
+// failure of an object asked for its default value, ...) means the value
+// is not of a type the parameter takes.
+HRESULT CoercionFailure(HRESULT hr) {
+  return hr == DISP_E_OVERFLOW || hr == E_OUTOFMEMORY ? hr : DISP_E_TYPEMISMATCH;
+}
+
 // A plain value coerced with the Automation rules. A null interface has no
 // value to ask for; a null BSTR is the empty string, which is text but no number.
 HRESULT Coerce(const VARIANT& plain, VARTYPE vt, VARIANT* out) {
@@ -142,7 +150,8 @@ HRESULT Coerce(const VARIANT& plain, VARTYPE vt, VARIANT* out) {
     default:
       break;
   }
-  return VariantChangeType(out, const_cast<VARIANT*>(&plain), 0, vt);
+  HRESULT hr = VariantChangeType(out, const_cast<VARIANT*>(&plain), 0, vt);
+  return SUCCEEDED(hr) ? hr : CoercionFailure(hr);
 }
 
 // One argument converted to a scalar type with the Automation coercion rules.
@@ -299,7 +308,7 @@ HRESULT LongsFromScriptArray(IDispatch* object, std::vector<std::int32_t>& out) 
   for (std::int32_t i = 0; i < length; ++i) {
     std::int32_t number = 0;
     HRESULT hr = GetLongProperty(object, std::to_wstring(i), &number);
-    if (FAILED(hr)) return hr;
+    if (FAILED(hr)) return CoercionFailure(hr);  // the object's own failures are no answer of ours
     out.push_back(number);
   }
   return S_OK;
@@ -511,6 +520,7 @@ HRESULT InvokeEntry(TzGrid::CTzGridCtrl& ctrl, const DispEntry& entry, WORD flag
 
   ArgumentFrame frame;
   hr = ConvertArguments(entry, isPut, params, frame, argErr);
+  if (hr == E_OUTOFMEMORY) return ReportMemberFailure(entry, hr, "not enough memory for the arguments", excepInfo);
   if (FAILED(hr)) return hr;
   return CallMember(ctrl, entry, isPut, flags, frame, result, excepInfo);
 }
