@@ -2,14 +2,17 @@
 // host uses (window messages, RedrawWindow, IDispatch::Invoke), each figure
 // beside a floor taken in this same process:
 //  - for painting and scrolling, a plain child window of the same frame and
-//    size whose WM_PAINT makes an off-screen frame of the update area, fills
-//    it and copies it to the window: what any double-buffered control pays
-//    the window system for the same pixels;
+//    size, beside the grid, whose WM_PAINT makes an off-screen frame of the
+//    update area, fills it and copies it to the window: what any
+//    double-buffered control pays the window system for the same pixels;
 //  - for late-bound calls, a minimal in-process IDispatch written here that
 //    checks the argument count, coerces the integers with VariantChangeType
 //    and stores or returns the text.
 //
-//   tzgrid_wine_bench.exe [--short] [--probe strip|w2|w3]
+//   tzgrid_wine_bench.exe [--short] [--probe strip|w2|w2loop|w3|setloop]
+// The grid and the floor are timed alternately, so that a change in the
+// machine's load reaches both. The frame is two clients wide: the screen
+// should be at least 3840 x 1080 (bench/wine/run.sh starts Xvfb so).
 // --short runs a few repetitions (to keep the program working in CI);
 // --probe sets the grid up, then does one operation between two
 // OutputDebugString markers, for a relay or trace log of just that step.
@@ -303,7 +306,7 @@ bool BuildScene(Scene& s) {
   // A frame without a caption or border, so that its client area (and the
   // container filling it) is exactly the workload's 1920 x 1080.
   s.frame = CreateWindowExW(0, L"TzGridBenchFrame", L"TzGrid bench", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN, 0, 0,
-                            kClientWidth, kClientHeight, nullptr, nullptr, instance, nullptr);
+                            2 * kClientWidth, kClientHeight, nullptr, nullptr, instance, nullptr);
   if (!s.frame) return Fail("frame window"), false;
   s.ax = CreateWindowExW(0, L"AtlAxWin100", kProgId, WS_CHILD | WS_VISIBLE, 0, 0, kClientWidth, kClientHeight,
                          s.frame, nullptr, instance, nullptr);
@@ -321,18 +324,20 @@ bool BuildScene(Scene& s) {
   unknown->Release();
   if (!s.grid || !s.dispatch) return Fail("control window or IDispatch"), false;
 
-  // The floor window copies the grid window's place, size and frame (border
-  // and both scroll bars), so that both paint client areas of one size.
+  // The floor window copies the grid window's size and frame (border and
+  // both scroll bars), so that both paint client areas of one size; it sits
+  // beside the container, in the same frame, so that both stay visible.
   RECT gridRect{};
   GetWindowRect(s.grid, &gridRect);
   MapWindowPoints(nullptr, s.frame, reinterpret_cast<POINT*>(&gridRect), 2);
-  DWORD style = WS_CHILD | WS_BORDER | WS_HSCROLL | WS_VSCROLL;
+  OffsetRect(&gridRect, kClientWidth, 0);
+  DWORD style = WS_CHILD | WS_VISIBLE | WS_BORDER | WS_HSCROLL | WS_VSCROLL;
   s.floor = CreateWindowExW(0, kFloorClass, L"", style, gridRect.left, gridRect.top, gridRect.right - gridRect.left,
                             gridRect.bottom - gridRect.top, s.frame, nullptr, instance, nullptr);
   if (!s.floor) return Fail("floor window"), false;
   SCROLLINFO si{sizeof(si), SIF_RANGE | SIF_PAGE | SIF_POS, 0, 1000, 100, 0, 0};
-  SetScrollInfo(s.floor, SB_VERT, &si, FALSE);
-  SetScrollInfo(s.floor, SB_HORZ, &si, FALSE);
+  SetScrollInfo(s.floor, SB_VERT, &si, TRUE);
+  SetScrollInfo(s.floor, SB_HORZ, &si, TRUE);
 
   s.grid_.object = s.dispatch;
   s.idRows = s.grid_.Id(L"Rows");
@@ -340,19 +345,6 @@ bool BuildScene(Scene& s) {
   s.idGetCellText = s.grid_.Id(L"GetCellText");
   s.idHeaderFlag = s.grid_.Id(L"SetCellHeaderFlag");
   return !g_failed;
-}
-
-// Only one of the grid and the floor shows at a time, at the same place.
-// (which is the grid's window or the floor; the grid shows through its
-// container window.)
-void Show(Scene& s, HWND which) {
-  HWND shown = which == s.floor ? s.floor : s.ax;
-  HWND hidden = which == s.floor ? s.ax : s.floor;
-  ShowWindow(hidden, SW_HIDE);
-  ShowWindow(shown, SW_SHOW);
-  RedrawWindow(shown, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-  Pump(30);
-  if (!IsWindowVisible(which)) Fail("the window to measure is not visible");
 }
 
 void SetText(Scene& s, int row, int col) {
@@ -444,68 +436,54 @@ void Print(const std::vector<Row>& rows) {
   std::fflush(stdout);
 }
 
-// Full repaints of a window, one RedrawWindow each.
-double FullRepaintMs(HWND window, int reps) {
-  std::vector<double> t;
+// The medians of the grid's and the floor's timings of one operation.
+struct Pair {
+  double grid;
+  double floor;
+};
+
+// Times gridOp and floorOp alternately, reps times each, the one going
+// first changing every time: drift in the machine's load then reaches both
+// figures alike.
+template <class GridOp, class FloorOp>
+Pair Paired(int reps, GridOp gridOp, FloorOp floorOp) {
+  std::vector<double> g, f;
   for (int i = 0; i < reps; ++i) {
-    Drain();
-    double t0 = NowMs();
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
-    t.push_back(NowMs() - t0);
+    for (int k = 0; k < 2; ++k) {
+      bool gridTurn = (k == 0) == (i % 2 == 0);
+      Drain();
+      double t0 = NowMs();
+      if (gridTurn) {
+        gridOp(i);
+      } else {
+        floorOp(i);
+      }
+      (gridTurn ? g : f).push_back(NowMs() - t0);
+    }
   }
-  return Median(t);
+  return {Median(g), Median(f)};
 }
 
-double StripRepaintMs(HWND window, int reps) {
+void FullRepaint(HWND window) { RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW); }
+
+void StripRepaint(HWND window) {
   RECT strip = BottomStrip(window);
-  std::vector<double> t;
-  for (int i = 0; i < reps; ++i) {
-    Drain();
-    double t0 = NowMs();
-    InvalidateRect(window, &strip, FALSE);
-    UpdateWindow(window);
-    t.push_back(NowMs() - t0);
-  }
-  return Median(t);
+  InvalidateRect(window, &strip, FALSE);
+  UpdateWindow(window);
 }
 
-// One-row scroll steps of the grid: WM_VSCROLL SB_LINEDOWN and the repaint
+// One-row scroll step of the grid: WM_VSCROLL SB_LINEDOWN and the repaint
 // of what it uncovers.
-double GridLineScrollMs(HWND grid, int reps) {
-  std::vector<double> t;
-  for (int i = 0; i < reps; ++i) {
-    Drain();
-    double t0 = NowMs();
-    SendMessageW(grid, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
-    UpdateWindow(grid);
-    t.push_back(NowMs() - t0);
-  }
-  return Median(t);
+void GridLineScroll(HWND grid) {
+  SendMessageW(grid, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
+  UpdateWindow(grid);
 }
 
-double FloorLineScrollMs(HWND floor, int reps) {
+// The floor's step: the system moves the pixels, the window paints the strip.
+void FloorLineScroll(HWND floor) {
   RECT area = ScrolledArea(floor);
-  std::vector<double> t;
-  for (int i = 0; i < reps; ++i) {
-    Drain();
-    double t0 = NowMs();
-    ScrollWindowEx(floor, 0, -kRowHeight, &area, &area, nullptr, nullptr, SW_INVALIDATE);
-    UpdateWindow(floor);
-    t.push_back(NowMs() - t0);
-  }
-  return Median(t);
-}
-
-// Per-call cost of a late-bound call, as the median over batches.
-template <class Call>
-double PerCallUs(int batches, int perBatch, Call call) {
-  std::vector<double> t;
-  for (int b = 0; b < batches; ++b) {
-    double t0 = NowMs();
-    for (int i = 0; i < perBatch; ++i) call(i);
-    t.push_back((NowMs() - t0) * 1000.0 / perBatch);
-  }
-  return Median(t);
+  ScrollWindowEx(floor, 0, -kRowHeight, &area, &area, nullptr, nullptr, SW_INVALIDATE);
+  UpdateWindow(floor);
 }
 
 struct Plan {
@@ -513,7 +491,7 @@ struct Plan {
   int scrollReps = 200;   // W3, W3b
   int resizeReps = 5;     // Rows = 1,000,000
   int callBatches = 21;
-  int callsPerBatch = 20000;
+  int callsPerBatch = 5000;
 };
 
 int Run(bool shortRun, const char* probe) {
@@ -561,10 +539,46 @@ int Run(bool shortRun, const char* probe) {
   Pump(100);
 
   if (probe) {
-    Show(s, s.grid);
+    Pump(100);
     OutputDebugStringA("TZBENCH probe begin");
+    std::printf("probe begins\n");
+    std::fflush(stdout);
     if (std::strcmp(probe, "w2") == 0) {
       RedrawWindow(s.grid, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+    } else if (std::strcmp(probe, "w2loop") == 0) {
+      // Long enough for a sampling profiler to see where a repaint goes;
+      // the fastest repaints of grid and floor, which a busy machine
+      // disturbs least, for comparing two builds.
+      std::vector<double> g, f;
+      for (int i = 0; i < 500; ++i) {
+        double t0 = NowMs();
+        FullRepaint(s.grid);
+        double t1 = NowMs();
+        FullRepaint(s.floor);
+        g.push_back(t1 - t0);
+        f.push_back(NowMs() - t1);
+      }
+      std::sort(g.begin(), g.end());
+      std::sort(f.begin(), f.end());
+      std::printf("W2 grid: fastest %.3f ms, tenth %.3f ms, median %.3f ms; floor: %.3f, %.3f, %.3f ms\n", g[0],
+                  g[g.size() / 10], Median(g), f[0], f[f.size() / 10], Median(f));
+    } else if (std::strcmp(probe, "setloop") == 0) {
+      // Late-bound SetCellText below the view, for a sampling profiler.
+      BSTR text = SysAllocString(CellText(123, 7).c_str());
+      for (int i = 0; i < 5000000; ++i) {
+        VARIANT args[3];
+        V_VT(&args[0]) = VT_BSTR;
+        V_BSTR(&args[0]) = text;
+        V_VT(&args[1]) = VT_I4;
+        V_I4(&args[1]) = 7;
+        V_VT(&args[2]) = VT_I4;
+        V_I4(&args[2]) = 500000 + (i & 1023);
+        DISPPARAMS params = {args, nullptr, 3, 0};
+        UINT argErr = 0;
+        s.dispatch->Invoke(s.idSetCellText, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
+                           &argErr);
+      }
+      SysFreeString(text);
     } else if (std::strcmp(probe, "w3") == 0) {
       SendMessageW(s.grid, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
       UpdateWindow(s.grid);
@@ -579,42 +593,30 @@ int Run(bool shortRun, const char* probe) {
     return g_failed ? 1 : 0;
   }
 
-  // Painting and scrolling, the floor each time right after the grid.
-  Show(s, s.grid);
-  double w2 = FullRepaintMs(s.grid, plan.paintReps);
-  double strip = StripRepaintMs(s.grid, plan.paintReps);
-  Show(s, s.floor);
-  double w2Floor = FullRepaintMs(s.floor, plan.paintReps);
-  double stripFloor = StripRepaintMs(s.floor, plan.paintReps);
-  rows.push_back({"W2 full repaint, text (RedrawWindow)", "ms", w2, w2Floor});
-  rows.push_back({"20 px strip repaint, text", "ms", strip, stripFloor});
+  // Painting and scrolling, grid and floor side by side, alternately.
+  Pump(100);
+  Pair w2 = Paired(plan.paintReps, [&](int) { FullRepaint(s.grid); }, [&](int) { FullRepaint(s.floor); });
+  Pair strip = Paired(plan.paintReps, [&](int) { StripRepaint(s.grid); }, [&](int) { StripRepaint(s.floor); });
+  rows.push_back({"W2 full repaint, text (RedrawWindow)", "ms", w2.grid, w2.floor});
+  rows.push_back({"20 px strip repaint, text", "ms", strip.grid, strip.floor});
 
-  Show(s, s.grid);
-  double w3 = GridLineScrollMs(s.grid, plan.scrollReps);
-  Show(s, s.floor);
-  double w3Floor = FloorLineScrollMs(s.floor, plan.scrollReps);
-  rows.push_back({"W3 line scroll at the top + repaint", "ms", w3, w3Floor});
+  Pair w3 = Paired(plan.scrollReps, [&](int) { GridLineScroll(s.grid); }, [&](int) { FloorLineScroll(s.floor); });
+  rows.push_back({"W3 line scroll at the top + repaint", "ms", w3.grid, w3.floor});
 
-  Show(s, s.grid);
   ScrollGridTo(s, lateTop);
-  double w3b = GridLineScrollMs(s.grid, plan.scrollReps);
-  Show(s, s.floor);
-  double w3bFloor = FloorLineScrollMs(s.floor, plan.scrollReps);
-  rows.push_back({"W3b line scroll 200 rows before the end", "ms", w3b, w3bFloor});
+  Pump(50);
+  Pair w3b = Paired(plan.scrollReps, [&](int) { GridLineScroll(s.grid); }, [&](int) { FloorLineScroll(s.floor); });
+  rows.push_back({"W3b line scroll 200 rows before the end", "ms", w3b.grid, w3b.floor});
 
   // The same repaints over rows without text, mid-grid.
-  Show(s, s.grid);
   ScrollGridTo(s, kRows / 2);
-  Show(s, s.grid);
-  double w2Empty = FullRepaintMs(s.grid, plan.paintReps);
-  double stripEmpty = StripRepaintMs(s.grid, plan.paintReps);
-  Show(s, s.floor);
-  double w2EmptyFloor = FullRepaintMs(s.floor, plan.paintReps);
-  double stripEmptyFloor = StripRepaintMs(s.floor, plan.paintReps);
-  rows.push_back({"W2 full repaint, no text", "ms", w2Empty, w2EmptyFloor});
-  rows.push_back({"20 px strip repaint, no text", "ms", stripEmpty, stripEmptyFloor});
-  Show(s, s.grid);
+  Pump(50);
+  Pair w2Empty = Paired(plan.paintReps, [&](int) { FullRepaint(s.grid); }, [&](int) { FullRepaint(s.floor); });
+  Pair stripEmpty = Paired(plan.paintReps, [&](int) { StripRepaint(s.grid); }, [&](int) { StripRepaint(s.floor); });
+  rows.push_back({"W2 full repaint, no text", "ms", w2Empty.grid, w2Empty.floor});
+  rows.push_back({"20 px strip repaint, no text", "ms", stripEmpty.grid, stripEmpty.floor});
   ScrollGridTo(s, 1);
+  Pump(50);
 
   // Late-bound calls, DISPIDs cached, on cells below the view (the row
   // range moves so that the same cell is not hit every time).
@@ -649,14 +651,22 @@ int Run(bool shortRun, const char* probe) {
       VariantClear(&result);
     };
   };
-  double setGrid = PerCallUs(plan.callBatches, plan.callsPerBatch, setOn(s.grid_, s.idSetCellText));
-  double setFloor = PerCallUs(plan.callBatches, plan.callsPerBatch, setOn(floorCaller, MinimalDispatch::kSetCellText));
+  // A batch of calls per timing; per call in microseconds.
+  const int n = plan.callsPerBatch;
+  auto batch = [n](auto call) {
+    return [n, call](int) {
+      for (int i = 0; i < n; ++i) call(i);
+    };
+  };
+  const double perCallUs = 1000.0 / n;
+  Pair set = Paired(plan.callBatches, batch(setOn(s.grid_, s.idSetCellText)),
+                    batch(setOn(floorCaller, MinimalDispatch::kSetCellText)));
   Pump(50);
-  double getGrid = PerCallUs(plan.callBatches, plan.callsPerBatch, getOn(s.grid_, s.idGetCellText));
-  double getFloor = PerCallUs(plan.callBatches, plan.callsPerBatch, getOn(floorCaller, MinimalDispatch::kGetCellText));
+  Pair get = Paired(plan.callBatches, batch(getOn(s.grid_, s.idGetCellText)),
+                    batch(getOn(floorCaller, MinimalDispatch::kGetCellText)));
   SysFreeString(text);
-  rows.push_back({"SetCellText via Invoke, per call", "us", setGrid, setFloor});
-  rows.push_back({"GetCellText via Invoke, per call", "us", getGrid, getFloor});
+  rows.push_back({"SetCellText via Invoke, per call", "us", set.grid * perCallUs, set.floor * perCallUs});
+  rows.push_back({"GetCellText via Invoke, per call", "us", get.grid * perCallUs, get.floor * perCallUs});
 
   // The calls must have done their work, or the figures mean nothing.
   if (GetText(s.grid_, s.idGetCellText, 500000, 7) != CellText(123, 7)) Fail("SetCellText did not store the text");
@@ -686,7 +696,7 @@ int wmain(int argc, wchar_t** argv) {
       probeName.assign(w.begin(), w.end());
       probe = probeName.c_str();
     } else {
-      std::fprintf(stderr, "usage: tzgrid_wine_bench.exe [--short] [--probe strip|w2|w3]\n");
+      std::fprintf(stderr, "usage: tzgrid_wine_bench.exe [--short] [--probe strip|w2|w2loop|w3|setloop]\n");
       return 2;
     }
   }

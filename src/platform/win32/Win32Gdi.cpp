@@ -392,8 +392,12 @@ void CDC::FillSolidRect(const RECT* lpRect, COLORREF clr) {
   // An opaque empty text output fills the rectangle with the background
   // colour: the cheapest solid fill GDI offers, and no brush to manage.
   ::RECT r = ToWin(*lpRect);
-  ::SetBkColor(static_cast<::HDC>(m_hDC), clr);
-  ::ExtTextOutW(static_cast<::HDC>(m_hDC), 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
+  auto hdc = static_cast<::HDC>(m_hDC);
+  // Reading a DC's colour costs nothing, setting it is a call into the
+  // system (under Wine, into its Unix side); a painter filling a thousand
+  // cells in one colour sets it once.
+  if (::GetBkColor(hdc) != clr) ::SetBkColor(hdc, clr);
+  ::ExtTextOutW(hdc, 0, 0, ETO_OPAQUE, &r, nullptr, 0, nullptr);
 }
 
 void CDC::FillSolidRect(int x, int y, int cx, int cy, COLORREF clr) {
@@ -429,7 +433,12 @@ void CDC::InvertRect(const RECT* lpRect) {
 int CDC::SetBkMode(int nBkMode) { return ::SetBkMode(static_cast<::HDC>(m_hDC), nBkMode); }
 
 COLORREF CDC::SetTextColor(COLORREF crColor) {
-  return COLORREF(::SetTextColor(static_cast<::HDC>(m_hDC), crColor));
+  // As in FillSolidRect: a colour the DC already has is not set again; the
+  // previous colour handed back is the same either way.
+  auto hdc = static_cast<::HDC>(m_hDC);
+  ::COLORREF current = ::GetTextColor(hdc);
+  if (current != CLR_INVALID && current == crColor) return COLORREF(current);
+  return COLORREF(::SetTextColor(hdc, crColor));
 }
 
 CPoint CDC::MoveTo(int x, int y) {
