@@ -20,6 +20,8 @@
 #include "FuzzArguments.h"
 #include "HostKit.h"
 
+#include <tlhelp32.h>
+
 #include <algorithm>
 #include <atomic>
 #include <cstdint>
@@ -38,8 +40,9 @@ using TzGridHost::OleContainer;
 constexpr DISPID kColumns = 1, kRows = 2, kSetCellText = 7, kSetNumColumns = 9, kSetNumRows = 10,
                  kGetCellText = 11, kPaste = 20, kExportData = 22, kExportEx = 35;
 constexpr WORD kCall = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
-// The core refuses a matrix of more cells than this.
-constexpr std::int64_t kMaxCells = std::int64_t(1) << 28;
+// The one huge count the driver passes on purpose (2^31 - 1): no memory
+// holds that many rows or columns, so the grid refuses it.
+constexpr LONG kHugeCount = 0x7FFFFFFF;
 // The most cells a count the driver passes may give the grid: one call never
 // allocates more than a few megabytes. Larger counts it passes are ones the
 // grid must refuse.
@@ -95,28 +98,47 @@ BOOL CALLBACK CloseOwnDialog(HWND window, LPARAM) {
 }
 
 HANDLE g_mainThread = nullptr;
+DWORD g_watchdogThread = 0;
 
-// Where the hung thread is: a few samples of its instruction pointer as
-// module + offset, enough to find a loop with the module's symbols ('?'
-// when the thread waits inside the system).
-void PrintWhereTheMainThreadIs() {
-  for (int sample = 0; sample < 4 && g_mainThread; ++sample) {
-    if (SuspendThread(g_mainThread) == DWORD(-1)) return;
-    CONTEXT context{};
-    context.ContextFlags = CONTEXT_CONTROL;
-    bool got = GetThreadContext(g_mainThread, &context) != 0;
-    ResumeThread(g_mainThread);
-    if (!got) return;
-    HMODULE module = nullptr;
-    char name[MAX_PATH] = "?";
-    if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                           reinterpret_cast<LPCSTR>(context.Rip), &module)) {
-      GetModuleFileNameA(module, name, MAX_PATH);
-    }
-    std::printf("    main thread at %s+0x%llX\n", name,
-                static_cast<unsigned long long>(context.Rip - reinterpret_cast<DWORD64>(module)));
-    Sleep(50);
+// Where a thread is: its instruction pointer as module + offset ('?' when
+// it waits inside the system), enough to find a loop with the module's symbols.
+void PrintWhereThreadIs(HANDLE thread, const char* which) {
+  if (SuspendThread(thread) == DWORD(-1)) return;
+  CONTEXT context{};
+  context.ContextFlags = CONTEXT_CONTROL;
+  bool got = GetThreadContext(thread, &context) != 0;
+  ResumeThread(thread);
+  if (!got) return;
+  HMODULE module = nullptr;
+  char name[MAX_PATH] = "?";
+  if (GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                         reinterpret_cast<LPCSTR>(context.Rip), &module)) {
+    GetModuleFileNameA(module, name, MAX_PATH);
   }
+  std::printf("    %s at %s+0x%llX\n", which, name,
+              static_cast<unsigned long long>(context.Rip - reinterpret_cast<DWORD64>(module)));
+}
+
+// The main thread and every other thread of the process (an auto-scroll
+// worker, ...) at the time of a hang.
+void PrintWhereTheThreadsAre() {
+  if (g_mainThread) PrintWhereThreadIs(g_mainThread, "main thread");
+  HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPTHREAD, 0);
+  if (snapshot == INVALID_HANDLE_VALUE) return;
+  THREADENTRY32 entry{};
+  entry.dwSize = sizeof entry;
+  for (BOOL more = Thread32First(snapshot, &entry); more; more = Thread32Next(snapshot, &entry)) {
+    if (entry.th32OwnerProcessID != GetCurrentProcessId() || entry.th32ThreadID == g_watchdogThread ||
+        entry.th32ThreadID == GetThreadId(g_mainThread)) {
+      continue;
+    }
+    HANDLE thread = OpenThread(THREAD_SUSPEND_RESUME | THREAD_GET_CONTEXT, FALSE, entry.th32ThreadID);
+    if (!thread) continue;
+    std::string which = "thread " + std::to_string(entry.th32ThreadID);
+    PrintWhereThreadIs(thread, which.c_str());
+    CloseHandle(thread);
+  }
+  CloseHandle(snapshot);
 }
 
 // Closes dialogs and ends the process when a step hangs.
@@ -131,7 +153,7 @@ DWORD WINAPI Watchdog(void*) {
                   static_cast<unsigned long long>(g_step.load()), static_cast<unsigned long long>(g_seed),
                   static_cast<unsigned long long>(kHangMs), g_stepText, g_dispatching.load(), g_dispatchingClass,
                   static_cast<unsigned long long>(g_dispatchedThisStep.load()));
-      PrintWhereTheMainThreadIs();
+      PrintWhereTheThreadsAre();
       std::fflush(stdout);
       TerminateProcess(GetCurrentProcess(), 3);
     }
@@ -179,15 +201,21 @@ struct Counts {
   bool operator==(const Counts& other) const { return rows == other.rows && columns == other.columns; }
 };
 
-// What ResizeGrid makes of a request: nothing when the counts are the
-// same, a refusal for a negative count or more than 2^28 cells, an empty
-// grid (both counts 0) when either count is 0.
+// What a resize request must give: nothing when the counts are the same,
+// a refusal for a negative count, an empty grid (both counts 0) when
+// either count is 0, the counts asked for when the grid stays small. A
+// larger grid may be taken or refused, as the memory at hand decides:
+// nothing then.
 std::optional<Counts> Resized(Counts now, LONG columns, LONG rows) {
   if (columns == now.columns && rows == now.rows) return now;
   if (columns < 0 || rows < 0) return std::nullopt;
   if (columns == 0 || rows == 0) return Counts{0, 0};
-  if (std::int64_t(columns) * rows > kMaxCells) return std::nullopt;
   return Counts{rows, columns};
+}
+
+// True when the grid must take a resize the model predicted.
+bool MustBeTaken(const Counts& predicted) {
+  return std::int64_t(predicted.rows) * predicted.columns <= kMaxFuzzCells;
 }
 
 bool IsCountSetter(DISPID id) { return id == kColumns || id == kRows || id == kSetNumColumns || id == kSetNumRows; }
@@ -465,7 +493,7 @@ void Driver::KeepCountsSane(CallPlan& plan) {
   std::int64_t other = SetsRows(plan.dispid) ? m_model.columns : m_model.rows;
   std::int64_t cells = std::int64_t(*value) * other;
   // No random number is drawn here: the steps must not depend on the answers.
-  if (cells > kMaxFuzzCells && cells <= kMaxCells) plan.arguments[0] = {ModuleTest::Long(3), 3};
+  if (cells > kMaxFuzzCells && *value < kHugeCount) plan.arguments[0] = {ModuleTest::Long(3), 3};
 }
 
 // The exports ask for a file name in a modal dialog when their type is 0:
@@ -559,9 +587,8 @@ void Driver::CheckCounts(const CallPlan& plan, HRESULT hr, const Counts& before)
   } else if (!(now == before)) {
     Inconsistent("counts changed from " + Describe(before) + " to " + Describe(now) + " by a call answering " +
                  AnswerName(hr));
-  } else if (predicted && hr != S_OK) {
-    std::int64_t cells = std::int64_t(predicted->rows) * predicted->columns;
-    if (cells <= kMaxFuzzCells) Inconsistent("a count call the model expected taken was refused: " + AnswerName(hr));
+  } else if (predicted && hr != S_OK && MustBeTaken(*predicted)) {
+    Inconsistent("a count call the model expected taken was refused: " + AnswerName(hr));
   }
   if (!(now == m_model)) ++m_countChanges;
   m_model = now;
@@ -836,7 +863,7 @@ int wmain(int argc, wchar_t** argv) {
   }
   DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &BridgeFuzz::g_mainThread, 0, FALSE,
                   DUPLICATE_SAME_ACCESS);
-  HANDLE watchdog = CreateThread(nullptr, 0, BridgeFuzz::Watchdog, nullptr, 0, nullptr);
+  HANDLE watchdog = CreateThread(nullptr, 0, BridgeFuzz::Watchdog, nullptr, 0, &BridgeFuzz::g_watchdogThread);
   int inconsistencies = BridgeFuzz::RunFuzz(seed, steps, trace);
   if (watchdog) CloseHandle(watchdog);
   OleUninitialize();

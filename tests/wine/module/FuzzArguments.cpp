@@ -545,7 +545,7 @@ Argument ArgumentMaker::Fitting(VARTYPE want) {
     plain = m_random.OneIn(6) ? Number(m_random.Between(0, 99)) : AnyText();
     if (want == (VT_BYREF | VT_BSTR) && m_random.OneIn(2)) return ByReference(plain);
   } else {
-    static const std::vector<LONG> kEdges = {INT_MIN, INT_MAX, 65535, 65536, -32769, 32768, 1 << 28, -1};
+    static const std::vector<LONG> kEdges = {INT_MIN, INT_MAX, 65535, 65536, -32769, 32768, -1};
     LONG value = m_random.OneIn(8) ? m_random.Pick(kEdges) : m_random.Between(-2, 12);
     if (want == VT_BOOL) value = m_random.Between(-1, 1);
     plain = Number(value);
@@ -567,9 +567,9 @@ Argument ArgumentMaker::Count() {
   } else if (kind < 93) {
     value = m_random.Between(31, 300);
   } else {
-    // Refused before any change: negative, or a matrix over 2^28 cells
-    // (2^29 rows even for one column).
-    static const std::vector<LONG> kRefused = {-1, -1000, INT_MIN, INT_MAX, 1 << 29, 1 << 30};
+    // Refused before any change: negative, or far more than any memory
+    // holds (2^31 - 1 rows or columns).
+    static const std::vector<LONG> kRefused = {-1, -1000, INT_MIN, INT_MAX};
     value = m_random.Pick(kRefused);
   }
   Argument plain = Number(value);
