@@ -237,21 +237,32 @@ HRESULT CTzGridCtrl::Invoke(DISPID dispid, WORD wFlags, const CDispArgs& args, C
   std::size_t expected = isPut ? 1 : std::size_t(entry->cParams);
   if (args.size() != expected) return DISP_E_BADPARAMCOUNT;
 
-  CDispArgs coerced(args.size());
-  std::array<std::int32_t, 5> longSlots{};
-  std::array<std::u16string, 5> stringSlots;
+  // Arguments already of their parameters' types (what the module's bridge
+  // hands over) are used as they are; only a call with others pays for copies.
+  bool allOfTheirTypes = true;
   for (std::size_t i = 0; i < args.size(); ++i) {
     VARTYPE want = isPut ? entry->vtResult : entry->params[i].vt;
-    if (!CoerceArgument(args[i], want, coerced[i], longSlots[i], stringSlots[i])) return DISP_E_TYPEMISMATCH;
+    allOfTheirTypes = allOfTheirTypes && args[i].Type() == want && !(want == PI4 && args[i].LongRef() == nullptr);
   }
+  CDispArgs coerced;
+  std::array<std::int32_t, 5> longSlots{};
+  std::array<std::u16string, 5> stringSlots;
+  if (!allOfTheirTypes) {
+    coerced.resize(args.size());
+    for (std::size_t i = 0; i < args.size(); ++i) {
+      VARTYPE want = isPut ? entry->vtResult : entry->params[i].vt;
+      if (!CoerceArgument(args[i], want, coerced[i], longSlots[i], stringSlots[i])) return DISP_E_TYPEMISMATCH;
+    }
+  }
+  const CDispArgs& callArgs = allOfTheirTypes ? args : coerced;
 
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   try {
     if (isPut) {
-      entry->put(*this, coerced[0]);
+      entry->put(*this, callArgs[0]);
       if (pResult) *pResult = CDispArg();
     } else {
-      CDispArg result = entry->invoke(*this, coerced);
+      CDispArg result = entry->invoke(*this, callArgs);
       if (pResult) *pResult = std::move(result);
     }
     return S_OK;

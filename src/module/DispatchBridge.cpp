@@ -370,23 +370,39 @@ HRESULT ConvertStringReference(const VARIANT* v, std::size_t slot, ArgumentFrame
   return S_OK;
 }
 
-HRESULT ConvertScalar(const VARIANT* in, VARTYPE want, ArgumentFrame& frame) {
-  VARIANT converted;
-  HRESULT hr = ChangeType(in, want, &converted);
-  if (FAILED(hr)) return hr;
-  switch (want) {
-    case VT_I2: frame.args.push_back(CDispArg::I2(V_I2(&converted))); break;
-    case VT_I4: frame.args.push_back(CDispArg::I4(V_I4(&converted))); break;
-    case VT_UI2: frame.args.push_back(CDispArg::UI2(V_UI2(&converted))); break;
-    case VT_UI4: frame.args.push_back(CDispArg::UI4(V_UI4(&converted))); break;
-    case VT_BOOL: frame.args.push_back(CDispArg::Bool(V_BOOL(&converted) != VARIANT_FALSE)); break;
-    case VT_BSTR:
-      frame.args.push_back(V_BSTR(&converted) ? CDispArg::Bstr(FromBstr(V_BSTR(&converted))) : CDispArg::NullBstr());
-      break;
+// Adds a value already of the parameter's scalar type to the frame.
+void PushScalar(const VARIANT& value, ArgumentFrame& frame) {
+  switch (V_VT(&value)) {
+    case VT_I2: frame.args.push_back(CDispArg::I2(V_I2(&value))); break;
+    case VT_I4: frame.args.push_back(CDispArg::I4(V_I4(&value))); break;
+    case VT_UI2: frame.args.push_back(CDispArg::UI2(V_UI2(&value))); break;
+    case VT_UI4: frame.args.push_back(CDispArg::UI4(V_UI4(&value))); break;
+    case VT_BOOL: frame.args.push_back(CDispArg::Bool(V_BOOL(&value) != VARIANT_FALSE)); break;
     default:
-      VariantClear(&converted);
-      return DISP_E_TYPEMISMATCH;
+      frame.args.push_back(V_BSTR(&value) ? CDispArg::Bstr(FromBstr(V_BSTR(&value))) : CDispArg::NullBstr());
+      break;
   }
+}
+
+bool IsScalarParameter(VARTYPE want) {
+  return want == VT_I2 || want == VT_I4 || want == VT_UI2 || want == VT_UI4 || want == VT_BOOL || want == VT_BSTR;
+}
+
+// A value of exactly the parameter's type (the usual case: a long for a
+// long, a string for a string) is taken as it is; any other is coerced.
+HRESULT ConvertScalar(const VARIANT* in, VARTYPE want, ArgumentFrame& frame) {
+  if (!IsScalarParameter(want)) return DISP_E_TYPEMISMATCH;
+  VARIANT plain;
+  HRESULT hr = PlainValue(in, &plain);
+  if (FAILED(hr)) return hr;
+  if (V_VT(&plain) == want) {
+    PushScalar(plain, frame);
+    return S_OK;
+  }
+  VARIANT converted;
+  hr = Coerce(plain, want, &converted);
+  if (FAILED(hr)) return hr;
+  PushScalar(converted, frame);
   VariantClear(&converted);
   return S_OK;
 }
