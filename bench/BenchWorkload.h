@@ -31,14 +31,18 @@ enum class Texts { kNone, kEveryCell };
 
 // Sizes the grid to the workload, marks the header row and, when asked,
 // writes every cell's text.
+// Built as a host builds it, through the control's public members: the
+// Columns and Rows properties, SetCellText for every cell, SetCellHeaderFlag
+// for the header row.
 inline void BuildWorkloadGrid(TzGrid::CTzGridCtrl& grid, Texts texts) {
-  grid.ResizeGrid(kWorkloadCols, kWorkloadRows);
+  grid.SetColumns(kWorkloadCols);
+  grid.SetRows(kWorkloadRows);
   if (texts == Texts::kEveryCell) {
     for (int r = 0; r < kWorkloadRows; ++r) {
-      for (int c = 0; c < kWorkloadCols; ++c) grid.GetCell(r, c)->m_strText = CellText(r, c);
+      for (int c = 0; c < kWorkloadCols; ++c) grid.SetCellText(r, c, CellText(r, c));
     }
   }
-  for (int c = 0; c < kWorkloadCols; ++c) grid.GetCell(0, c)->m_bHeader = true;
+  for (int c = 0; c < kWorkloadCols; ++c) grid.SetCellHeaderFlag(0, c, 1);
 }
 
 // The filled grid in its headless window. Building it takes seconds and a

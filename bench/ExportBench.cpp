@@ -134,9 +134,11 @@ void BM_W5_CellWalk(benchmark::State& state) {
   for (auto _ : state) {
     std::uint64_t sum = 0;
     for (int r = 0; r < kWorkloadRows; ++r) {
-      const CGridRow* row = grid.m_arRows.GetAt(r);
-      for (int c = 0; c < kWorkloadCols; ++c) {
-        const CString& text = row->GetAt(c)->m_strText;
+      const CGridRow* row = grid.m_cells.RowOrNull(r);
+      for (int c = 0; row && c < kWorkloadCols; ++c) {
+        const CGridCell* cell = row->GetAt(c);
+        if (!cell) continue;
+        const CString& text = cell->m_strText;
         sum += text.GetLength() ? text.GetString()[text.GetLength() - 1] : 0;
       }
     }

@@ -45,7 +45,6 @@ TEST(Model, ConstructionDefaults) {
       EXPECT_EQ(cell->m_bReadOnly | cell->m_clrBack | cell->m_clrText | cell->m_nJustify | cell->m_nSortState, 0);
       EXPECT_FALSE(cell->m_bHeader || cell->m_bBold);
       EXPECT_EQ(std::uint64_t{cell->m_dwItemData}, 0u);  // packed field: compare a copy
-      EXPECT_EQ(cell->m_font.GetSafeHandle(), nullptr);
     }
   }
   EXPECT_EQ(CheckInvariants(grid), "");
@@ -171,15 +170,15 @@ TEST(Model, NegativeAndHugeCountsAreRefusedBeforeAnyChange) {
 TEST(Model, RefusedMemoryLeavesTheGridUntouched) {
   CTzGridCtrl grid;
   grid.ResizeGrid(30, 4000);
+  for (int r = 0; r < 4000; ++r) grid.GetCell(r, r % 30)->m_nSortState = 1;  // every row made
   grid.GetCell(3999, 29)->m_strText = u"last";
   grid.m_pFocusCell = grid.GetCell(3000, 10);
   grid.m_arColOrder.SetAt(0, 29);
   grid.m_arColOrder.SetAt(29, 0);
   const std::string before = Snapshot(grid);
   CGridCell* focus = grid.m_pFocusCell;
-  // Room for two more blocks: a refusal comes part-way through the cells.
-  const std::size_t held = AfxGetAlignedPagesHeld();
-  std::size_t limit = AfxSetAlignedPagesLimit(held + 2 * CFixedSlabAlloc::kBlockBytes);
+  // 64 KiB to spare: more rows, or more columns in 4000 made rows, do not fit.
+  std::uint64_t limit = AfxSetAvailableMemoryLimit(64 * 1024);
   EXPECT_THROW(grid.ResizeGrid(30, 9000), CMemoryException);   // rows grow
   EXPECT_THROW(grid.ResizeGrid(60, 4000), CMemoryException);   // columns grow
   EXPECT_THROW(grid.ResizeGrid(80, 2000), CMemoryException);   // rows shrink, columns grow
@@ -187,33 +186,70 @@ TEST(Model, RefusedMemoryLeavesTheGridUntouched) {
   EXPECT_EQ(Snapshot(grid), before);
   EXPECT_EQ(grid.m_pFocusCell, focus);
   EXPECT_EQ(CheckInvariants(grid), "");
-  EXPECT_EQ(AfxGetAlignedPagesHeld(), held);  // what the refused calls took went back
   // Shrinking needs nothing new and still works.
   grid.ResizeGrid(20, 3500);
-  AfxSetAlignedPagesLimit(limit);
+  AfxSetAvailableMemoryLimit(limit);
   EXPECT_EQ(grid.m_pFocusCell, focus);
   EXPECT_EQ(CheckInvariants(grid), "");
   grid.ResizeGrid(40, 5000);
   EXPECT_EQ(grid.GetCell(4999, 39)->m_nRow, 4999);
   EXPECT_EQ(CheckInvariants(grid), "");
+
+  // A cell the system has no room for is refused with nothing lost.
+  CTzGridCtrl fresh;
+  const std::size_t pages = AfxSetAlignedPagesLimit(AfxGetAlignedPagesHeld());
+  EXPECT_THROW(fresh.GetCell(2, 2), CMemoryException);
+  AfxSetAlignedPagesLimit(pages);
+  EXPECT_EQ(fresh.m_cells.MadeCellCount(), 0u);
+  EXPECT_EQ(CheckInvariants(fresh), "");
+  EXPECT_EQ(fresh.GetCell(2, 2)->m_nCol, 2);
 }
 
-// A grid grown to hundreds of thousands of cells with texts and shrunk back
-// holds no more than it did before: the slab blocks go back to the system
-// and (checked by LeakSanitizer in the sanitizer run) every text is freed.
+// A grid grown to hundreds of thousands of rows, written to here and there
+// and shrunk back holds no more than it did before: the slab blocks of the
+// cells made go back to the system and (checked by LeakSanitizer in the
+// sanitizer run) every text is freed.
 TEST(Model, ABigResizeGivesItsMemoryBack) {
   CTzGridCtrl grid;
-  const std::size_t small = AfxGetAlignedPagesHeld();
-  grid.ResizeGrid(20, 50000);
-  EXPECT_GT(AfxGetAlignedPagesHeld(), small + 40 * CFixedSlabAlloc::kBlockBytes);
-  for (int r = 0; r < 50000; r += 7) grid.GetCell(r, r % 20)->m_strText = u"0123456789";
   grid.GetCell(2, 2)->m_strText = u"stays";
+  const std::size_t small = AfxGetAlignedPagesHeld();
+  grid.ResizeGrid(20, 500000);
+  EXPECT_EQ(AfxGetAlignedPagesHeld(), small);  // no cell made, no slab taken
+  for (int r = 0; r < 500000; r += 7) grid.GetCell(r, r % 20)->m_strText = u"0123456789";
+  EXPECT_GT(AfxGetAlignedPagesHeld(), small + 3 * CFixedSlabAlloc::kBlockBytes);
   grid.ResizeGrid(5, 5);
   EXPECT_EQ(AfxGetAlignedPagesHeld(), small);
   EXPECT_EQ(grid.GetCell(2, 2)->m_strText, u"stays");
   EXPECT_EQ(CheckInvariants(grid), "");
   grid.ResizeGrid(0, 0);
   grid.ResizeGrid(3, 3);
+  EXPECT_EQ(CheckInvariants(grid), "");
+}
+
+// Size costs what is touched: 2^28 cells, a count an eager matrix could
+// never hold, are rows of nothing until written; reading makes nothing.
+TEST(Model, CellsAreMadeOnlyWhenWritten) {
+  CTzGridCtrl grid;
+  grid.ResizeGrid(64, 1 << 22);
+  EXPECT_EQ(grid.m_cells.MadeCellCount(), 0u);
+  EXPECT_EQ(grid.m_cells.MadeRowCount(), 0u);
+  const int last = (1 << 22) - 1;
+  EXPECT_EQ(grid.GetCellText(last, 63), CString());
+  EXPECT_EQ(grid.GetCellSortState(last, 63), 0);
+  EXPECT_EQ(grid.GetCellItemData(last, 63), 0u);
+  grid.SetCellItemData(last, 63, 0);  // "no value": nothing to make
+  EXPECT_EQ(grid.m_cells.MadeCellCount(), 0u);
+  EXPECT_THROW(grid.GetCellText(last + 1, 0), CInvalidArgException);
+  EXPECT_THROW(grid.GetCellText(0, 64), CInvalidArgException);
+  grid.SetCellText(last, 63, CString(u"end"));
+  EXPECT_EQ(grid.m_cells.MadeCellCount(), 1u);
+  EXPECT_EQ(grid.m_cells.MadeRowCount(), 1u);
+  EXPECT_EQ(grid.GetCellText(last, 63), CString(u"end"));
+  grid.ResizeGrid(70, 1 << 22);  // the one made row grows; the others have nothing to grow
+  EXPECT_EQ(grid.GetCellText(last, 69), CString());
+  EXPECT_EQ(CheckInvariants(grid), "");
+  grid.ResizeGrid(5, 5);
+  EXPECT_EQ(grid.m_cells.MadeCellCount(), 0u);
   EXPECT_EQ(CheckInvariants(grid), "");
 }
 

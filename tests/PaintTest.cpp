@@ -197,18 +197,22 @@ TEST_F(DefaultLayout, AOnePixelHeaderColumnIsNotDrawn) {
   EXPECT_PIXEL(51, 30, kBack);
 }
 
-TEST_F(DefaultLayout, AMissingHeaderBandCellIsReportedAndSkipped) {
-  CGridCell* hole = grid.m_arRows.GetAt(0)->GetAt(3);
-  grid.m_arRows.GetAt(0)->SetAt(3, nullptr);
+// Painting reads the scrolled cells without making them: a cell nobody
+// wrote shows the grid's background and its grid lines, and stays unmade;
+// the header band's cells are made, to take their read-only mark.
+TEST_F(DefaultLayout, CellsNeverWrittenPaintAsNewAndStayUnmade) {
+  EXPECT_EQ(grid.m_cells.MadeCellCount(), 5u);  // row 0, the header band
+  for (int r = 1; r < 5; ++r) EXPECT_EQ(grid.m_cells.RowOrNull(r), nullptr) << r;
+  EXPECT_PIXEL(75, 30, kBack);
+  EXPECT_PIXEL(99, 30, kLine);
+  EXPECT_PIXEL(75, 39, kLine);
+  grid.SetItemBackColor(3, 1, RGB(1, 2, 3));
   window.PaintAll();
-  grid.m_arRows.GetAt(0)->SetAt(3, hole);  // back before the grid is destroyed
-  auto& desktop = Headless::GetDesktop();
-  ASSERT_EQ(desktop.messageBoxes.size(), 1u);
-  EXPECT_EQ(desktop.messageBoxes[0].text, u"NULL cell");
-  EXPECT_EQ(desktop.messageBoxes[0].type, MB_OK);
-  EXPECT_PIXEL(160, 10, kEmpty);  // skipped
-  EXPECT_PIXEL(201, 1, kFace);    // painting went on
-  EXPECT_PIXEL(160, 30, kBack);
+  EXPECT_PIXEL(75, 70, RGB(1, 2, 3));
+  EXPECT_PIXEL(125, 70, kBack);  // its neighbour in the made row was not made
+  EXPECT_EQ(grid.m_cells.MadeCellCount(), 6u);
+  EXPECT_EQ(grid.GetCellText(4, 4), CString());
+  EXPECT_EQ(grid.m_cells.MadeCellCount(), 6u);
   EXPECT_TRUE(window.failedMessages.empty());
 }
 

@@ -7,7 +7,8 @@ namespace TzGrid::Test {
 std::string CheckInvariants(const CTzGridCtrl& g, bool requirePermutation) {
   std::ostringstream err;
   if ((g.m_nRows == 0) != (g.m_nCols == 0)) err << "counts " << g.m_nCols << "x" << g.m_nRows << " not both zero; ";
-  if (g.m_arRows.GetSize() != g.m_nRows) err << "rows array " << g.m_arRows.GetSize() << " != " << g.m_nRows << "; ";
+  if (g.m_cells.RowCount() != g.m_nRows) err << "store rows " << g.m_cells.RowCount() << " != " << g.m_nRows << "; ";
+  if (g.m_cells.ColumnCount() != g.m_nCols) err << "store columns " << g.m_cells.ColumnCount() << "; ";
   if (g.m_arRowHeights.GetSize() != g.m_nRows) err << "heights " << g.m_arRowHeights.GetSize() << "; ";
   if (g.m_arColWidths.GetSize() != g.m_nCols) err << "widths " << g.m_arColWidths.GetSize() << "; ";
   if (g.m_arColOrder.GetSize() != g.m_nCols) err << "order " << g.m_arColOrder.GetSize() << "; ";
@@ -18,20 +19,20 @@ std::string CheckInvariants(const CTzGridCtrl& g, bool requirePermutation) {
     if (c >= UINT(g.m_nCols) || seen[c]++) err << "order map is not a permutation at " << p << "; ";
   }
   bool focusFound = g.m_pFocusCell == nullptr;
-  for (int r = 0; r < g.m_arRows.GetSize(); ++r) {
-    CGridRow* row = g.m_arRows.GetAt(r);
-    if (!row || row->GetSize() != g.m_nCols) {
+  // Rows and cells are made on demand: a made row has a slot per column,
+  // a made cell sits where its indices say.
+  for (int r = 0; r < g.m_cells.RowCount(); ++r) {
+    const CGridRow* row = g.m_cells.RowOrNull(r);
+    if (!row) continue;
+    if (row->GetSize() != g.m_nCols) {
       err << "row " << r << " has the wrong size; ";
       continue;
     }
     for (int c = 0; c < row->GetSize(); ++c) {
-      CGridCell* cell = row->GetAt(c);
-      if (!cell) {
-        err << "cell " << r << "," << c << " missing; ";
-      } else {
-        if (cell->m_nRow != r || cell->m_nCol != c) err << "cell " << r << "," << c << " misplaced; ";
-        if (cell == g.m_pFocusCell) focusFound = true;
-      }
+      const CGridCell* cell = row->GetAt(c);
+      if (!cell) continue;
+      if (cell->m_nRow != r || cell->m_nCol != c) err << "cell " << r << "," << c << " misplaced; ";
+      if (cell == g.m_pFocusCell) focusFound = true;
     }
   }
   if (!focusFound) err << "focus cell is not in the matrix; ";
@@ -68,10 +69,12 @@ std::string Snapshot(const CTzGridCtrl& g) {
   for (int i = 0; i < g.m_arRowHeights.GetSize(); ++i) s << ' ' << g.m_arRowHeights.GetAt(i);
   s << "\norder";
   for (int i = 0; i < g.m_arColOrder.GetSize(); ++i) s << ' ' << g.m_arColOrder.GetAt(i);
-  for (int r = 0; r < g.m_arRows.GetSize(); ++r) {
-    CGridRow* row = g.m_arRows.GetAt(r);
-    for (int c = 0; row && c < row->GetSize(); ++c) {
-      const CGridCell* cell = row->GetAt(c);
+  // A cell never made reads as a new one.
+  for (int r = 0; r < g.m_cells.RowCount(); ++r) {
+    for (int c = 0; c < g.m_cells.ColumnCount(); ++c) {
+      const CGridCell blank(r, c);
+      const CGridCell* found = g.FindCell(r, c);
+      const CGridCell* cell = found ? found : &blank;
       s << "\n" << r << "," << c << ": " << cell->m_strText.ToUtf8() << '|' << cell->m_bReadOnly << '|'
         << cell->m_clrBack << '|' << cell->m_clrText << '|' << cell->m_nJustify << '|' << cell->m_bHeader << '|'
         << cell->m_nSortState << '|' << cell->m_dwItemData << '|' << cell->m_bBold;

@@ -1,7 +1,8 @@
 // The automation members through which the host fills cells and reads them
 // back. Row and column arguments are row and column indices, never display
-// positions. The cell check is the model's checked GetCell: a bad index
-// raises the invalid-argument exception before anything changes. Apart from
+// positions. The cell check is the model's checked GetCell or FindCell: a
+// bad index raises the invalid-argument exception before anything changes.
+// Readers never make a cell: one that was never made reads as new. Apart from
 // SetCellText, none of these repaints: new values show at the next paint.
 #include <algorithm>
 
@@ -38,7 +39,8 @@ void CTzGridCtrl::SetCellText(LONG Row, LONG Column, const CString& TextData) {
 
 CString CTzGridCtrl::GetCellText(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  return GetCell(Row, Column)->m_strText;
+  const CGridCell* cell = FindCell(Row, Column);
+  return cell ? cell->m_strText : CString();
 }
 
 void CTzGridCtrl::SetItemBackColor(LONG Row, LONG Column, LONG Colour) {
@@ -78,7 +80,8 @@ void CTzGridCtrl::SetCellHeaderFlag(LONG Row, LONG Column, USHORT Flag) {
 
 USHORT CTzGridCtrl::GetCellSortState(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  return GetCell(Row, Column)->m_nSortState;
+  const CGridCell* cell = FindCell(Row, Column);
+  return cell ? cell->m_nSortState : USHORT(0);
 }
 
 void CTzGridCtrl::SetCellSortState(LONG Row, LONG Column, USHORT State) {
@@ -89,14 +92,18 @@ void CTzGridCtrl::SetCellSortState(LONG Row, LONG Column, USHORT State) {
 ULONG32 CTzGridCtrl::GetCellItemData(LONG Row, LONG Col) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   // The interface carries 32 bits; the cell may hold a wider value.
-  return ULONG32(GetCell(Row, Col)->m_dwItemData);
+  const CGridCell* cell = FindCell(Row, Col);
+  return cell ? ULONG32(cell->m_dwItemData) : 0;
 }
 
 void CTzGridCtrl::SetCellItemData(LONG Row, LONG Col, ULONG32 DataPtr) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  CGridCell* cell = GetCell(Row, Col);
   // 0 means "no value given": the cell keeps what it had.
-  if (DataPtr != 0) cell->m_dwItemData = DataPtr;
+  if (DataPtr == 0) {
+    FindCell(Row, Col);  // the cell check still applies
+    return;
+  }
+  GetCell(Row, Col)->m_dwItemData = DataPtr;
 }
 
 void CTzGridCtrl::SetCellBold(LONG Row, LONG Col, short nBold) {

@@ -35,19 +35,18 @@ bool AskForExportPath(CString& path) {
   return true;
 }
 
-// One row of the matrix by its index; raises on an index outside the grid.
-CGridRow* RowAt(const CTzGridCtrl& grid, std::int64_t row) {
-  AfxCheckIndex(std::ptrdiff_t(row), grid.m_arRows.GetSize(), "row");
-  CGridRow* pRow = grid.m_arRows.GetAt(int(row));
-  if (!pRow) AfxThrowInvalidArgException("row " + std::to_string(row) + " has no cells");
-  return pRow;
+// One row of the matrix by its index (null when none of its cells was
+// made); raises on an index outside the grid.
+const CGridRow* RowAt(const CTzGridCtrl& grid, std::int64_t row) {
+  AfxCheckIndex(std::ptrdiff_t(row), grid.m_cells.RowCount(), "row");
+  return grid.m_cells.RowOrNull(int(row));
 }
 
-CGridCell* CellAt(const CGridRow& row, std::int64_t column) {
-  AfxCheckIndex(std::ptrdiff_t(column), row.GetSize(), "column");
-  CGridCell* pCell = row.GetAt(int(column));
-  if (!pCell) AfxThrowInvalidArgException("column " + std::to_string(column) + " has no cell");
-  return pCell;
+// The cell of a row at a column index, null when it was never made;
+// raises on a column outside the grid.
+CGridCell* CellAt(const CTzGridCtrl& grid, const CGridRow* row, std::int64_t column) {
+  AfxCheckIndex(std::ptrdiff_t(column), grid.m_cells.ColumnCount(), "column");
+  return row ? row->GetAt(int(column)) : nullptr;
 }
 
 // Column index shown at a display position; raises on a position outside the map.
@@ -64,11 +63,15 @@ class CsvWriter {
  public:
   explicit CsvWriter(CStdioFile& file) : m_file(file) {}
 
-  // Trims the cell's text in place, then writes its field. A field that
-  // cannot be written is reported to the user and closes the file: false.
-  bool WriteField(CGridCell& cell) {
-    TrimTrailingSpace(cell.m_strText);
-    std::u16string_view text = FieldText(cell.m_strText.View());
+  // Trims the cell's text in place, then writes its field (empty for a
+  // cell never made). A field that cannot be written is reported to the
+  // user and closes the file: false.
+  bool WriteField(CGridCell* cell) {
+    std::u16string_view text;
+    if (cell) {
+      TrimTrailingSpace(cell->m_strText);
+      text = FieldText(cell->m_strText.View());
+    }
     try {
       m_file.WriteStrings({u"\"", text, u"\","});
     } catch (const CFileException&) {
@@ -148,10 +151,10 @@ short CTzGridCtrl::ExportData(ULONG32 StartColumn, ULONG32 EndColumn, ULONG32 St
   CsvWriter writer(file);
   // 64-bit counters: an end of 0xFFFFFFFF must not wrap into an endless walk.
   for (std::int64_t r = firstRow; r <= std::int64_t(lastRow); ++r) {
-    CGridRow* pRow = RowAt(*this, r);
+    const CGridRow* pRow = RowAt(*this, r);
     for (std::int64_t p = firstCol; p <= std::int64_t(lastCol); ++p) {
-      CGridCell* pCell = CellAt(*pRow, ColumnAtDisplayPosition(*this, p));
-      if (toFile && !writer.WriteField(*pCell)) return 0;
+      CGridCell* pCell = CellAt(*this, pRow, ColumnAtDisplayPosition(*this, p));
+      if (toFile && !writer.WriteField(pCell)) return 0;
     }
     if (toFile) writer.EndLine();
   }
@@ -182,14 +185,14 @@ void CTzGridCtrl::ExportEx(USHORT nType, short nColumnCount, const std::int32_t*
 
   CsvWriter writer(file);
   for (std::int64_t r = lStartRow; r <= lastRow; ++r) {
-    CGridRow* pRow = RowAt(*this, r);
+    const CGridRow* pRow = RowAt(*this, r);
     for (int i = 0; i < nColumnCount; ++i) {
       if (std::size_t(i) >= available) {
         AfxThrowInvalidArgException("ColumnArray holds " + std::to_string(available) + " entries, entry " +
                                     std::to_string(i) + " was asked for");
       }
-      CGridCell* pCell = CellAt(*pRow, ColumnArray[i]);
-      if (toFile && !writer.WriteField(*pCell)) return;
+      CGridCell* pCell = CellAt(*this, pRow, ColumnArray[i]);
+      if (toFile && !writer.WriteField(pCell)) return;
     }
     if (toFile) writer.EndLine();
   }

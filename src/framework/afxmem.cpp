@@ -148,6 +148,7 @@ namespace {
 // Grids on different threads share the count.
 std::atomic<std::size_t> g_pagesLimit{std::numeric_limits<std::size_t>::max()};
 std::atomic<std::size_t> g_pagesHeld{0};
+std::atomic<std::uint64_t> g_availableLimit{std::numeric_limits<std::uint64_t>::max()};
 
 void* MapAlignedPages(std::size_t bytes) noexcept;
 void UnmapAlignedPages(void* pages, std::size_t bytes) noexcept;
@@ -192,7 +193,7 @@ void UnmapAlignedPages(void* pages, std::size_t) noexcept { ::VirtualFree(pages,
 
 }  // namespace
 
-std::uint64_t AfxGetAvailableMemory() noexcept {
+static std::uint64_t SystemAvailableMemory() noexcept {
   ::MEMORYSTATUSEX status{};
   status.dwLength = sizeof status;
   if (!::GlobalMemoryStatusEx(&status)) return std::numeric_limits<std::uint64_t>::max();
@@ -219,7 +220,7 @@ void UnmapAlignedPages(void* pages, std::size_t bytes) noexcept { ::munmap(pages
 
 }  // namespace
 
-std::uint64_t AfxGetAvailableMemory() noexcept {
+static std::uint64_t SystemAvailableMemory() noexcept {
   std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
   if (!meminfo) return std::numeric_limits<std::uint64_t>::max();
   std::uint64_t available = 0, swapFree = 0;
@@ -239,5 +240,14 @@ std::uint64_t AfxGetAvailableMemory() noexcept {
 }
 
 #endif
+
+std::uint64_t AfxSetAvailableMemoryLimit(std::uint64_t bytes) noexcept { return g_availableLimit.exchange(bytes); }
+
+std::uint64_t AfxGetAvailableMemory() noexcept {
+  const std::uint64_t system = SystemAvailableMemory();
+  const std::uint64_t limit = g_availableLimit.load();
+  return system < limit ? system : limit;
+}
+
 
 }  // namespace TzGrid

@@ -73,5 +73,9 @@ std::size_t AfxGetAlignedPagesHeld() noexcept;
 // (available physical memory plus free swap on Linux, the commit that is
 // still available on Windows); the largest value when it cannot tell.
 std::uint64_t AfxGetAvailableMemory() noexcept;
+// A ceiling on what AfxGetAvailableMemory answers, so that the refusals of
+// a resize can be exercised; the default is no ceiling. Returns the
+// previous ceiling.
+std::uint64_t AfxSetAvailableMemoryLimit(std::uint64_t bytes) noexcept;
 
 }  // namespace TzGrid

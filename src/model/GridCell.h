@@ -6,9 +6,10 @@
 namespace TzGrid {
 
 // The record is packed to 4-byte alignment with the 8-byte members first, so
-// that twenty million of them cost 52 bytes each (the fields alone take 50).
-// Cells live in the grid's slab of cell slots (CTzGridCtrl::NewCell), never
-// move, and are destroyed by their owner's DeleteCell.
+// that twenty million of them cost 44 bytes each (the fields alone take 42).
+// No cell carries a font of its own: cells are drawn in the grid's fonts.
+// Cells live in the cell store's slab of slots (CCellStore::Make), made when
+// first needed; they never move and are destroyed by the store.
 #pragma pack(push, 4)
 class CGridCell : public CObject {
  public:
@@ -16,7 +17,6 @@ class CGridCell : public CObject {
 
   CString m_strText;              // the cell text
   std::uint64_t m_dwItemData = 0; // the host's value; the interface carries the low 32 bits
-  CFont m_font;                   // per-cell font; nothing creates it
   std::int32_t m_bReadOnly = 0;   // non-zero: not editable by the user
   int m_nRow;                     // row index
   int m_nCol;                     // column index (never a display position)
@@ -28,7 +28,7 @@ class CGridCell : public CObject {
   bool m_bBold = false;           // recorded only; drawing does not consult it
 };
 #pragma pack(pop)
-static_assert(sizeof(CGridCell) == 52, "the cell record packs to 52 bytes");
+static_assert(sizeof(CGridCell) == 44, "the cell record packs to 44 bytes");
 
 using CGridRow = CTypedPtrArray<CObArray, CGridCell*>;
 using CGridRows = CTypedPtrArray<CObArray, CGridRow*>;

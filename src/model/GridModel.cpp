@@ -13,10 +13,12 @@ namespace {
 const int kPrimaryDispatchTag = 0;
 const int kEventDispatchTag = 0;
 
-// A request for more cells than this is refused before anything changes:
-// the matrix would not fit in memory anyway, and a half-built one must
-// never be left behind.
-constexpr std::int64_t kMaxCells = std::int64_t(1) << 28;
+// What the layout and its caches hold per row and per column, and what a
+// made row holds per column, for the memory check before a resize.
+constexpr std::uint64_t kBytesPerRow = sizeof(CGridRow*) + sizeof(UINT) + 2 * sizeof(std::int64_t);
+constexpr std::uint64_t kBytesPerColumn = 2 * sizeof(UINT) + 4 * sizeof(std::int64_t);
+constexpr std::uint64_t kBytesPerMadeCellSlot = sizeof(CGridCell*);
+
 // After a column shrink the order map holds nCols entries and is a
 // permutation again: the surviving columns keep the relative order of their
 // first entries; entries of removed columns and repeated entries go. A map
@@ -83,87 +85,28 @@ CTzGridCtrl::~CTzGridCtrl() {
   // destroyed by the language in the reverse order of their declaration.
 }
 
-CGridCell* CTzGridCtrl::NewCell(int nRow, int nCol) {
-  return new (m_cellSlots.Allocate()) CGridCell(nRow, nCol);
-}
-
-void CTzGridCtrl::DeleteCell(CGridCell* cell) noexcept {
-  if (!cell) return;
-  cell->~CGridCell();
-  m_cellSlots.Free(cell);
-}
-
-CGridRow* CTzGridCtrl::NewRow() { return new (m_rowSlots.Allocate()) CGridRow; }
-
-void CTzGridCtrl::DeleteRow(CGridRow* row) noexcept {
-  if (!row) return;
-  row->~CGridRow();
-  m_rowSlots.Free(row);
-}
-
-// What ResizeGrid needs beyond the memory it already holds: cell and row
-// slots, the new rows with room for every cell pointer, room in the layout
-// arrays. Taking it all first means a refusal leaves the grid untouched,
-// and the resize itself cannot fail half-way.
-struct CTzGridCtrl::ResizeReservation {
-  explicit ResizeReservation(CTzGridCtrl& grid) : owner(grid) {}
-  ResizeReservation(const ResizeReservation&) = delete;
-  ResizeReservation& operator=(const ResizeReservation&) = delete;
-  // Whatever was not used goes back (all of it after a refusal).
-  ~ResizeReservation() {
-    for (std::size_t i = nextRow; i < newRows.size(); ++i) owner.DeleteRow(newRows[i]);
-    owner.m_cellSlots.ReleaseReservation();
-    owner.m_rowSlots.ReleaseReservation();
-  }
-  CGridRow* TakeRow() { return newRows[nextRow++]; }
-
-  CTzGridCtrl& owner;
-  std::vector<CGridRow*> newRows;
-  std::size_t nextRow = 0;
-  std::vector<bool> columnListed;  // for a column shrink: one flag per surviving column
-};
-
-void CTzGridCtrl::ReserveForResize(int nCols, int nRows, ResizeReservation& reservation) {
-  const std::int64_t addedRows = nRows > m_nRows ? std::int64_t(nRows) - m_nRows : 0;
-  const std::int64_t addedCols = nCols > m_nCols ? std::int64_t(nCols) - m_nCols : 0;
-  const std::int64_t addedCells = addedRows * m_nCols + addedCols * nRows;
-  // A matrix the system cannot hold is refused before anything is taken:
-  // on a system that promises more than it has, running into the limit half
+// Everything a resize allocates is taken first, so that a refusal leaves
+// the grid untouched and the resize itself cannot fail half-way.
+void CTzGridCtrl::ReserveForResize(int nCols, int nRows, std::vector<bool>& columnListed) {
+  const std::uint64_t addedRows = nRows > m_nRows ? std::uint64_t(nRows) - std::uint64_t(m_nRows) : 0;
+  const std::uint64_t addedCols = nCols > m_nCols ? std::uint64_t(nCols) - std::uint64_t(m_nCols) : 0;
+  // A grid the system cannot hold is refused before anything is taken: on
+  // a system that promises more than it has, running into the limit half
   // way would end the host process, not raise an exception.
-  constexpr std::uint64_t kBytesPerCell = sizeof(CGridCell) + sizeof(CGridCell*);
-  constexpr std::uint64_t kBytesPerRow = sizeof(CGridRow) + sizeof(CGridRow*) + sizeof(UINT) + 32;
-  const std::uint64_t wanted = std::uint64_t(addedCells) * kBytesPerCell + std::uint64_t(addedRows) * kBytesPerRow;
+  const std::uint64_t wanted = addedRows * kBytesPerRow + addedCols * kBytesPerColumn +
+                               std::uint64_t(m_cells.MadeRowCount()) * addedCols * kBytesPerMadeCellSlot;
   if (wanted > AfxGetAvailableMemory()) AfxThrowMemoryException();
-
   try {
-    m_cellSlots.Reserve(std::size_t(addedCells));
-    m_rowSlots.Reserve(std::size_t(addedRows));
-    if (addedRows) {
-      m_arRows.Reserve(nRows);
-      m_arRowHeights.Reserve(nRows);
-      reservation.newRows.reserve(std::size_t(addedRows));
-      for (std::int64_t i = 0; i < addedRows; ++i) {
-        reservation.newRows.push_back(NewRow());
-        reservation.newRows.back()->Reserve(std::max(nCols, m_nCols));
-      }
-    }
-    if (nCols < m_nCols) reservation.columnListed.assign(std::size_t(nCols), false);
+    m_cells.Reserve(nCols, nRows);
+    if (addedRows) m_arRowHeights.Reserve(nRows);
     if (addedCols) {
       m_arColWidths.Reserve(nCols);
       m_arColOrder.Reserve(nCols);
-      for (int r = 0; r < m_nRows && r < nRows; ++r) m_arRows.GetAt(r)->Reserve(nCols);
     }
+    if (nCols < m_nCols) columnListed.assign(std::size_t(nCols), false);
   } catch (const std::bad_alloc&) {
     AfxThrowMemoryException();
   }
-}
-
-CGridCell* CTzGridCtrl::GetCell(int nRow, int nCol) const {
-  CGridRow* row = m_arRows.GetAt(nRow);
-  if (!row) AfxThrowInvalidArgException("row " + std::to_string(nRow) + " has no cells");
-  CGridCell* cell = row->GetAt(nCol);
-  if (!cell) AfxThrowInvalidArgException("cell (" + std::to_string(nRow) + ", " + std::to_string(nCol) + ") is missing");
-  return cell;
 }
 
 int CTzGridCtrl::FixedRowsInUse() const noexcept {
@@ -188,71 +131,28 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
     m_pFocusCell = nullptr;
     return;
   }
-  if (std::int64_t(nCols) * nRows > kMaxCells) {
-    AfxThrowMemoryException();
-  }
-  ResizeReservation reservation(*this);
-  ReserveForResize(nCols, nRows, reservation);
-  // From here on every allocation comes out of the reservation.
+  std::vector<bool> columnListed;
+  ReserveForResize(nCols, nRows, columnListed);
+  // From here on nothing allocates: every array grows into its reservation.
+  m_cells.Resize(nCols, nRows, m_pFocusCell);
 
-  // Rows first, so that the column step works on the final set of rows.
-  if (m_nRows > nRows) {
-    for (int r = m_nRows - 1; r >= nRows; --r) {
-      CGridRow* row = m_arRows.GetAt(r);
-      for (int c = m_nCols - 1; c >= 0; --c) {
-        CGridCell* cell = row->GetAt(c);
-        if (cell == m_pFocusCell) m_pFocusCell = nullptr;
-        DeleteCell(cell);
-        row->RemoveAt(c);
-      }
-      m_arRows.RemoveAt(r);
-      DeleteRow(row);
-    }
-    m_arRows.SetSize(nRows);
-    m_nRows = nRows;
-    m_arRowHeights.SetSize(nRows);
-  } else {
-    int oldRows = m_nRows;
-    m_arRows.SetSize(nRows);
-    m_arRowHeights.SetSize(nRows);
-    for (int r = oldRows; r < nRows; ++r) {
-      CGridRow* row = reservation.TakeRow();
-      m_arRowHeights.SetAt(r, UINT(m_nDefRowHeight));
-      row->SetSize(m_nCols);
-      for (int c = 0; c < m_nCols; ++c) row->SetAt(c, NewCell(r, c));
-      m_arRows.SetAt(r, row);
-    }
-    m_nRows = nRows;
-  }
+  const int oldRows = m_nRows;
+  m_arRowHeights.SetSize(nRows);
+  if (nRows > oldRows) std::fill(m_arRowHeights.GetData() + oldRows, m_arRowHeights.GetData() + nRows, UINT(m_nDefRowHeight));
+  m_nRows = nRows;
 
-  if (m_nCols > nCols) {
-    for (int r = 0; r < m_nRows; ++r) {
-      CGridRow* row = m_arRows.GetAt(r);
-      for (int c = m_nCols - 1; c >= nCols; --c) {
-        CGridCell* cell = row->GetAt(c);
-        if (cell == m_pFocusCell) m_pFocusCell = nullptr;
-        DeleteCell(cell);
-        row->RemoveAt(c);
-      }
-    }
-    m_nCols = nCols;
-    m_arColWidths.SetSize(nCols);
-    KeepOrderAfterShrink(m_arColOrder, nCols, reservation.columnListed);
+  const int oldCols = m_nCols;
+  m_arColWidths.SetSize(nCols);
+  if (nCols < oldCols) {
+    KeepOrderAfterShrink(m_arColOrder, nCols, columnListed);
   } else {
-    int oldCols = m_nCols;
-    m_arColWidths.SetSize(nCols);
     m_arColOrder.SetSize(nCols);
-    for (int r = 0; r < m_nRows; ++r) {
-      CGridRow* row = m_arRows.GetAt(r);
-      row->SetSize(nCols);
-      for (int c = oldCols; c < nCols; ++c) row->SetAt(c, NewCell(r, c));
-    }
     for (int c = oldCols; c < nCols; ++c) {
       m_arColWidths.SetAt(c, UINT(m_nDefColWidth));
       m_arColOrder.SetAt(c, UINT(c));
     }
-    m_nCols = nCols;
   }
+  m_nCols = nCols;
 
   if (m_nFirstCol > m_nCols - 1) {
     m_nFirstCol = 0;
@@ -266,15 +166,7 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
 }
 
 void CTzGridCtrl::FreeAllCells() {
-  for (int r = m_nRows - 1; r >= 0; --r) {
-    if (r >= m_arRows.GetSize()) continue;
-    CGridRow* row = m_arRows.GetAt(r);
-    if (!row) continue;
-    for (int c = row->GetSize() - 1; c >= 0; --c) DeleteCell(row->GetAt(c));
-    row->RemoveAll();
-    DeleteRow(row);
-  }
-  m_arRows.RemoveAll();
+  m_cells.Clear();
   m_arColWidths.RemoveAll();
   m_arColOrder.RemoveAll();
   m_arRowHeights.RemoveAll();

@@ -8,8 +8,10 @@
 #pragma once
 
 #include <atomic>
+#include <vector>
 
 #include "../framework/afx.h"
+#include "CellStore.h"
 #include "GridCell.h"
 #include "ColumnCache.h"
 #include "PrefixSums.h"
@@ -62,7 +64,12 @@ class CTzGridCtrl : public COleControl {
   // ---- model (model/)
   void ResizeGrid(int nCols, int nRows);
   void FreeAllCells();
-  CGridCell* GetCell(int nRow, int nCol) const;  // checked: raises on a bad index
+  // The cell object at (nRow, nCol), made when it was never needed before;
+  // raises on a bad index (and when memory runs out).
+  CGridCell* GetCell(int nRow, int nCol) { return m_cells.Make(nRow, nCol); }
+  // The cell at (nRow, nCol) for reading: null while nobody made it, which
+  // stands for a cell with its creation values. Raises on a bad index.
+  const CGridCell* FindCell(int nRow, int nCol) const { return m_cells.Find(nRow, nCol); }
   // The fixed counts as the geometry uses them: a stored count above the
   // matrix (SetNumFixedRows stores any value, a shrink may leave one) is
   // bounded to 0 .. count.
@@ -222,7 +229,7 @@ class CTzGridCtrl : public COleControl {
   CFont m_fontDefault;
   CFont m_fontBold;
   CGridCell* m_pFocusCell = nullptr;
-  CGridRows m_arRows;
+  CCellStore m_cells;  // the matrix: m_nRows x m_nCols cells, made on demand
 
  private:
   CPrefixSums m_rowSums;
@@ -231,19 +238,8 @@ class CTzGridCtrl : public COleControl {
   // Set while SetFirstVisibleColumn sends its one-column steps: it repaints
   // the whole control afterwards, so the steps need not move pixels.
   bool m_bWholeRepaintFollows = false;
-  // Where the cells and the row objects live: slots that never move, handed
-  // back to the system block by block as the matrix shrinks.
-  CFixedSlabAlloc m_cellSlots{sizeof(CGridCell)};
-  CFixedSlabAlloc m_rowSlots{sizeof(CGridRow)};
-
-  // Creates one cell at its creation values, and destroys one.
-  CGridCell* NewCell(int nRow, int nCol);
-  void DeleteCell(CGridCell* cell) noexcept;
-  CGridRow* NewRow();
-  void DeleteRow(CGridRow* row) noexcept;
   // Everything a resize will allocate, taken before the matrix changes.
-  struct ResizeReservation;
-  void ReserveForResize(int nCols, int nRows, ResizeReservation& reservation);
+  void ReserveForResize(int nCols, int nRows, std::vector<bool>& columnListed);
   // The ends of a worker's life: stop it and wait for it (destruction only).
   void StopAutoScrollWorker();
 };

@@ -10,6 +10,6 @@ namespace TzGrid::Render {
 
 // DrawCell's work with the last visible column already known; with
 // lastVisibleCol null it is asked of the control where DrawCell asks it.
-void DrawCellKnowing(CTzGridCtrl& grid, CGridCell* pCell, const CRect* pRect, CDC* pDC, const int* lastVisibleCol);
+void DrawCellKnowing(CTzGridCtrl& grid, const CGridCell* pCell, const CRect* pRect, CDC* pDC, const int* lastVisibleCol);
 
 }  // namespace TzGrid::Render

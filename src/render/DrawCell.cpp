@@ -75,7 +75,7 @@ void CTzGridCtrl::DrawCell(CGridCell* pCell, const CRect* pRect, CDC* pDC) {
 
 namespace Render {
 
-void DrawCellKnowing(CTzGridCtrl& grid, CGridCell* pCell, const CRect* pRect, CDC* pDC, const int* lastVisibleCol) {
+void DrawCellKnowing(CTzGridCtrl& grid, const CGridCell* pCell, const CRect* pRect, CDC* pDC, const int* lastVisibleCol) {
   // Cells whose column or row is scrolled off are not drawn, even when a
   // rectangle is given; a column missing from the order counts as position 0.
   int pos = grid.FindDisplayPosition(pCell->m_nCol);

@@ -24,13 +24,6 @@ static_assert(kHeaderTextFormat == 0x805);
 
 UINT WidthAt(const CTzGridCtrl& g, int p) { return g.m_arColWidths.GetAt(int(g.m_arColOrder.GetAt(p))); }
 
-// The cell of a row and column index, or null where the matrix has a hole.
-// Indices outside the arrays still raise.
-CGridCell* CellOrNull(const CTzGridCtrl& g, int nRow, int nCol) {
-  CGridRow* row = g.m_arRows.GetAt(nRow);
-  return row ? row->GetAt(nCol) : nullptr;
-}
-
 // Puts the pen that was selected before back when the painter is done (or
 // fails), so that the grid-line pen is never released while selected: not
 // every drawing layer forgives that.
@@ -159,11 +152,8 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
       int left = AddPixels(right, 1);
       if (left > rcBounds.right) break;
       right = SubPixels(AddPixels(left, WidthAt(*this, p)), 1);
-      CGridCell* cell = CellOrNull(*this, r, int(m_arColOrder.GetAt(p)));
-      if (!cell) {
-        AfxMessageBox(CString(u"NULL cell"), MB_OK);
-        continue;
-      }
+      // A cell of the band takes its read-only mark when painted: it is made.
+      CGridCell* cell = GetCell(r, int(m_arColOrder.GetAt(p)));
       if (SubPixels(right, left) <= 0) continue;  // one pixel or narrower: nothing fits
       CRect rc(left, top, right, bottom);
       if (cell->m_bHeader) {
@@ -189,12 +179,12 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
       right = SubPixels(AddPixels(left, WidthAt(*this, p)), 1);
       if (left > rcInvalid.right) break;
       if (right < rcInvalid.left) continue;
-      // A hole in the matrix cannot arise through the interface; should one
-      // appear, the background shows there rather than ending the paint.
-      CGridCell* cell = CellOrNull(*this, r, int(m_arColOrder.GetAt(p)));
-      if (!cell) continue;
+      // A cell never made is drawn as a new one, without making it.
+      const int col = int(m_arColOrder.GetAt(p));
+      const CGridCell* cell = FindCell(r, col);
+      const CGridCell blank(r, col);
       CRect rc(left, rowTop, right, bottom);
-      Render::DrawCellKnowing(*this, cell, &rc, pDC, &lastVisibleCol);
+      Render::DrawCellKnowing(*this, cell ? cell : &blank, &rc, pDC, &lastVisibleCol);
     }
   }
 
