@@ -70,6 +70,10 @@ struct DcState {
   DcOwner owner = DcOwner::Borrowed;
   ::HWND window = nullptr;  // for a window DC: whom to release it to
   std::array<::HGDIOBJ, kKindCount> original{};
+  // For a memory DC of ours, which no one else can reach, the object of each
+  // kind this bookkeeping selected last (null: not known). Whatever else
+  // selects into the DC forgets it.
+  std::array<::HGDIOBJ, kKindCount> selected{};
   std::vector<BorrowedWrapper> temporaries;
 };
 
@@ -88,6 +92,7 @@ void Unregister(DcState* state) {
 }
 
 void RestoreOriginals(DcState& state) {
+  state.selected.fill(nullptr);
   if (!state.hdc) return;
   for (::HGDIOBJ& original : state.original) {
     if (original) ::SelectObject(state.hdc, original);
@@ -107,6 +112,7 @@ DcState& StateOf(CDC& dc) {
   } else if (state->hdc != static_cast<::HDC>(dc.m_hDC)) {
     state->hdc = static_cast<::HDC>(dc.m_hDC);
     state->original.fill(nullptr);
+    state->selected.fill(nullptr);
     state->owner = DcOwner::Borrowed;
     state->window = nullptr;
   }
@@ -153,13 +159,19 @@ T* Select(CDC& dc, const CGdiObject* object) {
   // The painter selects its font once per cell. Selecting the object a DC
   // already holds changes nothing and hands back that same object, but GDI
   // may realise a font again each time; so the selection is skipped.
+  // In a memory DC of ours the object last selected is known without
+  // asking the system.
+  const bool ownDc = state.owner == DcOwner::MemoryDc;
   ::HGDIOBJ previous = nullptr;
-  if (kind >= 0 && kind != kBitmap && ::GetCurrentObject(state.hdc, kCurrentObjectType[kind]) == handle) {
+  if (kind >= 0 && kind != kBitmap &&
+      ((ownDc && state.selected[kind] == handle) ||
+       ::GetCurrentObject(state.hdc, kCurrentObjectType[kind]) == handle)) {
     previous = handle;
   } else {
     previous = ::SelectObject(state.hdc, handle);
   }
   if (!previous || previous == HGDI_ERROR) return nullptr;
+  if (kind >= 0 && ownDc) state.selected[kind] = handle;
   if (kind >= 0 && !state.original[kind]) state.original[kind] = previous;
   return Temporary<T>(state, previous);
 }
@@ -186,6 +198,7 @@ void DeselectEverywhere(::HGDIOBJ object) {
     if (!state->hdc || !state->original[kind]) continue;
     if (::GetCurrentObject(state->hdc, kCurrentObjectType[kind]) == object) {
       ::SelectObject(state->hdc, state->original[kind]);
+      state->selected[kind] = nullptr;
     }
   }
 }
