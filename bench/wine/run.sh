@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks of the real TzGrid.ocx under Wine, each figure beside its floor
 # measured in the same process.
-#   bench/wine/run.sh <windows build directory> [--short] [--probe strip|w2|w2loop|w3|setloop]
+#   bench/wine/run.sh <windows build directory> [--short] [--probe strip|w2|w2loop|w3|setloop|set10]
 # Registers the module in a private Wine prefix inside the build tree and
 # runs the benchmark host at a 1920 x 1080 container client, the floor
 # window beside it: on the display when DISPLAY is set (it should be 3840
@@ -12,7 +12,7 @@
 set -u
 
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
-  echo "usage: $0 <windows build directory> [--short] [--probe strip|w2|w2loop|w3|setloop]" >&2
+  echo "usage: $0 <windows build directory> [--short] [--probe strip|w2|w2loop|w3|setloop|set10]" >&2
   exit 2
 fi
 build=$(cd "$1" && pwd)
