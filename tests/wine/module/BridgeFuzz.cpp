@@ -162,7 +162,8 @@ DWORD WINAPI Watchdog(void*) {
 
 // ---- Clean calls the driver makes to read the control back
 
-HRESULT CleanInvoke(IDispatch* grid, DISPID id, WORD flags, std::vector<VARIANT> reversed, VARIANT* result) {
+HRESULT CleanInvoke(IDispatch* grid, DISPID id, WORD flags, std::vector<VARIANT> reversed, VARIANT* result,
+                    std::string* failure = nullptr) {
   DISPID put = DISPID_PROPERTYPUT;
   DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, UINT(reversed.size()), 0};
   if (flags == DISPATCH_PROPERTYPUT) {
@@ -170,8 +171,13 @@ HRESULT CleanInvoke(IDispatch* grid, DISPID id, WORD flags, std::vector<VARIANT>
     params.cNamedArgs = 1;
   }
   if (result) VariantInit(result);
-  HRESULT hr = grid->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, nullptr, nullptr);
+  EXCEPINFO excep{};
+  HRESULT hr = grid->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, &excep, nullptr);
   for (VARIANT& v : reversed) VariantClear(&v);
+  if (failure && excep.bstrDescription) *failure = ModuleTest::Narrow(excep.bstrDescription);
+  SysFreeString(excep.bstrSource);
+  SysFreeString(excep.bstrDescription);
+  SysFreeString(excep.bstrHelpFile);
   return hr;
 }
 
@@ -605,11 +611,12 @@ void Driver::CheckSentinel(bool textMayHaveChanged) {
     return;
   }
   if (!m_sentinelAlive) {
+    std::string why;
     HRESULT hr = CleanInvoke(m_grid, kSetCellText, kCall,
                              {ModuleTest::Text(kSentinelText), ModuleTest::Long(kSentinelColumn),
                               ModuleTest::Long(kSentinelRow)},
-                             nullptr);
-    if (hr != S_OK) Inconsistent("the sentinel cannot be written: " + AnswerName(hr));
+                             nullptr, &why);
+    if (hr != S_OK) Inconsistent("the sentinel cannot be written: " + AnswerName(hr) + " (" + why + ")");
     m_sentinelAlive = hr == S_OK;
     m_sentinel = kSentinelText;
   }
