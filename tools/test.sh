@@ -22,6 +22,7 @@ cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.c
 cmake --build build-win -j "$jobs"
 tests/wine/platform/run.sh build-win
 tests/wine/module/run.sh build-win
+tests/kit/run.sh build-win  # the developer kit: zip, registered from a fresh prefix, its examples run
 bench/wine/run.sh build-win --short
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer (clang), fuzzer"
