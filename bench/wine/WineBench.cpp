@@ -426,7 +426,7 @@ void Print(const std::vector<Row>& rows) {
     std::snprintf(g, sizeof g, "%.3f %s", r.grid, r.unit);
     if (r.floor > 0) {
       std::snprintf(f, sizeof f, "%.3f %s", r.floor, r.unit);
-      std::snprintf(q, sizeof q, "%.2fx", r.grid / r.floor);
+      std::snprintf(q, sizeof q, "%.3gx", r.grid / r.floor);
     } else {
       std::snprintf(f, sizeof f, "-");
       std::snprintf(q, sizeof q, "-");
