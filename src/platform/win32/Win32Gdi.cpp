@@ -464,11 +464,48 @@ BOOL CDC::LineTo(int x, int y) { return ::LineTo(static_cast<::HDC>(m_hDC), x, y
 
 BOOL CDC::Rectangle(int x1, int y1, int x2, int y2) { return ::Rectangle(static_cast<::HDC>(m_hDC), x1, y1, x2, y2); }
 
+namespace {
+
+// GDI keeps coordinates to 27 bits: given a formatting rectangle beyond
+// that (a row or column of a billion pixels), Wine's text output works for
+// minutes. The format pins the text to an edge or the centre of each axis;
+// the rectangle is cut down around that point, which leaves the text where
+// it was, and text pinned outside GDI's range is not drawn at all.
+constexpr std::int64_t kGdiCoordinateLimit = std::int64_t(1) << 27;
+constexpr std::int64_t kKeptHalfSpan = std::int64_t(1) << 16;
+
+enum class Pin { Low, Centre, High };
+
+bool FitSpan(::LONG& low, ::LONG& high, Pin pin) {
+  const std::int64_t at = pin == Pin::Low ? low : pin == Pin::High ? high : (std::int64_t(low) + high) / 2;
+  if (at < -kGdiCoordinateLimit || at >= kGdiCoordinateLimit) return false;
+  low = ::LONG(std::max<std::int64_t>(low, at - kKeptHalfSpan));
+  high = ::LONG(std::min<std::int64_t>(high, at + kKeptHalfSpan));
+  return true;
+}
+
+bool OutsideGdiRange(const ::RECT& r) {
+  auto outside = [](::LONG v) { return v < -kGdiCoordinateLimit || v >= kGdiCoordinateLimit; };
+  return outside(r.left) || outside(r.top) || outside(r.right) || outside(r.bottom);
+}
+
+// False when the text cannot land inside GDI's coordinate range.
+bool FitTextRect(::RECT& r, UINT format) {
+  if (!OutsideGdiRange(r)) return true;
+  const Pin across = (format & DT_CENTER) ? Pin::Centre : (format & DT_RIGHT) ? Pin::High : Pin::Low;
+  Pin down = Pin::Low;
+  if (format & DT_SINGLELINE) down = (format & DT_VCENTER) ? Pin::Centre : (format & DT_BOTTOM) ? Pin::High : Pin::Low;
+  return FitSpan(r.left, r.right, across) && FitSpan(r.top, r.bottom, down);
+}
+
+}  // namespace
+
 int CDC::DrawText(const WCHAR* lpszString, int nCount, RECT* lpRect, UINT nFormat) {
   if (!lpszString || !lpRect) return 0;
   // The text is const: the format may not ask DrawTextW to write into it.
   constexpr UINT kModifyString = 0x10000;
   ::RECT r = ToWin(*lpRect);
+  if (!(nFormat & DT_CALCRECT) && !FitTextRect(r, nFormat)) return 0;
   int height = ::DrawTextW(static_cast<::HDC>(m_hDC), Wide(lpszString), nCount, &r, nFormat & ~kModifyString);
   *lpRect = FromWin(r);
   return height;

@@ -445,6 +445,36 @@ void GdiTextInColour() {
   s.dc.SelectStockObject(SYSTEM_FONT);
 }
 
+// A cell rectangle far beyond GDI's 27-bit coordinates (a row a billion
+// pixels tall) draws its text exactly where a small rectangle with the same
+// anchor does, at once; text anchored out of GDI's range is not drawn.
+void GdiTextInHugeRect() {
+  constexpr UINT format = DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX;
+  LOGFONTW lf = ArialLogFont(-16, FW_BOLD);
+  CFont font;
+  EXPECT_TRUE(font.CreateFontIndirect(&lf));
+  auto draw = [&](MemorySurface& s, CRect r) {
+    s.dc.SelectObject(&font);
+    s.dc.SetBkMode(TRANSPARENT);
+    s.dc.SetTextColor(RGB(1, 1, 1));
+    s.dc.DrawText(u"HMW", 3, &r, format);
+    s.dc.SelectStockObject(SYSTEM_FONT);
+  };
+  MemorySurface plain(120, 30, kWhite), giant(120, 30, kWhite), outOfRange(120, 30, kWhite);
+  draw(plain, CRect(10, 5, 60, 25));  // centred on y = 15
+  draw(giant, CRect(10, 15 - 0x7FFFFFF0, 60, 15 + 0x7FFFFFF0));
+  draw(outOfRange, CRect(10, 0x7FFFFF00, 60, 0x7FFFFFF0));
+  int inked = 0;
+  for (int y = 0; y < 30; ++y) {
+    for (int x = 0; x < 120; ++x) {
+      EXPECT_COLOUR(giant.At(x, y), plain.At(x, y));
+      EXPECT_COLOUR(outOfRange.At(x, y), kWhite);
+      inked += plain.At(x, y) != kWhite;
+    }
+  }
+  EXPECT_TRUE(inked > 10);
+}
+
 // The off-screen path as the paint uses it: a memory context whose window
 // origin is the clip box's corner, copied to the target in one block.
 void GdiOffscreenWindowOrigin() {
@@ -1628,6 +1658,7 @@ const Check kChecks[] = {
     {"gdi.stock_brush_fill", GdiStockBrushFill},
     {"gdi.point_font_and_selection", GdiPointFontAndSelection},
     {"gdi.text_in_colour", GdiTextInColour},
+    {"gdi.text_in_huge_rect", GdiTextInHugeRect},
     {"gdi.offscreen_window_origin", GdiOffscreenWindowOrigin},
     {"gdi.system_colours", GdiSystemColours},
     {"gdi.view_draw_offscreen", GdiViewDrawOffscreen},
