@@ -30,10 +30,19 @@ void CTzGridCtrl::SetCellText(LONG Row, LONG Column, const CString& TextData) {
     m_edit.ShowWindow(SW_HIDE);
   }
 
-  CPoint origin;
-  GetCellOrigin(Row, Column, &origin);
-  CRect rc(origin.x, origin.y, AddPixels(origin.x, m_arColWidths.GetAt(Column)),
-           AddPixels(origin.y, m_arRowHeights.GetAt(Row)));
+  // A column order the host wrote entry by entry may name no column at a
+  // position the walk to the cell passes: the text is stored all the same,
+  // and the whole control is repainted instead of the cell.
+  CRect rc;
+  try {
+    CPoint origin;
+    GetCellOrigin(Row, Column, &origin);
+    rc = CRect(origin.x, origin.y, AddPixels(origin.x, m_arColWidths.GetAt(Column)),
+               AddPixels(origin.y, m_arRowHeights.GetAt(Row)));
+  } catch (const CInvalidArgException&) {
+    InvalidateControl(nullptr, TRUE);
+    return;
+  }
   InvalidateControl(&rc, TRUE);
 }
 
