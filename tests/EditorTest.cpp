@@ -46,6 +46,29 @@ TEST_F(Editing, EditorBelowAHugeRowWrapsItsRectangle) {
   ExpectNoFailure();
 }
 
+// Fixed rows raised past the top row draw a row twice in one paint: in the
+// header band and among the scrolled rows. The editor goes over the first
+// of the two and stays there paint after paint (moved back and forth, a
+// real window would be due for another paint for ever).
+TEST_F(Editing, AnEditedRowDrawnTwiceKeepsTheEditorInOnePlace) {
+  grid.ResizeGrid(5, 40);  // more rows than the window shows: it scrolls
+  Click(At(3, 1));
+  Type(u'a');
+  window.Send(WM_VSCROLL, SB_LINEDOWN, 0);
+  window.Send(WM_VSCROLL, SB_LINEDOWN, 0);
+  ASSERT_EQ(grid.m_nTopRow, 3);
+  grid.SetNumFixedRows(5);  // rows 0..4 in the band; row 3 also first among the scrolled
+  window.PaintAll();
+  const CRect placed = Editor()->Rect();
+  EXPECT_EQ(placed, CRect(50, 59, 99, 80));  // row 3 in the band, y 60..79, one pixel over
+  const int movesBefore = Editor()->moves;
+  grid.InvalidateControl();
+  window.PaintAll();
+  EXPECT_EQ(Editor()->Rect(), placed);
+  EXPECT_EQ(Editor()->moves - movesBefore, 1);  // placed once by the one paint
+  ExpectNoFailure();
+}
+
 TEST_F(Editing, DoubleClickShowsTheTextUntilTheUserChangesIt) {
   grid.SetCellText(2, 4, u"xyz");
   DoubleClick(At(2, 4));

@@ -8,8 +8,19 @@
 
 namespace TzGrid::Render {
 
-// DrawCell's work with the last visible column already known; with
-// lastVisibleCol null it is asked of the control where DrawCell asks it.
-void DrawCellKnowing(CTzGridCtrl& grid, const CGridCell* pCell, const CRect* pRect, CDC* pDC, const int* lastVisibleCol);
+// What one paint knows across its cells.
+struct PaintPass {
+  int lastVisibleCol = 0;
+  // A row can be drawn twice in one paint (in the header band and among
+  // the scrolled rows, when the fixed rows reach past the top row). The
+  // editor goes over the first place its cell is drawn: moved back and
+  // forth, it would make the window due for another paint, for ever.
+  bool editorPlaced = false;
+};
+
+// DrawCell's work within a paint; with pass null (a redraw outside
+// painting) the last visible column is asked of the control where DrawCell
+// asks it.
+void DrawCellKnowing(CTzGridCtrl& grid, const CGridCell* pCell, const CRect* pRect, CDC* pDC, PaintPass* pass);
 
 }  // namespace TzGrid::Render

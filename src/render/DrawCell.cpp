@@ -75,13 +75,13 @@ void CTzGridCtrl::DrawCell(CGridCell* pCell, const CRect* pRect, CDC* pDC) {
 
 namespace Render {
 
-void DrawCellKnowing(CTzGridCtrl& grid, const CGridCell* pCell, const CRect* pRect, CDC* pDC, const int* lastVisibleCol) {
+void DrawCellKnowing(CTzGridCtrl& grid, const CGridCell* pCell, const CRect* pRect, CDC* pDC, PaintPass* pass) {
   // Cells whose column or row is scrolled off are not drawn, even when a
   // rectangle is given; a column missing from the order counts as position 0.
   int pos = grid.FindDisplayPosition(pCell->m_nCol);
   if (pos < 0) pos = 0;
   if (pos < grid.m_nFirstCol) return;
-  if (pos > (lastVisibleCol ? *lastVisibleCol : grid.GetLastVisibleColumn())) return;
+  if (pos > (pass ? pass->lastVisibleCol : grid.GetLastVisibleColumn())) return;
   // Rows below the visible area are not tested: they fall outside the context.
   if (pCell->m_nRow > grid.FixedRowsInUse() - 1 && pCell->m_nRow < grid.m_nTopRow) return;
 
@@ -113,7 +113,8 @@ void DrawCellKnowing(CTzGridCtrl& grid, const CGridCell* pCell, const CRect* pRe
   // and down than the cell; without, it covers the cell's filled area.
   if (!pCell->m_strText.IsEmpty()) rc.InflateRect(0, 1);
 
-  if (grid.m_bEditMode && pCell == grid.m_pFocusCell) {
+  if (grid.m_bEditMode && pCell == grid.m_pFocusCell && !(pass && pass->editorPlaced)) {
+    if (pass) pass->editorPlaced = true;
     if (!grid.m_edit.HasWindow()) grid.m_edit.Create(kEditorStyle, rc, &grid, kEditorId);
     grid.m_edit.MoveWindow(rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
     grid.m_edit.ShowWindow(SW_SHOW);

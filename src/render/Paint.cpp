@@ -138,7 +138,8 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
   if (fixedCols > 0) DrawFixedStrip(pDC, *this, fixedCols);
 
   // Asked once for the whole paint rather than by every cell drawn.
-  const int lastVisibleCol = GetLastVisibleColumn();
+  Render::PaintPass pass;
+  pass.lastVisibleCol = GetLastVisibleColumn();
   CRect clipBox;
   const CRect* clip = pDC->GetClipBox(&clipBox) != 0 ? &clipBox : nullptr;
 
@@ -159,7 +160,7 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
       if (cell->m_bHeader) {
         DrawHeaderCell(pDC, cell, rc, &m_fontBold, clip);
       } else {
-        Render::DrawCellKnowing(*this, cell, &rc, pDC, &lastVisibleCol);
+        Render::DrawCellKnowing(*this, cell, &rc, pDC, &pass);
       }
     }
     top = AddPixels(bottom, 1);
@@ -184,7 +185,7 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
       const CGridCell* cell = FindCell(r, col);
       const CGridCell blank(r, col);
       CRect rc(left, rowTop, right, bottom);
-      Render::DrawCellKnowing(*this, cell ? cell : &blank, &rc, pDC, &lastVisibleCol);
+      Render::DrawCellKnowing(*this, cell ? cell : &blank, &rc, pDC, &pass);
     }
   }
 

@@ -42,6 +42,7 @@ BOOL HeadlessEdit::ShowWindow(int nCmdShow) {
 
 void HeadlessEdit::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL) {
   if (!m_exists) return;
+  ++moves;
   // Right and bottom wrap to 32 bits, as the platform's window rectangle
   // does for a window placed at the end of the coordinate range.
   auto wrapped = [](int a, int b) { return int(std::uint32_t(a) + std::uint32_t(b)); };

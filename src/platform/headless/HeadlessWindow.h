@@ -227,6 +227,7 @@ class HeadlessEdit : public CWindowImpl {
   std::vector<MSG> sentMessages;     // every message sent to the edit window
   std::vector<UINT> defaultCalls;    // messages given to its own processing
   int updateNotifications = 0;       // EN_UPDATE sent to the parent
+  int moves = 0;                     // MoveWindow calls
 
   // The parent goes away: so does this window.
   void OnParentDestroyed() noexcept;
