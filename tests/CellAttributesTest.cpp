@@ -236,6 +236,19 @@ TEST_F(CellAttributes, ALongFaceNameIsCutToTheField) {
   // A by-value string is taken as well (script hosts pass literals).
   EXPECT_EQ(Call(grid, kSetDefaultFont, {Text(u"Arial"), I4(12), I4(400)}).Integer(), VARIANT_TRUE);
   EXPECT_EQ(std::u16string(grid.m_lfDefault.lfFaceName), u"Arial");
+  EXPECT_EQ(grid.m_lfDefault.lfHeight, 12);
+  // Heights past 2048 pixels either way are taken as 2048: still a font,
+  // never glyphs that take the system minutes to draw.
+  for (std::int32_t height : {65536, 2049, INT32_MAX}) {
+    EXPECT_EQ(Call(grid, kSetDefaultFont, {Text(u"Arial"), I4(height), I4(400)}).Integer(), VARIANT_TRUE);
+    EXPECT_EQ(grid.m_lfDefault.lfHeight, 2048) << height;
+    EXPECT_EQ(Call(grid, kSetDefaultFont, {Text(u"Arial"), I4(-height), I4(400)}).Integer(), VARIANT_TRUE);
+    EXPECT_EQ(grid.m_lfDefault.lfHeight, -2048) << height;
+  }
+  Call(grid, kSetDefaultFont, {Text(u"Arial"), I4(INT32_MIN), I4(400)});
+  EXPECT_EQ(grid.m_lfDefault.lfHeight, -2048);
+  Call(grid, kSetDefaultFont, {Text(u"Arial"), I4(-2048), I4(400)});
+  EXPECT_EQ(grid.m_lfDefault.lfHeight, -2048);
 }
 
 TEST_F(CellAttributes, FocusedCellAndTheCurrentCell) {

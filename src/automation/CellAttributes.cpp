@@ -14,6 +14,8 @@ namespace TzGrid {
 namespace {
 // Alignments a cell knows: 0 left, 1 centre, 2 right.
 constexpr unsigned kLastJustification = 2;
+// The tallest default font, in pixels either way.
+constexpr LONG kLargestFontHeight = 2048;
 }  // namespace
 
 void CTzGridCtrl::SetCellText(LONG Row, LONG Column, const CString& TextData) {
@@ -131,7 +133,10 @@ VARIANT_BOOL CTzGridCtrl::SetDefaultFont(const CString& bstrFace, LONG lHeight, 
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   m_fontDefault.DeleteObject();
   m_lfDefault = LOGFONTW{};
-  m_lfDefault.lfHeight = lHeight;
+  // Glyphs thousands of pixels high in every cell keep the system's text
+  // output busy for minutes per paint; no cell shows more of them than a
+  // height of this limit does.
+  m_lfDefault.lfHeight = std::clamp<LONG>(lHeight, -kLargestFontHeight, kLargestFontHeight);
   m_lfDefault.lfWeight = lWeight;
   // lfFaceName holds 31 characters and the terminating NUL. A longer name
   // is cut to its first 31 characters rather than refused, so that the
