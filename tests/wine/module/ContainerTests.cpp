@@ -79,34 +79,15 @@ class CountingAdviseSink final : public IAdviseSink {
   LONG m_ref = 1;
 };
 
-using AtlAxWinInitFn = BOOL(WINAPI*)();
-using AtlAxGetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
-
 }  // namespace
 
 void RunAtlContainerTests() {
-  HMODULE atl = LoadLibraryW(L"atl100.dll");
-  if (!CHECK(atl != nullptr)) return;
-  auto init = reinterpret_cast<AtlAxWinInitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-  auto getControl =
-      reinterpret_cast<AtlAxGetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-  if (!CHECK(init && getControl && init())) return;
-
   HWND top = CreateHostWindow(L"TzGrid in ATL", 420, 320);
-  HWND ax = CreateWindowExW(0, L"AtlAxWin100", kProgId, WS_CHILD | WS_VISIBLE, 10, 10, 400, 300, top, nullptr,
-                            GetModuleHandleW(nullptr), nullptr);
-  if (!CHECK(ax != nullptr)) return;
-  Pump(100);
-  IUnknown* unknown = nullptr;
-  if (!CHECK(SUCCEEDED(getControl(ax, &unknown)) && unknown)) return;
-
-  IOleInPlaceObject* inPlace = nullptr;
-  HWND grid = nullptr;
-  if (CHECK(SUCCEEDED(unknown->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace))))) {
-    CHECK_HR(inPlace->GetWindow(&grid), S_OK);
-    inPlace->Release();
-  }
-  CHECK(grid && IsWindow(grid) && GetParent(grid) == ax && IsWindowVisible(grid));
+  AtlEmbedding atl;
+  if (!EmbedInAtl(top, RECT{10, 10, 410, 310}, atl)) return;
+  HWND ax = atl.ax, grid = atl.grid;
+  IUnknown* unknown = atl.control;
+  CHECK(GetParent(grid) == ax && IsWindowVisible(grid));
   CHECK(SameRect(WindowRectIn(grid, ax), RECT{0, 0, 400, 300}));
 
   IDispatch* dispatch = nullptr;

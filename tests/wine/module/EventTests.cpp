@@ -44,29 +44,6 @@ bool SameEvents(const std::vector<ReceivedEvent>& got, const std::vector<Receive
   return false;
 }
 
-HWND FindEditor(HWND grid) { return FindWindowExW(grid, nullptr, L"Edit", nullptr); }
-
-// A container's message loop: each message is offered to the active
-// object's accelerator translation before it is dispatched. Returns how
-// many messages the control took.
-int PumpThroughContainer(OleContainer* site, DWORD ms) {
-  int taken = 0;
-  DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (site->OfferAccelerator(&msg)) {
-        ++taken;
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  }
-  return taken;
-}
-
 }  // namespace
 
 void RunEventTests() {

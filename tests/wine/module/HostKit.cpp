@@ -1,5 +1,7 @@
 #include "HostKit.h"
 
+#include "../../../tools/demohost/OleContainer.h"
+
 #include <cstdio>
 
 namespace ModuleTest {
@@ -151,6 +153,26 @@ HRESULT ModuleCanUnloadNow() {
   auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
   return canUnload ? canUnload() : E_FAIL;
 }
+
+int PumpThroughContainer(TzGridHost::OleContainer* site, DWORD ms) {
+  int taken = 0;
+  DWORD start = GetTickCount();
+  do {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (site->OfferAccelerator(&msg)) {
+        ++taken;
+        continue;
+      }
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
+  } while (GetTickCount() - start < ms);
+  return taken;
+}
+
+HWND FindEditor(HWND grid) { return FindWindowExW(grid, nullptr, L"Edit", nullptr); }
 
 bool EmbedInAtl(HWND parent, const RECT& rect, AtlEmbedding& out) {
   using InitFn = BOOL(WINAPI*)();

@@ -13,6 +13,10 @@
 #include <string>
 #include <vector>
 
+namespace TzGridHost {
+class OleContainer;
+}
+
 namespace ModuleTest {
 
 // Records one check; prints failures with where they happened.
@@ -49,6 +53,14 @@ std::wstring CallText(IDispatch* object, const wchar_t* name, std::vector<VARIAN
 void Pump(DWORD ms);
 // A visible top-level window of a plain class for hosting controls.
 HWND CreateHostWindow(const wchar_t* title, int width, int height);
+
+// A container's message loop for about ms milliseconds: each message is
+// offered to the active object's accelerator translation before it is
+// dispatched. Returns how many messages the control took.
+int PumpThroughContainer(TzGridHost::OleContainer* site, DWORD ms);
+
+// The grid's in-place editor window, or null before the first edit.
+HWND FindEditor(HWND grid);
 
 // The control embedded in Wine's ATL host window, a container that never
 // pre-translates keys: the host window, the control and its window.

@@ -25,10 +25,8 @@ struct KeyBench {
   std::function<void(DWORD ms)> pump;
 };
 
-HWND Editor(HWND grid) { return FindWindowExW(grid, nullptr, L"Edit", nullptr); }
-
 bool EditorShown(HWND grid) {
-  HWND editor = Editor(grid);
+  HWND editor = FindEditor(grid);
   return editor && IsWindowVisible(editor);
 }
 
@@ -85,12 +83,12 @@ void StartTypingEdit(KeyBench& b, LONG row, LONG column) {
   FocusCell(b, row, column);
   PostMessageW(b.grid, WM_CHAR, 'a', 0x001E0001);
   b.pump(60);
-  CHECK(EditorShown(b.grid) && GetFocus() == Editor(b.grid));
+  CHECK(EditorShown(b.grid) && GetFocus() == FindEditor(b.grid));
   b.sink->events.clear();
 }
 
 void SendToEditor(KeyBench& b, UINT key, LPARAM lParam) {
-  SendMessageW(Editor(b.grid), WM_KEYDOWN, key, lParam);
+  SendMessageW(FindEditor(b.grid), WM_KEYDOWN, key, lParam);
   b.pump(30);
 }
 
@@ -206,7 +204,7 @@ void RunKeySteps(KeyBench& b) {
   // character still lands in the cell.
   StartTypingEdit(b, 2, 4);
   SendToEditor(b, VK_RETURN, 0);
-  PostMessageW(Editor(b.grid), WM_CHAR, 'b', 0x00300001);
+  PostMessageW(FindEditor(b.grid), WM_CHAR, 'b', 0x00300001);
   b.pump(30);
   CHECK(CallText(b.dispatch, L"GetCellText", {Long(2), Long(4)}) == L"ab");
   // A host's own Tab, sent to the grid, is a plain key: the key handler's move.
@@ -249,21 +247,7 @@ void RunInOwnContainer(HWND top) {
   int translated = 0;
   if (CHECK(site->HasActiveObject() && dispatch &&
             SUCCEEDED(AdviseEvents(site->Control(), &sink, &point, &cookie)))) {
-    auto pump = [site, &translated](DWORD ms) {
-      DWORD start = GetTickCount();
-      do {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-          if (site->OfferAccelerator(&msg)) {
-            ++translated;
-            continue;
-          }
-          TranslateMessage(&msg);
-          DispatchMessageW(&msg);
-        }
-        MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-      } while (GetTickCount() - start < ms);
-    };
+    auto pump = [site, &translated](DWORD ms) { translated += PumpThroughContainer(site, ms); };
     KeyBench bench{"own container", site->ControlWindow(), dispatch, &sink, pump};
     RunKeySteps(bench);
     // Every typed Tab went through the container's translation: five posted,

@@ -25,8 +25,6 @@ const char* Name(Trigger t) {
   }
 }
 
-HWND Editor(HWND grid) { return FindWindowExW(grid, nullptr, L"Edit", nullptr); }
-
 HWND GridWindowOf(IUnknown* control) {
   HWND hwnd = nullptr;
   IOleInPlaceObject* inPlace = nullptr;
@@ -63,7 +61,7 @@ void StartEdit(IDispatch* grid, HWND window) {
   Call(grid, L"SetFocusedCell", {Long(2), Long(1)});
   PostMessageW(window, WM_CHAR, 'a', 1);
   Pump(50);
-  HWND editor = Editor(window);
+  HWND editor = FindEditor(window);
   CHECK(editor && IsWindowVisible(editor));
 }
 
@@ -71,8 +69,8 @@ void Fire(Trigger trigger, HWND window) {
   switch (trigger) {
     case Trigger::Click: PostClick(window, WM_LBUTTONDOWN, 125, 50); break;
     case Trigger::DoubleClickWhileEditing: PostClick(window, WM_LBUTTONDBLCLK, 175, 70); break;
-    case Trigger::DownInEditor: PostMessageW(Editor(window), WM_KEYDOWN, VK_DOWN, 0x00500001); break;
-    case Trigger::TabInEditor: PostMessageW(Editor(window), WM_KEYDOWN, VK_TAB, 0x000F0001); break;
+    case Trigger::DownInEditor: PostMessageW(FindEditor(window), WM_KEYDOWN, VK_DOWN, 0x00500001); break;
+    case Trigger::TabInEditor: PostMessageW(FindEditor(window), WM_KEYDOWN, VK_TAB, 0x000F0001); break;
   }
 }
 
