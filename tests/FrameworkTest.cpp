@@ -75,6 +75,16 @@ TEST(Framework, StringLengthHeadersAroundTheBoundary) {
     EXPECT_EQ(std::size_t(grown.GetLength()), length + 2);
     EXPECT_EQ(grown.View().substr(0, length), text);
     EXPECT_EQ(grown.GetAt(int(length) + 1), u'b');
+    // A text of the same length is written over the block; any other gets
+    // a block whose header tells its own length.
+    const WCHAR* block = s.GetString();
+    std::u16string other(length, u'y');
+    s.Assign(other);
+    EXPECT_EQ(s.GetString(), block);
+    EXPECT_EQ(s.View(), other);
+    s.Assign(std::u16string_view(other).substr(0, length - 1));
+    EXPECT_EQ(std::size_t(s.GetLength()), length - 1);
+    EXPECT_EQ(s.GetString()[length - 1], u'\0');
   }
 }
 

@@ -19,11 +19,15 @@ constexpr LONG kLargestFontHeight = 2048;
 }  // namespace
 
 void CTzGridCtrl::SetCellText(LONG Row, LONG Column, const CString& TextData) {
+  WriteCellText(Row, Column, TextData.View());
+}
+
+void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextData) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   CGridCell* cell = GetCell(Row, Column);
   // A host may hand over a string with embedded NULs; the cell keeps what a
   // C string would see.
-  cell->m_strText = CString::FromTruncated(TextData.View());
+  cell->m_strText.Assign(TextData.substr(0, TextData.find(u'\0')));
 
   // An edit open on this very cell would otherwise write its stale text back
   // over the host's value when it closes: drop it, without an event.

@@ -26,7 +26,7 @@ struct DispEntry {
   std::array<DispParamInfo, 5> params;
   bool hasHelpString;  // "method X" / "property X" in the type library
   // Method call or property get; arguments are checked against params first.
-  CDispArg (*invoke)(CTzGridCtrl& ctrl, const CDispArgs& args);
+  CDispArg (*invoke)(CTzGridCtrl& ctrl, CDispArgSpan args);
   // Property put; null for methods.
   void (*put)(CTzGridCtrl& ctrl, const CDispArg& value);
 };

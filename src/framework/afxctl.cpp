@@ -111,14 +111,4 @@ void COleControl::OnChar(UINT, UINT, UINT) { Default(); }
 void COleControl::OnKeyDownEvent(USHORT, USHORT) {}
 BOOL COleControl::PreTranslateMessage(MSG*) { return FALSE; }
 
-namespace {
-AFX_MODULE_STATE g_moduleState;
-thread_local int t_manageStateDepth = 0;
-}  // namespace
-
-AFX_MODULE_STATE* AfxGetStaticModuleState() noexcept { return &g_moduleState; }
-AfxManageStateGuard::AfxManageStateGuard(AFX_MODULE_STATE*) noexcept { ++t_manageStateDepth; }
-AfxManageStateGuard::~AfxManageStateGuard() { --t_manageStateDepth; }
-int AfxManageStateGuard::Depth() noexcept { return t_manageStateDepth; }
-
 }  // namespace TzGrid

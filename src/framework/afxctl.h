@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "afxdisp.h"
+#include "afxstate.h"
 #include "afxwin.h"
 
 namespace TzGrid {
@@ -172,17 +173,6 @@ ThreadHandle BeginThreadEx(unsigned (*proc)(void*), void* arg);
 void JoinThread(ThreadHandle handle);
 void Sleep(DWORD milliseconds);
 
-// Switches the framework to the module's own state for one call. The
-// portable framework keeps one state, so the switch only counts depth.
-class AFX_MODULE_STATE {};
-AFX_MODULE_STATE* AfxGetStaticModuleState() noexcept;
-class AfxManageStateGuard {
- public:
-  explicit AfxManageStateGuard(AFX_MODULE_STATE*) noexcept;
-  ~AfxManageStateGuard();
-  static int Depth() noexcept;
-};
-#define AFX_MANAGE_STATE(p) ::TzGrid::AfxManageStateGuard tzManageStateGuard_(p)
 
 }  // namespace TzGrid
 

@@ -3,10 +3,13 @@
 // and the parameter-type strings of the event map.
 #pragma once
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "afxdefs.h"
+#include "afxstr.h"
 
 namespace TzGrid {
 
@@ -23,9 +26,19 @@ class CDispArg {
   static CDispArg UI2(std::uint16_t v) { return Make(VT_UI2, v); }
   static CDispArg UI4(std::uint32_t v) { return Make(VT_UI4, std::int64_t(v)); }
   static CDispArg Bool(bool v) { return Make(VT_BOOL, v ? VARIANT_TRUE : VARIANT_FALSE); }
-  static CDispArg Bstr(std::u16string v) {
+  static CDispArg Bstr(std::u16string_view v) { return TakeBstr(CString(v)); }
+  // A text the argument owns from now on (a member's result, say).
+  static CDispArg TakeBstr(CString v) {
     CDispArg a = Make(VT_BSTR, 0);
     a.m_str = std::move(v);
+    return a;
+  }
+  // A caller's text read where it lies: the caller keeps it alive for as
+  // long as the argument is used (one call), so nothing is copied on the way in.
+  static CDispArg BorrowedBstr(std::u16string_view v) {
+    CDispArg a = Make(VT_BSTR, 0);
+    a.m_view = v;
+    a.m_bBorrowed = true;
     return a;
   }
   // A null BSTR: the platform treats it as the empty string.
@@ -49,7 +62,10 @@ class CDispArg {
 
   VARTYPE Type() const noexcept { return m_vt; }
   std::int64_t Integer() const noexcept { return m_int; }
-  const std::u16string& String() const noexcept { return m_pStr ? *m_pStr : m_str; }
+  std::u16string_view String() const noexcept {
+    if (m_pStr) return *m_pStr;
+    return m_bBorrowed ? m_view : m_str.View();
+  }
   bool IsNullString() const noexcept { return m_vt == VT_BSTR ? m_bNull : m_pStr == nullptr; }
   std::int32_t* LongRef() const noexcept { return m_pLong; }
   std::size_t LongRefCount() const noexcept { return m_count; }
@@ -68,7 +84,9 @@ class CDispArg {
   }
   VARTYPE m_vt = VT_EMPTY;
   std::int64_t m_int = 0;
-  std::u16string m_str;
+  CString m_str;
+  std::u16string_view m_view;
+  bool m_bBorrowed = false;
   bool m_bNull = false;
   std::u16string* m_pStr = nullptr;
   std::int32_t* m_pLong = nullptr;
@@ -76,5 +94,7 @@ class CDispArg {
 };
 
 using CDispArgs = std::vector<CDispArg>;
+// The arguments of one call as the member reads them, wherever the caller keeps them.
+using CDispArgSpan = std::span<const CDispArg>;
 
 }  // namespace TzGrid

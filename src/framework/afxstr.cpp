@@ -25,8 +25,8 @@ WCHAR* CString::Allocate(std::size_t length) {
   return chars;
 }
 
-void CString::Release() noexcept {
-  if (m_pchData) std::free(reinterpret_cast<char*>(m_pchData) - HeaderBytes(m_pchData));
+void CString::FreeBlock() noexcept {
+  std::free(reinterpret_cast<char*>(m_pchData) - HeaderBytes(m_pchData));
   m_pchData = nullptr;
 }
 
@@ -52,13 +52,13 @@ CString& CString::operator=(const CString& other) {
   return *this;
 }
 
-CString& CString::operator=(CString&& other) noexcept {
-  if (this != &other) {
-    Release();
-    m_pchData = other.m_pchData;
-    other.m_pchData = nullptr;
+CString& CString::Assign(std::u16string_view text) {
+  if (m_pchData && StoredLength(m_pchData) == text.size()) {
+    std::memmove(m_pchData, text.data(), text.size() * sizeof(WCHAR));  // text may lie in this very block
+    return *this;
   }
-  return *this;
+  CString fresh(text.data(), text.size());
+  return *this = std::move(fresh);
 }
 
 CString CString::FromTruncated(std::u16string_view text) {

@@ -34,7 +34,14 @@ class CString {
   ~CString() { Release(); }
 
   CString& operator=(const CString& other);
-  CString& operator=(CString&& other) noexcept;
+  CString& operator=(CString&& other) noexcept {
+    if (this != &other) {
+      Release();
+      m_pchData = other.m_pchData;
+      other.m_pchData = nullptr;
+    }
+    return *this;
+  }
 
   // The characters up to the first NUL (all of them when there is none).
   static CString FromTruncated(std::u16string_view text);
@@ -48,6 +55,9 @@ class CString {
   WCHAR GetAt(int index) const;
 
   void Empty() noexcept { Release(); }
+  // Replaces the characters by text's. A text of the same length is written
+  // over the block in place: a host rewriting cells allocates nothing.
+  CString& Assign(std::u16string_view text);
   CString& operator+=(const CString& other);
   CString& operator+=(std::u16string_view other);
   CString& operator+=(const WCHAR* other) { return *this += std::u16string_view(other ? other : u""); }
@@ -89,7 +99,10 @@ class CString {
   static std::size_t HeaderBytes(const WCHAR* chars) noexcept {
     return chars[-1] == kLongMarker ? kLongHeader : sizeof(WCHAR);
   }
-  void Release() noexcept;
+  void Release() noexcept {
+    if (m_pchData) FreeBlock();
+  }
+  void FreeBlock() noexcept;
 
   WCHAR* m_pchData = nullptr;
 };

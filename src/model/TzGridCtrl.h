@@ -58,8 +58,12 @@ class CTzGridCtrl : public COleControl {
   // ---- automation: one entry point, one dispatch map (automation/DispatchMap.cpp)
   // Returns S_OK with *pResult set, or the failure; pDescription receives the
   // exception text for DISP_E_EXCEPTION.
-  HRESULT Invoke(DISPID dispid, WORD wFlags, const CDispArgs& args, CDispArg* pResult,
+  HRESULT Invoke(DISPID dispid, WORD wFlags, CDispArgSpan args, CDispArg* pResult,
                  std::string* pDescription = nullptr);
+  HRESULT Invoke(DISPID dispid, WORD wFlags, std::initializer_list<CDispArg> args, CDispArg* pResult,
+                 std::string* pDescription = nullptr) {
+    return Invoke(dispid, wFlags, CDispArgSpan(args.begin(), args.size()), pResult, pDescription);
+  }
 
   // ---- model (model/)
   void ResizeGrid(int nCols, int nRows);
@@ -119,6 +123,9 @@ class CTzGridCtrl : public COleControl {
 
   // ---- cell attribute members (automation/CellAttributes.cpp)
   void SetCellText(LONG Row, LONG Column, const CString& TextData);
+  // SetCellText of a text read where the caller keeps it (a host's BSTR):
+  // the cell takes its characters up to the first NUL, in one copy.
+  void WriteCellText(LONG Row, LONG Column, std::u16string_view TextData);
   CString GetCellText(LONG Row, LONG Column);
   void SetItemBackColor(LONG Row, LONG Column, LONG Colour);
   void SetCellForeColour(LONG Row, LONG Col, LONG Colour);

@@ -57,6 +57,8 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
     TzGridCom::SetInstance(instance);
     TzGrid::Win32::SetModuleInstance(instance);
     DisableThreadLibraryCalls(instance);
+  } else if (reason == DLL_PROCESS_DETACH) {
+    TzGrid::AfxTermThreadState();
   }
   return TRUE;
 }

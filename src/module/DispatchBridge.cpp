@@ -1,6 +1,9 @@
 #include "DispatchBridge.h"
 
 #include <array>
+#include <cstddef>
+#include <new>
+#include <optional>
 #include <cstring>
 #include <cwchar>
 #include <string>
@@ -23,9 +26,13 @@ std::u16string ToU16(const wchar_t* text, std::size_t length) {
   return std::u16string(reinterpret_cast<const char16_t*>(text), length);
 }
 
-std::u16string FromBstr(BSTR text) { return text ? ToU16(text, SysStringLen(text)) : std::u16string(); }
+std::u16string_view BstrView(BSTR text) {
+  return text ? std::u16string_view(reinterpret_cast<const char16_t*>(text), SysStringLen(text)) : std::u16string_view();
+}
 
-BSTR ToBstr(const std::u16string& text) {
+std::u16string FromBstr(BSTR text) { return std::u16string(BstrView(text)); }
+
+BSTR ToBstr(std::u16string_view text) {
   return SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), UINT(text.size()));
 }
 
@@ -314,14 +321,47 @@ HRESULT LongsFromScriptArray(IDispatch* object, std::vector<std::int32_t>& out) 
   return S_OK;
 }
 
-// Storage behind the converted arguments of one call: references handed to
-// the member point here (or straight into the caller's variables).
+// Storage behind the converted arguments of one call, on the stack: the
+// member reads the caller's own BSTRs and variables, or values kept here
+// until the call returns. A call of the usual kind (numbers and a string of
+// the parameters' types) allocates nothing on its way in.
 struct ArgumentFrame {
-  CDispArgs args;
-  std::array<std::vector<std::int32_t>, kMaxParams> longs;
-  std::array<std::u16string, kMaxParams> strings;
-  // By-reference BSTRs of the caller, written back when the member changed them.
-  std::array<BSTR*, kMaxParams> bstrTargets{};
+  ArgumentFrame() {
+    for (VARIANT& v : converted) V_VT(&v) = VT_EMPTY;
+  }
+  ~ArgumentFrame() {
+    for (std::size_t i = 0; i < count; ++i) Slot(i)->~CDispArg();
+    for (VARIANT& v : converted) {
+      if (V_VT(&v) != VT_EMPTY) VariantClear(&v);
+    }
+  }
+  ArgumentFrame(const ArgumentFrame&) = delete;
+  ArgumentFrame& operator=(const ArgumentFrame&) = delete;
+
+  // The arguments are made in place as they are converted (the count was
+  // checked against the member's parameters first); only those are destroyed.
+  void Push(CDispArg&& arg) {
+    new (Slot(count)) CDispArg(std::move(arg));
+    ++count;
+  }
+  TzGrid::CDispArgSpan Args() { return {Slot(0), count}; }
+  CDispArg* Slot(std::size_t i) { return std::launder(reinterpret_cast<CDispArg*>(storage)) + i; }
+
+  // What the by-reference parameters (column lists, font names) point at;
+  // made for the few members that have them.
+  struct ReferenceStorage {
+    std::array<std::vector<std::int32_t>, kMaxParams> longs;
+    std::array<std::u16string, kMaxParams> strings;
+    // By-reference BSTRs of the caller, written back when the member changed them.
+    std::array<BSTR*, kMaxParams> bstrTargets{};
+  };
+  ReferenceStorage& References() { return references ? *references : references.emplace(); }
+
+  alignas(CDispArg) std::byte storage[kMaxParams * sizeof(CDispArg)];
+  std::size_t count = 0;
+  // Values coerced to a parameter's type, which borrowed arguments read.
+  std::array<VARIANT, kMaxParams> converted;
+  std::optional<ReferenceStorage> references;
 };
 
 // The column list of a long* parameter: the caller's own long variable, an
@@ -342,23 +382,23 @@ HRESULT LongsFromArgument(const VARIANT* v, std::vector<std::int32_t>& longs) {
 
 HRESULT ConvertLongReference(const VARIANT* v, std::size_t slot, ArgumentFrame& frame) {
   if (V_VT(v) == (VT_BYREF | VT_I4)) {
-    frame.args.push_back(CDispArg::ByRefI4(reinterpret_cast<std::int32_t*>(V_I4REF(v)), 1));
+    frame.Push(CDispArg::ByRefI4(reinterpret_cast<std::int32_t*>(V_I4REF(v)), 1));
     return S_OK;
   }
-  std::vector<std::int32_t>& longs = frame.longs[slot];
+  std::vector<std::int32_t>& longs = frame.References().longs[slot];
   HRESULT hr = LongsFromArgument(v, longs);
   if (FAILED(hr)) return hr;
   // An empty array still needs a valid pointer; its count says there is nothing.
   longs.reserve(1);
-  frame.args.push_back(CDispArg::ByRefI4(longs.data(), longs.size()));
+  frame.Push(CDispArg::ByRefI4(longs.data(), longs.size()));
   return S_OK;
 }
 
 HRESULT ConvertStringReference(const VARIANT* v, std::size_t slot, ArgumentFrame& frame) {
-  std::u16string& text = frame.strings[slot];
+  std::u16string& text = frame.References().strings[slot];
   if (V_VT(v) == (VT_BYREF | VT_BSTR)) {
     text = FromBstr(*V_BSTRREF(v));
-    frame.bstrTargets[slot] = V_BSTRREF(v);
+    frame.References().bstrTargets[slot] = V_BSTRREF(v);
   } else {
     VARIANT converted;
     HRESULT hr = ChangeType(v, VT_BSTR, &converted);
@@ -366,20 +406,21 @@ HRESULT ConvertStringReference(const VARIANT* v, std::size_t slot, ArgumentFrame
     text = FromBstr(V_BSTR(&converted));
     VariantClear(&converted);
   }
-  frame.args.push_back(CDispArg::ByRefBstr(&text));
+  frame.Push(CDispArg::ByRefBstr(&text));
   return S_OK;
 }
 
-// Adds a value already of the parameter's scalar type to the frame.
+// Adds a value already of the parameter's scalar type to the frame. A BSTR
+// is borrowed: value must outlive the call.
 void PushScalar(const VARIANT& value, ArgumentFrame& frame) {
   switch (V_VT(&value)) {
-    case VT_I2: frame.args.push_back(CDispArg::I2(V_I2(&value))); break;
-    case VT_I4: frame.args.push_back(CDispArg::I4(V_I4(&value))); break;
-    case VT_UI2: frame.args.push_back(CDispArg::UI2(V_UI2(&value))); break;
-    case VT_UI4: frame.args.push_back(CDispArg::UI4(V_UI4(&value))); break;
-    case VT_BOOL: frame.args.push_back(CDispArg::Bool(V_BOOL(&value) != VARIANT_FALSE)); break;
+    case VT_I2: frame.Push(CDispArg::I2(V_I2(&value))); break;
+    case VT_I4: frame.Push(CDispArg::I4(V_I4(&value))); break;
+    case VT_UI2: frame.Push(CDispArg::UI2(V_UI2(&value))); break;
+    case VT_UI4: frame.Push(CDispArg::UI4(V_UI4(&value))); break;
+    case VT_BOOL: frame.Push(CDispArg::Bool(V_BOOL(&value) != VARIANT_FALSE)); break;
     default:
-      frame.args.push_back(V_BSTR(&value) ? CDispArg::Bstr(FromBstr(V_BSTR(&value))) : CDispArg::NullBstr());
+      frame.Push(V_BSTR(&value) ? CDispArg::BorrowedBstr(BstrView(V_BSTR(&value))) : CDispArg::NullBstr());
       break;
   }
 }
@@ -390,7 +431,7 @@ bool IsScalarParameter(VARTYPE want) {
 
 // A value of exactly the parameter's type (the usual case: a long for a
 // long, a string for a string) is taken as it is; any other is coerced.
-HRESULT ConvertScalar(const VARIANT* in, VARTYPE want, ArgumentFrame& frame) {
+HRESULT ConvertScalar(const VARIANT* in, VARTYPE want, std::size_t slot, ArgumentFrame& frame) {
   if (!IsScalarParameter(want)) return DISP_E_TYPEMISMATCH;
   VARIANT plain;
   HRESULT hr = PlainValue(in, &plain);
@@ -399,11 +440,10 @@ HRESULT ConvertScalar(const VARIANT* in, VARTYPE want, ArgumentFrame& frame) {
     PushScalar(plain, frame);
     return S_OK;
   }
-  VARIANT converted;
+  VARIANT& converted = frame.converted[slot];
   hr = Coerce(plain, want, &converted);
   if (FAILED(hr)) return hr;
   PushScalar(converted, frame);
-  VariantClear(&converted);
   return S_OK;
 }
 
@@ -416,15 +456,16 @@ HRESULT ConvertArgument(const VARIANT* in, VARTYPE want, std::size_t slot, Argum
   if (IsMissing(v)) return DISP_E_PARAMNOTOPTIONAL;
   if (want == (VT_BYREF | VT_I4)) return ConvertLongReference(v, slot, frame);
   if (want == (VT_BYREF | VT_BSTR)) return ConvertStringReference(v, slot, frame);
-  return ConvertScalar(v, want, frame);
+  return ConvertScalar(v, want, slot, frame);
 }
 
 void WriteBackStrings(const ArgumentFrame& frame) {
+  if (!frame.references) return;
+  const ArgumentFrame::ReferenceStorage& refs = *frame.references;
   for (std::size_t i = 0; i < kMaxParams; ++i) {
-    BSTR* target = frame.bstrTargets[i];
-    if (!target || FromBstr(*target) == frame.strings[i]) continue;
-    SysReAllocStringLen(target, reinterpret_cast<const OLECHAR*>(frame.strings[i].data()),
-                        UINT(frame.strings[i].size()));
+    BSTR* target = refs.bstrTargets[i];
+    if (!target || BstrView(*target) == refs.strings[i]) continue;
+    SysReAllocStringLen(target, reinterpret_cast<const OLECHAR*>(refs.strings[i].data()), UINT(refs.strings[i].size()));
   }
 }
 
@@ -454,7 +495,6 @@ HRESULT CheckNamedArguments(bool isPut, const DISPPARAMS* params) {
 HRESULT ConvertArguments(const DispEntry& entry, bool isPut, const DISPPARAMS* params, ArgumentFrame& frame,
                          UINT* argErr) {
   std::size_t expected = params->cArgs;
-  frame.args.reserve(expected);
   for (std::size_t i = 0; i < expected; ++i) {
     UINT position = UINT(expected - 1 - i);
     VARTYPE want = isPut ? entry.vtResult : entry.params[i].vt;
@@ -513,7 +553,7 @@ HRESULT CallMember(TzGrid::CTzGridCtrl& ctrl, const DispEntry& entry, bool isPut
   TzGrid::CDispArg value;
   std::string description;
   WORD portableFlags = isPut ? WORD(DISPATCH_PROPERTYPUT) : WORD(flags & (DISPATCH_METHOD | DISPATCH_PROPERTYGET));
-  HRESULT outcome = ::HRESULT(ctrl.Invoke(entry.dispid, portableFlags, frame.args, &value, &description));
+  HRESULT outcome = ::HRESULT(ctrl.Invoke(entry.dispid, portableFlags, frame.Args(), &value, &description));
   if (outcome == S_OK) {
     WriteBackStrings(frame);
     if (result && !isPut) outcome = ToVariant(value, result);

@@ -177,6 +177,7 @@ bool Win32ControlSite::CreateControlWindow(::HWND parent, const ::RECT& rect) {
     return false;
   }
   m_hwnd = hwnd;
+  m_clientKnown = false;
   return true;
 }
 
@@ -203,7 +204,10 @@ Win32ControlSite* Win32ControlSite::FromHwnd(::HWND hwnd) noexcept {
     auto* create = reinterpret_cast<::CREATESTRUCTW*>(lParam);
     auto* site = static_cast<Win32ControlSite*>(create->lpCreateParams);
     ::SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<::LONG_PTR>(site));
-    if (site) site->m_hwnd = hwnd;
+    if (site) {
+      site->m_hwnd = hwnd;
+      site->m_clientKnown = false;
+    }
   }
   auto* site = reinterpret_cast<Win32ControlSite*>(::GetWindowLongPtrW(hwnd, GWLP_USERDATA));
   if (!site) return ::DefWindowProcW(hwnd, message, wParam, lParam);
@@ -214,7 +218,9 @@ Win32ControlSite* Win32ControlSite::FromHwnd(::HWND hwnd) noexcept {
     StartWatchingKeys();
     site->m_watchingKeys = true;
   }
+  if (MayChangeClientArea(message)) site->m_clientKnown = false;
   ::LRESULT result = site->HandleMessage(message, wParam, lParam);
+  if (MayChangeClientArea(message)) site->m_clientKnown = false;
   if (message == WM_NCDESTROY) {
     if (site->m_watchingKeys) StopWatchingKeys();
     site->m_watchingKeys = false;
@@ -347,11 +353,16 @@ LRESULT Win32ControlSite::DefWindowProc(UINT message, WPARAM wParam, LPARAM lPar
 
 // ---- CControlSite
 
-CRect Win32ControlSite::GetClientRect() const {
-  ::RECT r{};
-  if (m_hwnd) ::GetClientRect(m_hwnd, &r);
-  return FromWin(r);
+::RECT Win32ControlSite::ClientArea() const {
+  if (!m_hwnd) return ::RECT{};
+  if (!m_clientKnown) {
+    m_client = ::RECT{};
+    m_clientKnown = ::GetClientRect(m_hwnd, &m_client) != FALSE;
+  }
+  return m_client;
 }
+
+CRect Win32ControlSite::GetClientRect() const { return FromWin(ClientArea()); }
 
 void Win32ControlSite::InvalidateControl(const RECT* lpRect, BOOL bErase) { InvalidateRect(lpRect, bErase); }
 
@@ -364,8 +375,8 @@ void Win32ControlSite::InvalidateRect(const RECT* lpRect, BOOL bErase) {
     // window server (tens of microseconds under Wine), and a host writing
     // texts below the view invalidates every cell it writes. An unordered
     // rectangle goes to the system as before.
-    ::RECT client{};
-    if (r.left <= r.right && r.top <= r.bottom && ::GetClientRect(m_hwnd, &client) &&
+    ::RECT client = ClientArea();
+    if (r.left <= r.right && r.top <= r.bottom &&
         (r.right <= client.left || r.left >= client.right || r.bottom <= client.top || r.top >= client.bottom)) {
       return;
     }

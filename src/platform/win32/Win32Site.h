@@ -103,8 +103,20 @@ class Win32ControlSite : public CControlSite {
   ::LRESULT HandleMessage(::UINT message, ::WPARAM wParam, ::LPARAM lParam);
   void Paint();
 
+  // The client rectangle, asked of the system once after each change. A
+  // host writing cells below the view asks for it on every write, and
+  // under Wine each question is a call into the window system.
+  ::RECT ClientArea() const;
+  // Every change of the client area is computed in WM_NCCALCSIZE and
+  // reported by WM_WINDOWPOSCHANGED and WM_SIZE.
+  static bool MayChangeClientArea(::UINT message) noexcept {
+    return message == WM_NCCALCSIZE || message == WM_WINDOWPOSCHANGED || message == WM_SIZE;
+  }
+
   COleControl& m_ctrl;
   ::HWND m_hwnd = nullptr;
+  mutable ::RECT m_client{};
+  mutable bool m_clientKnown = false;
   CLifetimeAnchor* m_anchor = nullptr;
   bool m_watchingKeys = false;  // counted in the thread's key watch
 };

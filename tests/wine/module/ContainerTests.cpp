@@ -82,7 +82,7 @@ class CountingAdviseSink final : public IAdviseSink {
 }  // namespace
 
 void RunAtlContainerTests() {
-  HWND top = CreateHostWindow(L"TzGrid in ATL", 420, 320);
+  HWND top = CreateHostWindow(L"TzGrid in ATL", 420, 440);
   AtlEmbedding atl;
   if (!EmbedInAtl(top, RECT{10, 10, 410, 310}, atl)) return;
   HWND ax = atl.ax, grid = atl.grid;
@@ -96,9 +96,19 @@ void RunAtlContainerTests() {
   CheckPicture(dispatch, grid);
 
   // The host window's size reaches the control through SetObjectRects.
+  CHECK_HR(Put(dispatch, L"Rows", Long(20)), S_OK);
   MoveWindow(ax, 10, 10, 300, 200, TRUE);
   Pump(50);
   CHECK(SameRect(WindowRectIn(grid, ax), RECT{0, 0, 300, 200}));
+  // Grown beyond any size it had, the control repaints a cell written in
+  // the new area: it does not judge the cell by a client area it had before.
+  MoveWindow(ax, 10, 10, 400, 400, TRUE);
+  Pump(50);
+  UpdateWindow(grid);
+  CHECK_HR(Call(dispatch, L"SetCellText", {Long(16), Long(1), Text(L"grown")}), S_OK);
+  RECT update{};
+  GetUpdateRect(grid, &update, FALSE);
+  CHECK(SameRect(update, RECT{50, 320, 100, 340}));
 
   dispatch->Release();
   unknown->Release();
