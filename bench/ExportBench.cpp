@@ -134,11 +134,9 @@ void BM_W5_CellWalk(benchmark::State& state) {
   for (auto _ : state) {
     std::uint64_t sum = 0;
     for (int r = 0; r < kWorkloadRows; ++r) {
-      const CGridRow* row = grid.m_cells.RowOrNull(r);
+      const CGridCell* row = grid.m_cells.RowCells(r);
       for (int c = 0; row && c < kWorkloadCols; ++c) {
-        const CGridCell* cell = row->GetAt(c);
-        if (!cell) continue;
-        const CString& text = cell->m_strText;
+        const CString& text = row[c].m_strText;
         sum += text.GetLength() ? text.GetString()[text.GetLength() - 1] : 0;
       }
     }

@@ -62,7 +62,19 @@ TEST(Framework, StringsAreCountedUtf16) {
 // Short strings carry a 16-bit length, longer ones a 32-bit one; the texts
 // and lengths must come out the same on either side of the boundary.
 TEST(Framework, StringLengthHeadersAroundTheBoundary) {
-  EXPECT_EQ(CString(u"R000123C07").HeapBytes(), 24u);  // 2 + 11 units: the smallest heap request
+  // Up to 11 characters live in the string itself; the twelfth needs a block.
+  CString inlined(u"R000123C07x"), spilled(u"R000123C07xy");
+  EXPECT_EQ(inlined.HeapBytes(), 0u);
+  EXPECT_EQ(inlined.GetString()[11], u'\0');
+  EXPECT_EQ(spilled.HeapBytes(), 28u);  // 2 + 13 units
+  inlined += u"y";
+  EXPECT_EQ(inlined, spilled);
+  spilled.TrimRight();
+  spilled.Assign(u"ab");
+  EXPECT_EQ(spilled.HeapBytes(), 0u);
+  CString moved(std::move(inlined));
+  EXPECT_TRUE(inlined.IsEmpty());
+  EXPECT_EQ(moved.View(), u"R000123C07xy");
   for (std::size_t length : {std::size_t(0xFFFD), std::size_t(0xFFFE), std::size_t(0xFFFF), std::size_t(0x10001)}) {
     std::u16string text(length, u'x');
     text[length - 1] = u'\xFFFF';  // the long-form marker as a character must not confuse it

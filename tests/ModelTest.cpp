@@ -66,8 +66,16 @@ TEST(Model, GrowKeepsOldCellsAndUsesDefaults) {
   EXPECT_EQ(Entries(grid.m_arColWidths), (std::vector<UINT>{50, 77, 50, 50, 50, 50, 50, 50}));
   EXPECT_EQ(Entries(grid.m_arRowHeights), (std::vector<UINT>{20, 20, 20, 33, 20, 20, 20}));
   EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{0, 1, 2, 3, 4, 5, 6, 7}));
-  EXPECT_EQ(grid.m_pFocusCell, focus);
+  // The row widened into a new block: the focus followed its cell.
+  EXPECT_EQ(grid.m_pFocusCell, grid.FindCell(1, 1));
+  EXPECT_NE(grid.m_pFocusCell, focus);
   EXPECT_EQ(grid.GetCell(6, 7)->m_nRow, 6);
+  EXPECT_EQ(CheckInvariants(grid), "");
+  // Rows cut and columns added in one resize: the cut rows' new blocks go back.
+  grid.ResizeGrid(9, 2);
+  EXPECT_EQ(grid.m_cells.MadeRowCount(), 1u);
+  EXPECT_EQ(grid.m_pFocusCell, grid.FindCell(1, 1));
+  EXPECT_EQ(grid.GetCellText(1, 8), CString());
   EXPECT_EQ(CheckInvariants(grid), "");
 }
 
@@ -242,7 +250,7 @@ TEST(Model, CellsAreMadeOnlyWhenWritten) {
   EXPECT_THROW(grid.GetCellText(last + 1, 0), CInvalidArgException);
   EXPECT_THROW(grid.GetCellText(0, 64), CInvalidArgException);
   grid.SetCellText(last, 63, CString(u"end"));
-  EXPECT_EQ(grid.m_cells.MadeCellCount(), 1u);
+  EXPECT_EQ(grid.m_cells.MadeCellCount(), 64u);  // the row of the written cell
   EXPECT_EQ(grid.m_cells.MadeRowCount(), 1u);
   EXPECT_EQ(grid.GetCellText(last, 63), CString(u"end"));
   grid.ResizeGrid(70, 1 << 22);  // the one made row grows; the others have nothing to grow

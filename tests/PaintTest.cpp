@@ -202,17 +202,17 @@ TEST_F(DefaultLayout, AOnePixelHeaderColumnIsNotDrawn) {
 // the header band's cells are made, to take their read-only mark.
 TEST_F(DefaultLayout, CellsNeverWrittenPaintAsNewAndStayUnmade) {
   EXPECT_EQ(grid.m_cells.MadeCellCount(), 5u);  // row 0, the header band
-  for (int r = 1; r < 5; ++r) EXPECT_EQ(grid.m_cells.RowOrNull(r), nullptr) << r;
+  for (int r = 1; r < 5; ++r) EXPECT_EQ(grid.m_cells.RowCells(r), nullptr) << r;
   EXPECT_PIXEL(75, 30, kBack);
   EXPECT_PIXEL(99, 30, kLine);
   EXPECT_PIXEL(75, 39, kLine);
   grid.SetItemBackColor(3, 1, RGB(1, 2, 3));
   window.PaintAll();
   EXPECT_PIXEL(75, 70, RGB(1, 2, 3));
-  EXPECT_PIXEL(125, 70, kBack);  // its neighbour in the made row was not made
-  EXPECT_EQ(grid.m_cells.MadeCellCount(), 6u);
+  EXPECT_PIXEL(125, 70, kBack);  // its neighbour in the made row is new
+  EXPECT_EQ(grid.m_cells.MadeRowCount(), 2u);
   EXPECT_EQ(grid.GetCellText(4, 4), CString());
-  EXPECT_EQ(grid.m_cells.MadeCellCount(), 6u);
+  EXPECT_EQ(grid.m_cells.MadeRowCount(), 2u);
   EXPECT_TRUE(window.failedMessages.empty());
 }
 

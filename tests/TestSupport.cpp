@@ -19,18 +19,12 @@ std::string CheckInvariants(const CTzGridCtrl& g, bool requirePermutation) {
     if (c >= UINT(g.m_nCols) || seen[c]++) err << "order map is not a permutation at " << p << "; ";
   }
   bool focusFound = g.m_pFocusCell == nullptr;
-  // Rows and cells are made on demand: a made row has a slot per column,
-  // a made cell sits where its indices say.
+  // Rows are made on demand: a made row's cells sit where their indices say.
   for (int r = 0; r < g.m_cells.RowCount(); ++r) {
-    const CGridRow* row = g.m_cells.RowOrNull(r);
+    const CGridCell* row = g.m_cells.RowCells(r);
     if (!row) continue;
-    if (row->GetSize() != g.m_nCols) {
-      err << "row " << r << " has the wrong size; ";
-      continue;
-    }
-    for (int c = 0; c < row->GetSize(); ++c) {
-      const CGridCell* cell = row->GetAt(c);
-      if (!cell) continue;
+    for (int c = 0; c < g.m_cells.ColumnCount(); ++c) {
+      const CGridCell* cell = row + c;
       if (cell->m_nRow != r || cell->m_nCol != c) err << "cell " << r << "," << c << " misplaced; ";
       if (cell == g.m_pFocusCell) focusFound = true;
     }

@@ -37,16 +37,16 @@ bool AskForExportPath(CString& path) {
 
 // One row of the matrix by its index (null when none of its cells was
 // made); raises on an index outside the grid.
-const CGridRow* RowAt(const CTzGridCtrl& grid, std::int64_t row) {
+CGridCell* RowAt(const CTzGridCtrl& grid, std::int64_t row) {
   AfxCheckIndex(std::ptrdiff_t(row), grid.m_cells.RowCount(), "row");
-  return grid.m_cells.RowOrNull(int(row));
+  return grid.m_cells.RowCells(int(row));
 }
 
 // The cell of a row at a column index, null when it was never made;
 // raises on a column outside the grid.
-CGridCell* CellAt(const CTzGridCtrl& grid, const CGridRow* row, std::int64_t column) {
+CGridCell* CellAt(const CTzGridCtrl& grid, CGridCell* row, std::int64_t column) {
   AfxCheckIndex(std::ptrdiff_t(column), grid.m_cells.ColumnCount(), "column");
-  return row ? row->GetAt(int(column)) : nullptr;
+  return row ? row + column : nullptr;
 }
 
 // Column index shown at a display position; raises on a position outside the map.
@@ -151,7 +151,7 @@ short CTzGridCtrl::ExportData(ULONG32 StartColumn, ULONG32 EndColumn, ULONG32 St
   CsvWriter writer(file);
   // 64-bit counters: an end of 0xFFFFFFFF must not wrap into an endless walk.
   for (std::int64_t r = firstRow; r <= std::int64_t(lastRow); ++r) {
-    const CGridRow* pRow = RowAt(*this, r);
+    CGridCell* pRow = RowAt(*this, r);
     for (std::int64_t p = firstCol; p <= std::int64_t(lastCol); ++p) {
       CGridCell* pCell = CellAt(*this, pRow, ColumnAtDisplayPosition(*this, p));
       if (toFile && !writer.WriteField(pCell)) return 0;
@@ -185,7 +185,7 @@ void CTzGridCtrl::ExportEx(USHORT nType, short nColumnCount, const std::int32_t*
 
   CsvWriter writer(file);
   for (std::int64_t r = lStartRow; r <= lastRow; ++r) {
-    const CGridRow* pRow = RowAt(*this, r);
+    CGridCell* pRow = RowAt(*this, r);
     for (int i = 0; i < nColumnCount; ++i) {
       if (std::size_t(i) >= available) {
         AfxThrowInvalidArgException("ColumnArray holds " + std::to_string(available) + " entries, entry " +

@@ -25,24 +25,26 @@ WCHAR* CString::Allocate(std::size_t length) {
   return chars;
 }
 
-void CString::FreeBlock() noexcept {
-  std::free(reinterpret_cast<char*>(m_pchData) - HeaderBytes(m_pchData));
-  m_pchData = nullptr;
+void CString::FreeHeapBlock() noexcept {
+  WCHAR* chars = HeapChars();
+  std::free(reinterpret_cast<char*>(chars) - HeaderBytes(chars));
 }
 
-CString::CString(const WCHAR* text) {
-  if (!text) return;
-  std::size_t length = std::char_traits<char16_t>::length(text);
-  if (length == 0) return;
-  m_pchData = Allocate(length);
-  std::memcpy(m_pchData, text, length * sizeof(WCHAR));
+void CString::Set(const WCHAR* text, std::size_t length) {
+  if (!text) length = 0;
+  if (length <= kInlineChars) {
+    if (length) std::memcpy(m_units, text, length * sizeof(WCHAR));
+    SetInlineLength(length);
+    return;
+  }
+  WCHAR* chars = Allocate(length);
+  std::memcpy(chars, text, length * sizeof(WCHAR));
+  SetHeapChars(chars);
 }
 
-CString::CString(const WCHAR* text, std::size_t length) {
-  if (!text || length == 0) return;
-  m_pchData = Allocate(length);
-  std::memcpy(m_pchData, text, length * sizeof(WCHAR));
-}
+CString::CString(const WCHAR* text) { Set(text, text ? std::char_traits<char16_t>::length(text) : 0); }
+
+CString::CString(const WCHAR* text, std::size_t length) { Set(text, length); }
 
 CString& CString::operator=(const CString& other) {
   if (this != &other) {
@@ -53,8 +55,9 @@ CString& CString::operator=(const CString& other) {
 }
 
 CString& CString::Assign(std::u16string_view text) {
-  if (m_pchData && StoredLength(m_pchData) == text.size()) {
-    std::memmove(m_pchData, text.data(), text.size() * sizeof(WCHAR));  // text may lie in this very block
+  if (std::size_t(GetLength()) == text.size()) {
+    // text may lie in this very string
+    if (!text.empty()) std::memmove(MutableChars(), text.data(), text.size() * sizeof(WCHAR));
     return *this;
   }
   CString fresh(text.data(), text.size());
@@ -68,18 +71,24 @@ CString CString::FromTruncated(std::u16string_view text) {
 
 WCHAR CString::GetAt(int index) const {
   AfxCheckIndex(index, GetLength(), "string");
-  return m_pchData[index];
+  return GetString()[index];
 }
 
 CString& CString::operator+=(std::u16string_view other) {
   if (other.empty()) return *this;
-  std::size_t oldLength = std::size_t(GetLength());
-  WCHAR* chars = Allocate(oldLength + other.size());
-  if (oldLength) std::memcpy(chars, m_pchData, oldLength * sizeof(WCHAR));
-  std::memcpy(chars + oldLength, other.data(), other.size() * sizeof(WCHAR));
-  Release();
-  m_pchData = chars;
-  return *this;
+  // Built aside first: other may be a view of this very string.
+  std::u16string_view mine = View();
+  std::size_t length = mine.size() + other.size();
+  CString joined;
+  WCHAR* chars = joined.m_units;
+  if (length > kInlineChars) {
+    chars = Allocate(length);
+    joined.SetHeapChars(chars);
+  }
+  std::memcpy(chars, mine.data(), mine.size() * sizeof(WCHAR));
+  std::memcpy(chars + mine.size(), other.data(), other.size() * sizeof(WCHAR));
+  if (length <= kInlineChars) joined.SetInlineLength(length);
+  return *this = std::move(joined);
 }
 
 CString& CString::operator+=(const CString& other) { return *this += other.View(); }
@@ -98,16 +107,18 @@ bool IsWideSpace(WCHAR ch) {
 CString& CString::TrimRight() {
   int length = GetLength();
   int kept = length;
-  while (kept > 0 && IsWideSpace(m_pchData[kept - 1])) --kept;
+  const WCHAR* chars = GetString();
+  while (kept > 0 && IsWideSpace(chars[kept - 1])) --kept;
   if (kept != length) *this = CString(GetString(), std::size_t(kept));
   return *this;
 }
 
 int CString::Replace(WCHAR from, WCHAR to) {
   int count = 0;
+  WCHAR* chars = MutableChars();
   for (int i = 0; i < GetLength(); ++i) {
-    if (m_pchData[i] == from) {
-      m_pchData[i] = to;
+    if (chars[i] == from) {
+      chars[i] = to;
       ++count;
     }
   }
@@ -116,13 +127,15 @@ int CString::Replace(WCHAR from, WCHAR to) {
 
 int CString::Find(WCHAR ch, int start) const {
   for (int i = start < 0 ? 0 : start; i < GetLength(); ++i) {
-    if (m_pchData[i] == ch) return i;
+    if (GetString()[i] == ch) return i;
   }
   return -1;
 }
 
 std::size_t CString::HeapBytes() const noexcept {
-  return m_pchData ? HeaderBytes(m_pchData) + (StoredLength(m_pchData) + 1) * sizeof(WCHAR) : 0;
+  if (!IsOnHeap()) return 0;
+  const WCHAR* chars = HeapChars();
+  return HeaderBytes(chars) + (StoredLength(chars) + 1) * sizeof(WCHAR);
 }
 
 std::string CString::ToUtf8() const {

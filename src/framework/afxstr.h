@@ -1,17 +1,20 @@
 // CString: a counted UTF-16 string.
 //
-// The representation is one pointer (null for the empty string) to the
-// characters, NUL-terminated, of a heap block that stores the length just
-// before them, so that an empty cell costs no allocation and a filled one
-// exactly one. The length is counted, so a string may hold NUL characters (as
-// a BSTR can); the members that must stop at the first NUL say so
-// (FromTruncated).
+// Grids hold millions of short texts, so a text of up to 11 characters
+// lives in the object itself (24 bytes) and costs no allocation; a longer
+// one lives in a heap block that stores its length just before the
+// characters. Either way the characters are NUL-terminated, and the length
+// is counted, so a string may hold NUL characters (as a BSTR can); the
+// members that must stop at the first NUL say so (FromTruncated).
 //
-// Grids hold millions of short texts, so the length header is as small as it
-// can be: one 16-bit unit for lengths up to 0xFFFE (a 10-character text and
-// its header fit the allocator's smallest 24-byte request), the marker 0xFFFF
-// and a 32-bit length in front of it for longer strings. The class packs to
-// 4-byte alignment so that a cell record holding one needs no padding.
+// The last of the object's twelve 16-bit units tells the two apart: for an
+// inline text it holds the unused capacity (11 minus the length), so an
+// 11-character text ends on a 0 that is also its terminator; for a heap
+// text it holds 0xFFFF and the first four units hold the pointer. The heap
+// block's length header is one unit for lengths up to 0xFFFE, the marker
+// 0xFFFF and a 32-bit length in front of it for longer strings. The class
+// packs to 4-byte alignment so that a cell record holding one needs no
+// padding.
 #pragma once
 
 #include <cstring>
@@ -25,20 +28,21 @@ namespace TzGrid {
 #pragma pack(push, 4)
 class CString {
  public:
-  CString() noexcept = default;
+  CString() noexcept { SetInlineLength(0); }
   CString(const WCHAR* text);  // NUL-terminated; null gives the empty string
   CString(const WCHAR* text, std::size_t length);
   explicit CString(std::u16string_view text) : CString(text.data(), text.size()) {}
   CString(const CString& other) : CString(other.GetString(), other.GetLength()) {}
-  CString(CString&& other) noexcept : m_pchData(other.m_pchData) { other.m_pchData = nullptr; }
-  ~CString() { Release(); }
+  CString(CString&& other) noexcept { TakeFrom(other); }
+  ~CString() {
+    if (IsOnHeap()) FreeHeapBlock();
+  }
 
   CString& operator=(const CString& other);
   CString& operator=(CString&& other) noexcept {
     if (this != &other) {
-      Release();
-      m_pchData = other.m_pchData;
-      other.m_pchData = nullptr;
+      if (IsOnHeap()) FreeHeapBlock();
+      TakeFrom(other);
     }
     return *this;
   }
@@ -47,14 +51,19 @@ class CString {
   static CString FromTruncated(std::u16string_view text);
   static CString FromUtf8(std::string_view utf8);
 
-  int GetLength() const noexcept { return m_pchData ? int(StoredLength(m_pchData)) : 0; }
-  bool IsEmpty() const noexcept { return m_pchData == nullptr; }
-  const WCHAR* GetString() const noexcept { return m_pchData ? m_pchData : u""; }
+  int GetLength() const noexcept {
+    return IsOnHeap() ? int(StoredLength(HeapChars())) : int(kInlineChars - m_units[kTagUnit]);
+  }
+  bool IsEmpty() const noexcept { return GetLength() == 0; }
+  const WCHAR* GetString() const noexcept { return IsOnHeap() ? HeapChars() : m_units; }
   operator const WCHAR*() const noexcept { return GetString(); }
   std::u16string_view View() const noexcept { return {GetString(), std::size_t(GetLength())}; }
   WCHAR GetAt(int index) const;
 
-  void Empty() noexcept { Release(); }
+  void Empty() noexcept {
+    if (IsOnHeap()) FreeHeapBlock();
+    SetInlineLength(0);
+  }
   // Replaces the characters by text's. A text of the same length is written
   // over the block in place: a host rewriting cells allocates nothing.
   CString& Assign(std::u16string_view text);
@@ -83,7 +92,12 @@ class CString {
   // Bytes of heap this string holds (for memory accounting in benchmarks).
   std::size_t HeapBytes() const noexcept;
 
+  // The most characters a string holds without a heap block.
+  static constexpr std::size_t kInlineChars = 11;
+
  private:
+  static constexpr std::size_t kTagUnit = kInlineChars;  // the last unit
+  static constexpr WCHAR kHeapTag = 0xFFFF;
   static constexpr WCHAR kLongMarker = 0xFFFF;  // a 32-bit length precedes it
   static constexpr std::size_t kLongHeader = 8;  // uint32 length, pad, marker
 
@@ -99,12 +113,32 @@ class CString {
   static std::size_t HeaderBytes(const WCHAR* chars) noexcept {
     return chars[-1] == kLongMarker ? kLongHeader : sizeof(WCHAR);
   }
-  void Release() noexcept {
-    if (m_pchData) FreeBlock();
+  bool IsOnHeap() const noexcept { return m_units[kTagUnit] == kHeapTag; }
+  WCHAR* HeapChars() const noexcept {
+    WCHAR* chars;
+    std::memcpy(&chars, m_units, sizeof chars);
+    return chars;
   }
-  void FreeBlock() noexcept;
+  void SetHeapChars(WCHAR* chars) noexcept {
+    std::memcpy(m_units, &chars, sizeof chars);
+    m_units[kTagUnit] = kHeapTag;
+  }
+  // Marks the inline text as length characters long and terminates it.
+  void SetInlineLength(std::size_t length) noexcept {
+    if (length < kInlineChars) m_units[length] = 0;
+    m_units[kTagUnit] = WCHAR(kInlineChars - length);
+  }
+  WCHAR* MutableChars() noexcept { return IsOnHeap() ? HeapChars() : m_units; }
+  // Takes other's text (and block); other is left empty.
+  void TakeFrom(CString& other) noexcept {
+    std::memcpy(m_units, other.m_units, sizeof m_units);
+    other.SetInlineLength(0);
+  }
+  // Makes this string text (which must not lie in this string).
+  void Set(const WCHAR* text, std::size_t length);
+  void FreeHeapBlock() noexcept;
 
-  WCHAR* m_pchData = nullptr;
+  WCHAR m_units[kInlineChars + 1];
 };
 #pragma pack(pop)
 

@@ -4,99 +4,165 @@
 
 namespace TzGrid {
 
+// Storage for made rows of one size. Rows of the widths grids have come
+// from slabs of 1 MB blocks (populated in one go, no heap header per row);
+// a row too wide for a block to hold several goes to the heap on its own.
+class CCellStore::RowBlocks {
+ public:
+  explicit RowBlocks(std::size_t rowBytes) : m_rowBytes(rowBytes) {
+    if (rowBytes <= CFixedSlabAlloc::kBlockBytes / 8) m_slab = std::make_unique<CFixedSlabAlloc>(rowBytes);
+  }
+  void* Allocate() {
+    if (m_slab) return m_slab->Allocate();
+    try {
+      return ::operator new(m_rowBytes);
+    } catch (const std::bad_alloc&) {
+      AfxThrowMemoryException();
+    }
+  }
+  void Free(void* block) noexcept {
+    if (m_slab) {
+      m_slab->Free(block);
+    } else {
+      ::operator delete(block);
+    }
+  }
+
+ private:
+  std::size_t m_rowBytes;
+  std::unique_ptr<CFixedSlabAlloc> m_slab;
+};
+
 CCellStore::CCellStore() = default;
 
 CCellStore::~CCellStore() { Clear(); }
 
 CGridCell* CCellStore::Find(int nRow, int nCol) const {
-  const CGridRow* row = m_rows.GetAt(nRow);
-  if (!row) {
-    AfxCheckIndex(nCol, m_nCols, "array");
-    return nullptr;
-  }
-  return row->GetAt(nCol);
+  CGridCell* row = m_rows.GetAt(nRow);
+  AfxCheckIndex(nCol, m_nCols, "array");
+  return row ? row + nCol : nullptr;
 }
 
 CGridCell* CCellStore::Make(int nRow, int nCol) {
-  CGridRow* row = m_rows.GetAt(nRow);
+  CGridCell* row = m_rows.GetAt(nRow);
   AfxCheckIndex(nCol, m_nCols, "array");
   if (!row) {
-    row = NewRow();
+    row = NewRow(nRow);
     m_rows.SetAt(nRow, row);
   }
-  CGridCell*& slot = row->ElementAt(nCol);
-  if (!slot) slot = new (m_cellSlots.Allocate()) CGridCell(nRow, nCol);
-  return slot;
+  return row + nCol;
 }
 
-CGridRow* CCellStore::NewRow() {
-  CGridRow* row = new (m_rowSlots.Allocate()) CGridRow;
-  try {
-    row->SetSize(m_nCols);
-  } catch (...) {
-    DeleteRow(row);
-    throw;
+CGridCell* CCellStore::NewRow(int nRow) {
+  if (!m_blocks) {
+    m_rowCapacity = m_nCols;
+    m_blocks = std::make_unique<RowBlocks>(RowBytes(m_rowCapacity));
   }
+  auto* row = static_cast<CGridCell*>(m_blocks->Allocate());
+  for (int c = 0; c < m_nCols; ++c) new (row + c) CGridCell(nRow, c);
+  ++m_madeRows;
   return row;
 }
 
-void CCellStore::DeleteRow(CGridRow* row) noexcept {
-  if (!row) return;
-  row->~CGridRow();
-  m_rowSlots.Free(row);
+void CCellStore::DestroyCells(CGridCell* row, int fromCol, int toCol, CGridCell*& focus) noexcept {
+  for (int c = fromCol; c < toCol; ++c) {
+    if (row + c == focus) focus = nullptr;
+    row[c].~CGridCell();
+  }
 }
 
-void CCellStore::DeleteCells(CGridRow& row, int fromCol, CGridCell*& focus) noexcept {
-  CGridCell** cells = row.GetData();
-  for (int c = row.GetSize() - 1; c >= fromCol; --c) {
-    CGridCell* cell = cells[c];
-    if (!cell) continue;
-    if (cell == focus) focus = nullptr;
-    cell->~CGridCell();
-    m_cellSlots.Free(cell);
-    cells[c] = nullptr;
-  }
+void CCellStore::DeleteRow(CGridCell* row) noexcept {
+  CGridCell* noFocus = nullptr;
+  DestroyCells(row, 0, m_nCols, noFocus);
+  m_blocks->Free(row);
+  --m_madeRows;
+}
+
+void CCellStore::DropWiderRows() noexcept {
+  for (void* block : m_widerRows) m_widerBlocks->Free(block);
+  m_widerRows.clear();
+  m_widerBlocks.reset();
 }
 
 void CCellStore::Reserve(int nCols, int nRows) {
+  DropWiderRows();  // what an earlier, abandoned resize took
   if (nRows > m_rows.GetSize()) m_rows.Reserve(nRows);
-  if (nCols <= m_nCols) return;
-  // Made rows that stay grow to the new width.
-  const int keptRows = nRows < m_rows.GetSize() ? nRows : m_rows.GetSize();
-  for (int r = 0; r < keptRows; ++r) {
-    if (CGridRow* row = m_rows.GetAt(r)) row->Reserve(nCols);
+  // Rows made from now on are made nCols wide; made rows that must widen
+  // past their blocks get new ones here, all or none.
+  if (nCols <= m_rowCapacity || m_madeRows == 0) return;
+  auto wider = std::make_unique<RowBlocks>(RowBytes(nCols));
+  std::vector<void*> blocks;
+  try {
+    blocks.reserve(m_madeRows);
+    while (blocks.size() < m_madeRows) blocks.push_back(wider->Allocate());
+  } catch (...) {
+    for (void* block : blocks) wider->Free(block);
+    throw;
   }
+  m_widerBlocks = std::move(wider);
+  m_widerRows = std::move(blocks);
+}
+
+void CCellStore::WidenRows(int nCols, CGridCell*& focus) noexcept {
+  CGridCell** rows = m_rows.GetData();
+  std::size_t taken = 0;
+  for (int r = 0; r < m_rows.GetSize(); ++r) {
+    CGridCell* old = rows[r];
+    if (!old) continue;
+    auto* row = static_cast<CGridCell*>(m_widerRows[taken++]);
+    for (int c = 0; c < m_nCols; ++c) {
+      new (row + c) CGridCell(std::move(old[c]));
+      if (old + c == focus) focus = row + c;
+      old[c].~CGridCell();
+    }
+    m_blocks->Free(old);
+    rows[r] = row;
+  }
+  // Rows deleted by this resize left blocks over.
+  for (std::size_t i = taken; i < m_widerRows.size(); ++i) m_widerBlocks->Free(m_widerRows[i]);
+  m_widerRows.clear();
+  m_blocks = std::move(m_widerBlocks);
+  m_rowCapacity = nCols;
 }
 
 void CCellStore::Resize(int nCols, int nRows, CGridCell*& focus) noexcept {
   // Every step below shrinks, or grows into memory Reserve took.
   for (int r = m_rows.GetSize() - 1; r >= nRows; --r) {
-    CGridRow* row = m_rows.GetAt(r);
+    CGridCell* row = m_rows.GetAt(r);
     if (!row) continue;
-    DeleteCells(*row, 0, focus);
-    DeleteRow(row);
+    DestroyCells(row, 0, m_nCols, focus);
+    m_blocks->Free(row);
+    --m_madeRows;
   }
   m_rows.SetSize(nRows);
-  CGridRow** rows = m_rows.GetData();
+  if (nCols > m_rowCapacity) {
+    if (m_widerBlocks) {
+      WidenRows(nCols, focus);
+    } else if (m_madeRows == 0) {
+      // No row is made: the next one is made as wide as the grid.
+      m_blocks.reset();
+      m_rowCapacity = 0;
+    }
+  }
+  CGridCell** rows = m_rows.GetData();
   for (int r = 0; r < nRows; ++r) {
-    CGridRow* row = rows[r];
+    CGridCell* row = rows[r];
     if (!row) continue;
-    if (nCols < m_nCols) DeleteCells(*row, nCols, focus);
-    row->SetSize(nCols);
+    if (nCols < m_nCols) DestroyCells(row, nCols, m_nCols, focus);
+    for (int c = m_nCols; c < nCols; ++c) new (row + c) CGridCell(r, c);
   }
   m_nCols = nCols;
 }
 
 void CCellStore::Clear() noexcept {
-  CGridCell* noFocus = nullptr;
   for (int r = m_rows.GetSize() - 1; r >= 0; --r) {
-    CGridRow* row = m_rows.GetAt(r);
-    if (!row) continue;
-    DeleteCells(*row, 0, noFocus);
-    DeleteRow(row);
+    if (CGridCell* row = m_rows.GetAt(r)) DeleteRow(row);
   }
   m_rows.RemoveAll();
   m_nCols = 0;
+  m_rowCapacity = 0;
+  m_blocks.reset();
+  DropWiderRows();
 }
 
 }  // namespace TzGrid

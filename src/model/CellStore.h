@@ -1,13 +1,20 @@
-// The cells of a grid, made when first needed.
+// The cells of a grid, made a row at a time when first needed.
 //
 // A cell nobody wrote to is seen by a host only through its creation values
-// (empty text, colours 0, flags 0, item data 0), so the store makes no cell,
-// and no row, until a member writes one or the grid needs a cell object
-// that stays put (the focus cell, the edited cell). An empty million-row
-// grid then costs one row pointer per row, and resizing costs what the
-// made rows hold, not rows x columns.
+// (empty text, colours 0, flags 0, item data 0), so the store makes no row
+// until a member writes one of its cells or the grid needs a cell object
+// (the focus cell, the edited cell, the painted header band). A made row
+// holds its cells side by side, in column order, so a filled grid costs
+// the cell records and one row pointer per row; an empty million-row grid
+// costs the row pointers only, and resizing costs what the made rows hold,
+// not rows x columns.
+//
+// A cell stays where it is until the column count grows past what its row
+// was made for: then every made row moves to a wider block, and the focus
+// cell pointer handed to Resize follows its cell.
 #pragma once
 
+#include <memory>
 #include <vector>
 
 #include "../framework/afx.h"
@@ -25,39 +32,53 @@ class CCellStore {
   int RowCount() const noexcept { return m_rows.GetSize(); }
   int ColumnCount() const noexcept { return m_nCols; }
 
-  // The cell at (nRow, nCol), or null while it has not been made. Raises
-  // the invalid-argument exception for an index outside the store.
+  // The cell at (nRow, nCol), or null while its row has not been made.
+  // Raises the invalid-argument exception for an index outside the store.
   CGridCell* Find(int nRow, int nCol) const;
-  // The cell at (nRow, nCol), made with its creation values when it has not
-  // been made yet; it never moves afterwards. Raises the invalid-argument
-  // exception for an index outside the store and the memory exception when
-  // the cell cannot be made (nothing is lost then).
+  // The cell at (nRow, nCol), its row made with creation values when it has
+  // not been made yet. Raises the invalid-argument exception for an index
+  // outside the store and the memory exception when the row cannot be made
+  // (nothing is lost then).
   CGridCell* Make(int nRow, int nCol);
 
-  // The row's cells in column order (null where none was made), or null
-  // for a row without a made cell.
-  const CGridRow* RowOrNull(int nRow) const { return m_rows.GetAt(nRow); }
-  std::size_t MadeCellCount() const noexcept { return m_cellSlots.GetLiveCount(); }
-  std::size_t MadeRowCount() const noexcept { return m_rowSlots.GetLiveCount(); }
+  // The row's cells in column order (ColumnCount() of them), or null for a
+  // row not made. Raises the invalid-argument exception for a bad index.
+  CGridCell* RowCells(int nRow) const { return m_rows.GetAt(nRow); }
+  std::size_t MadeRowCount() const noexcept { return m_madeRows; }
+  std::size_t MadeCellCount() const noexcept { return m_madeRows * std::size_t(m_nCols); }
 
   // A resize in two steps: Reserve takes every piece of memory the resize
   // needs (raising the memory exception, with nothing changed, when it
   // cannot), then Resize cannot fail. Cells outside the new size are
-  // destroyed; focus is cleared when it points at one of them.
+  // destroyed; focus is cleared when it points at one of them and follows
+  // its cell when the cell moves.
   void Reserve(int nCols, int nRows);
   void Resize(int nCols, int nRows, CGridCell*& focus) noexcept;
   // Destroys every cell and row: the store is 0 x 0.
   void Clear() noexcept;
 
- private:
-  CGridRow* NewRow();
-  void DeleteRow(CGridRow* row) noexcept;
-  void DeleteCells(CGridRow& row, int fromCol, CGridCell*& focus) noexcept;
+  // Bytes one made row of nCols columns takes, for the memory check before a resize.
+  static std::size_t RowBytes(int nCols) noexcept { return std::size_t(nCols) * sizeof(CGridCell); }
 
-  CGridRows m_rows;  // one entry per row; null for a row with no made cell
+ private:
+  class RowBlocks;
+
+  CGridCell* NewRow(int nRow);
+  void DeleteRow(CGridCell* row) noexcept;
+  void DestroyCells(CGridCell* row, int fromCol, int toCol, CGridCell*& focus) noexcept;
+  void WidenRows(int nCols, CGridCell*& focus) noexcept;
+  void DropWiderRows() noexcept;
+
+  // One entry per row: the row's first cell, or null for a row not made.
+  CTypedPtrArray<CObArray, CGridCell*> m_rows;
   int m_nCols = 0;
-  CFixedSlabAlloc m_cellSlots{sizeof(CGridCell)};
-  CFixedSlabAlloc m_rowSlots{sizeof(CGridRow)};
+  std::size_t m_madeRows = 0;
+  // Blocks of m_rowCapacity cells each; after a shrink rows keep their wider blocks.
+  int m_rowCapacity = 0;
+  std::unique_ptr<RowBlocks> m_blocks;
+  // Taken by Reserve for a resize that widens the rows: the wider blocks, one per made row.
+  std::unique_ptr<RowBlocks> m_widerBlocks;
+  std::vector<void*> m_widerRows;
 };
 
 }  // namespace TzGrid

@@ -5,11 +5,12 @@
 
 namespace TzGrid {
 
-// The record is packed to 4-byte alignment with the 8-byte members first, so
-// that twenty million of them cost 44 bytes each (the fields alone take 42).
+// The record is packed to 4-byte alignment with the text and the 8-byte
+// member first, so that twenty million of them cost 60 bytes each (the
+// fields alone take 58), a text of up to 11 characters included.
 // No cell carries a font of its own: cells are drawn in the grid's fonts.
-// Cells live in the cell store's slab of slots (CCellStore::Make), made when
-// first needed; they never move and are destroyed by the store.
+// Cells live in their row's block in the cell store (CCellStore::Make),
+// made a row at a time when first needed, and are destroyed by the store.
 #pragma pack(push, 4)
 class CGridCell : public CObject {
  public:
@@ -28,9 +29,7 @@ class CGridCell : public CObject {
   bool m_bBold = false;           // recorded only; drawing does not consult it
 };
 #pragma pack(pop)
-static_assert(sizeof(CGridCell) == 44, "the cell record packs to 44 bytes");
+static_assert(sizeof(CGridCell) == 60, "the cell record packs to 60 bytes");
 
-using CGridRow = CTypedPtrArray<CObArray, CGridCell*>;
-using CGridRows = CTypedPtrArray<CObArray, CGridRow*>;
 
 }  // namespace TzGrid

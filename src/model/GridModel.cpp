@@ -13,11 +13,10 @@ namespace {
 const int kPrimaryDispatchTag = 0;
 const int kEventDispatchTag = 0;
 
-// What the layout and its caches hold per row and per column, and what a
-// made row holds per column, for the memory check before a resize.
-constexpr std::uint64_t kBytesPerRow = sizeof(CGridRow*) + sizeof(UINT) + 2 * sizeof(std::int64_t);
+// What the layout and its caches hold per row and per column, for the
+// memory check before a resize.
+constexpr std::uint64_t kBytesPerRow = sizeof(CGridCell*) + sizeof(UINT) + 2 * sizeof(std::int64_t);
 constexpr std::uint64_t kBytesPerColumn = 2 * sizeof(UINT) + 4 * sizeof(std::int64_t);
-constexpr std::uint64_t kBytesPerMadeCellSlot = sizeof(CGridCell*);
 
 // After a column shrink the order map holds nCols entries and is a
 // permutation again: the surviving columns keep the relative order of their
@@ -93,8 +92,10 @@ void CTzGridCtrl::ReserveForResize(int nCols, int nRows, std::vector<bool>& colu
   // A grid the system cannot hold is refused before anything is taken: on
   // a system that promises more than it has, running into the limit half
   // way would end the host process, not raise an exception.
+  // Made rows that widen move to new blocks: both are held for a moment.
+  const std::uint64_t widenedRows = addedCols ? std::uint64_t(m_cells.MadeRowCount()) : 0;
   const std::uint64_t wanted = addedRows * kBytesPerRow + addedCols * kBytesPerColumn +
-                               std::uint64_t(m_cells.MadeRowCount()) * addedCols * kBytesPerMadeCellSlot;
+                               widenedRows * CCellStore::RowBytes(nCols);
   if (wanted > AfxGetAvailableMemory()) AfxThrowMemoryException();
   try {
     m_cells.Reserve(nCols, nRows);
