@@ -344,6 +344,12 @@ struct ArgumentFrame {
     new (Slot(count)) CDispArg(std::move(arg));
     ++count;
   }
+  // Makes the next argument right in its slot from what make returns.
+  template <typename Make>
+  void Add(Make&& make) {
+    new (Slot(count)) CDispArg(make());
+    ++count;
+  }
   TzGrid::CDispArgSpan Args() { return {Slot(0), count}; }
   CDispArg* Slot(std::size_t i) { return std::launder(reinterpret_cast<CDispArg*>(storage)) + i; }
 
@@ -410,19 +416,21 @@ HRESULT ConvertStringReference(const VARIANT* v, std::size_t slot, ArgumentFrame
   return S_OK;
 }
 
-// Adds a value already of the parameter's scalar type to the frame. A BSTR
-// is borrowed: value must outlive the call.
-void PushScalar(const VARIANT& value, ArgumentFrame& frame) {
+// A value already of the parameter's scalar type as an argument. A BSTR is
+// borrowed: value must outlive the call.
+CDispArg ScalarArgument(const VARIANT& value) {
   switch (V_VT(&value)) {
-    case VT_I2: frame.Push(CDispArg::I2(V_I2(&value))); break;
-    case VT_I4: frame.Push(CDispArg::I4(V_I4(&value))); break;
-    case VT_UI2: frame.Push(CDispArg::UI2(V_UI2(&value))); break;
-    case VT_UI4: frame.Push(CDispArg::UI4(V_UI4(&value))); break;
-    case VT_BOOL: frame.Push(CDispArg::Bool(V_BOOL(&value) != VARIANT_FALSE)); break;
-    default:
-      frame.Push(V_BSTR(&value) ? CDispArg::BorrowedBstr(BstrView(V_BSTR(&value))) : CDispArg::NullBstr());
-      break;
+    case VT_I2: return CDispArg::I2(V_I2(&value));
+    case VT_I4: return CDispArg::I4(V_I4(&value));
+    case VT_UI2: return CDispArg::UI2(V_UI2(&value));
+    case VT_UI4: return CDispArg::UI4(V_UI4(&value));
+    case VT_BOOL: return CDispArg::Bool(V_BOOL(&value) != VARIANT_FALSE);
+    default: return V_BSTR(&value) ? CDispArg::BorrowedBstr(BstrView(V_BSTR(&value))) : CDispArg::NullBstr();
   }
+}
+
+void PushScalar(const VARIANT& value, ArgumentFrame& frame) {
+  frame.Add([&value] { return ScalarArgument(value); });
 }
 
 bool IsScalarParameter(VARTYPE want) {
