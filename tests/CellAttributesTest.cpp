@@ -96,7 +96,7 @@ TEST_F(CellAttributes, SettingTextInvalidatesJustThatCell) {
 }
 
 TEST_F(CellAttributes, InvalidatedRectangleFollowsOrderAndScrolling) {
-  grid.m_arColWidths.SetAt(3, 70);
+  grid.m_layout.SetWidthOfColumn(3, 70);
   grid.MoveColumn(3, 0);  // positions: 3, 0, 1, 2, 4
   grid.m_nTopRow = 2;
   window.ClearRecords();

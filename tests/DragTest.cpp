@@ -71,7 +71,7 @@ TEST_F(Resize, DragTheBorderWithAnInvertedBandThatIsErased) {
 
 TEST_F(Resize, AColumnCanShrinkToNothingButNotBelow) {
   for (int x : {0, -20}) {
-    grid.m_arColWidths.SetAt(0, 50);
+    grid.m_layout.SetWidthOfColumn(0, 50);
     Move(CPoint(52, 10));
     Press(CPoint(52, 10));
     Move(CPoint(x, 10), MK_LBUTTON);

@@ -344,11 +344,9 @@ TEST_F(CellDrawer, AOnePixelColumnIsNotDrawn) {
 TEST_F(CellDrawer, ABadColumnIndexFailsBeforeDrawing) {
   CGridCell stray(1, 9);
   EXPECT_THROW(grid.DrawCell(&stray), CInvalidArgException);  // no place for its rectangle
-  grid.m_arColOrder.SetSize(3);
+  grid.SetColumnOrder(77, 3);  // no visible extent to test the column against
   EXPECT_THROW(grid.DrawCell(grid.GetCell(1, 1)), CInvalidArgException);
-  grid.m_arColOrder.SetSize(5);
-  grid.m_arColOrder.SetAt(3, 3);
-  grid.m_arColOrder.SetAt(4, 4);
+  grid.SetColumnOrder(3, 3);
 }
 
 TEST(CellDrawerNoWindow, OnlyPositionZeroPassesWithoutAWindow) {
@@ -373,7 +371,7 @@ TEST(CellDrawerNoWindow, OnlyPositionZeroPassesWithoutAWindow) {
 TEST_F(CellDrawer, TheEditorCoversAnEmptyFocusCellUpToItsGridLines) {
   grid.SetFocusedCell(2, 1);  // (50, 40, 99, 59)
   grid.m_bEditMode = 1;
-  grid.DrawCell(grid.GetCell(2, 1));
+  grid.RedrawCell(grid.GetCell(2, 1));
   Headless::HeadlessEdit* edit = window.EditChild();
   ASSERT_NE(edit, nullptr);
   EXPECT_EQ(edit->Style(), 0x50810080u);
@@ -388,7 +386,7 @@ TEST_F(CellDrawer, TheEditorOverACellWithTextIsOnePixelTallerEachWay) {
   grid.SetCellText(2, 1, CString(u"x"));
   grid.SetFocusedCell(2, 1);
   grid.m_bEditMode = 1;
-  grid.DrawCell(grid.GetCell(2, 1));
+  grid.RedrawCell(grid.GetCell(2, 1));
   Headless::HeadlessEdit* edit = window.EditChild();
   ASSERT_NE(edit, nullptr);
   EXPECT_EQ(edit->Rect(), CRect(50, 39, 99, 60));
@@ -403,10 +401,10 @@ TEST_F(CellDrawer, TheEditorOverACellWithTextIsOnePixelTallerEachWay) {
 
 TEST_F(CellDrawer, NoEditorOutsideEditModeOrOffTheFocusCell) {
   grid.SetFocusedCell(2, 1);
-  grid.DrawCell(grid.GetCell(2, 1));
+  grid.RedrawCell(grid.GetCell(2, 1));
   EXPECT_EQ(window.EditChild(), nullptr);
   grid.m_bEditMode = 1;
-  grid.DrawCell(grid.GetCell(2, 2));
+  grid.RedrawCell(grid.GetCell(2, 2));
   EXPECT_EQ(window.EditChild(), nullptr);
 }
 

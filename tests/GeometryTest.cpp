@@ -39,7 +39,7 @@ TEST_F(Geometry, RowAtPointAnswersInTheBandAndBelowIt) {
 
 TEST_F(Geometry, RowAtPointInsideATallBandTakesTheRowAbove) {
   grid.SetNumFixedRows(2);
-  grid.m_arRowHeights.SetAt(1, 25);
+  grid.m_layout.SetHeightOfRow(1, 25);
   grid.m_nTopRow = 2;
   EXPECT_EQ(grid.GetRowAtPoint({0, 20}), 0);  // a running sum belongs to the row above
   EXPECT_EQ(grid.GetRowAtPoint({0, 21}), 1);
@@ -57,8 +57,8 @@ TEST_F(Geometry, ScrolledRowsStartBelowTheBand) {
 
 TEST_F(Geometry, FixedStripHasNoColumn) {
   grid.SetFixedColumns(2);
-  grid.m_arColWidths.SetAt(0, 30);
-  grid.m_arColWidths.SetAt(1, 40);
+  grid.m_layout.SetWidthOfColumn(0, 30);
+  grid.m_layout.SetWidthOfColumn(1, 40);
   grid.m_nFirstCol = 2;
   for (int x = 0; x <= 69; ++x) EXPECT_EQ(grid.GetColumnAtPoint({x, 5}), -1) << x;
   EXPECT_EQ(grid.GetColumnAtPoint({70, 5}), 2);
@@ -76,7 +76,7 @@ TEST_F(Geometry, FirstColumnBelowTheStripCountsTwice) {
 }
 
 TEST_F(Geometry, ColumnAtPointFollowsTheOrderMapAndTheFirstColumn) {
-  grid.m_arColWidths.SetAt(2, 10);
+  grid.m_layout.SetWidthOfColumn(2, 10);
   grid.MoveColumn(2, 0);  // positions: 2 (10 px), 0, 1
   EXPECT_EQ(grid.GetColumnAtPoint({10, 0}), 0);
   EXPECT_EQ(grid.GetColumnAtPoint({11, 0}), 1);
@@ -125,7 +125,7 @@ TEST_F(Geometry, BorderIsFoundOnlyInTheHeaderBand) {
 
 TEST_F(Geometry, BorderIsShiftedByTheFixedStrip) {
   grid.SetFixedColumns(1);
-  grid.m_arColWidths.SetAt(0, 30);
+  grid.m_layout.SetWidthOfColumn(0, 30);
   grid.m_nFirstCol = 1;
   int border = 0;
   EXPECT_EQ(grid.GetColumnBorderAtPoint({77, 0}, border), 1);
@@ -136,7 +136,7 @@ TEST_F(Geometry, BorderIsShiftedByTheFixedStrip) {
 }
 
 TEST_F(Geometry, NarrowColumnsGiveTheLeftBorder) {
-  grid.m_arColWidths.SetAt(1, 4);
+  grid.m_layout.SetWidthOfColumn(1, 4);
   int border = 0;
   // Borders at 50 and 54 both lie within 3 of 52.
   EXPECT_EQ(grid.GetColumnBorderAtPoint({52, 0}, border), 0);
@@ -169,7 +169,7 @@ TEST_F(Geometry, CellRectOfTheDefaultLayout) {
 
 TEST_F(Geometry, CellRectOfASecondFixedRow) {
   grid.SetNumFixedRows(2);
-  grid.m_arRowHeights.SetAt(1, 25);
+  grid.m_layout.SetHeightOfRow(1, 25);
   grid.m_nTopRow = 2;
   CRect rc;
   grid.GetCellRect(1, 1, &rc);
@@ -225,7 +225,7 @@ TEST_F(Geometry, CellRectOfACellWithoutAPlaceFailsWithoutWriting) {
 }
 
 TEST_F(Geometry, AColumnOfWidthZeroEndsLeftOfItsStart) {
-  grid.m_arColWidths.SetAt(1, 0);
+  grid.m_layout.SetWidthOfColumn(1, 0);
   CRect rc;
   grid.GetCellRect(2, 1, &rc);
   EXPECT_EQ(rc, CRect(50, 40, 49, 59));
@@ -247,8 +247,8 @@ TEST_F(Geometry, StoredFixedCountsAboveTheMatrixAreBounded) {
   EXPECT_EQ(rc.bottom, 99);
 }
 
-TEST_F(Geometry, ALayoutArrayShorterThanTheCountsFailsCleanly) {
-  grid.m_arColOrder.SetSize(2);  // position 2 no longer exists
+TEST_F(Geometry, AnOrderEntryNamingNoColumnFailsCleanly) {
+  grid.SetColumnOrder(77, 2);  // position 2 shows no column
   EXPECT_THROW(grid.GetColumnAtPoint({120, 0}), CInvalidArgException);
   EXPECT_EQ(grid.GetColumnAtPoint({60, 0}), 1);
   int border = 3;
@@ -260,8 +260,8 @@ TEST_F(Geometry, ALayoutArrayShorterThanTheCountsFailsCleanly) {
 }
 
 TEST_F(Geometry, HostileWidthsWrapInsteadOfOverflowing) {
-  grid.m_arColWidths.SetAt(0, 0x7FFFFFFFu);
-  grid.m_arColWidths.SetAt(1, 0x7FFFFFFFu);
+  grid.m_layout.SetWidthOfColumn(0, 0x7FFFFFFFu);
+  grid.m_layout.SetWidthOfColumn(1, 0x7FFFFFFFu);
   // 0x7FFFFFFF + 0x7FFFFFFF wraps to -2: position 1 ends left of the strip.
   EXPECT_EQ(grid.GetColumnAtPoint({5, 0}), 0);
   CPoint origin;
@@ -279,14 +279,14 @@ TEST_F(Geometry, RowPositionsFollowEveryHeightChangeAndWrap) {
   grid.SetRowHeight(2, 35);
   grid.GetCellOrigin(4, 0, &origin);
   EXPECT_EQ(origin.y, 95);
-  grid.m_arRowHeights.SetAt(1, 0xFFFFFFF0u);  // adds as -16
+  grid.m_layout.SetHeightOfRow(1, 0xFFFFFFF0u);  // adds as -16
   grid.GetCellOrigin(4, 0, &origin);
   EXPECT_EQ(origin.y, 20 - 16 + 35 + 20);
   CRect rc;
   grid.GetCellRect(2, 0, &rc);
   EXPECT_EQ(rc.top, 4);
   EXPECT_EQ(rc.bottom, 4 + 35 - 1);
-  grid.m_arRowHeights.ElementAt(2) = 5;  // written in place
+  grid.m_layout.SetHeightOfRow(2, 5);
   grid.GetCellRect(3, 0, &rc);
   EXPECT_EQ(rc.top, 20 - 16 + 5);
   EXPECT_EQ(grid.GetRowAtPoint({0, 20 - 16 + 5 + 20}), 3);

@@ -53,8 +53,8 @@ TEST_F(Keys, ArrowsMoveOneCellAndFireNoSelection) {
 }
 
 TEST_F(Keys, ArrowsFollowTheDisplayOrder) {
-  grid.m_arColOrder.SetAt(0, 3);
-  grid.m_arColOrder.SetAt(3, 0);  // [3 1 2 0 4]
+  grid.m_layout.SetColumnAtPosition(0, 3);
+  grid.m_layout.SetColumnAtPosition(3, 0);  // [3 1 2 0 4]
   Click(At(2, 2));                // column 2
   Key(VK_RIGHT);
   EXPECT_EQ(grid.m_pFocusCell, Cell(2, 0));
@@ -83,22 +83,22 @@ TEST_F(Keys, AtTheEdgesTheFocusStaysAndTheKeyGoesOn) {
 
 TEST_F(Keys, HiddenColumnsAndRowsAreSteppedOver) {
   Click(At(3, 1));
-  grid.m_arColWidths.SetAt(2, 0);
+  grid.m_layout.SetWidthOfColumn(2, 0);
   Key(VK_RIGHT);
   EXPECT_EQ(grid.m_pFocusCell, Cell(3, 3));
   Key(VK_LEFT);
   EXPECT_EQ(grid.m_pFocusCell, Cell(3, 1));
-  grid.m_arColWidths.SetAt(3, 0);
-  grid.m_arColWidths.SetAt(4, 0);
+  grid.m_layout.SetWidthOfColumn(3, 0);
+  grid.m_layout.SetWidthOfColumn(4, 0);
   Key(VK_RIGHT);  // only hidden columns to the right
   Key(VK_RIGHT);
   EXPECT_EQ(grid.m_pFocusCell, Cell(3, 1));
-  grid.m_arRowHeights.SetAt(2, 0);
+  grid.m_layout.SetHeightOfRow(2, 0);
   Key(VK_UP);
   EXPECT_EQ(grid.m_pFocusCell, Cell(1, 1));
   Key(VK_DOWN);
   EXPECT_EQ(grid.m_pFocusCell, Cell(3, 1));
-  grid.m_arRowHeights.SetAt(1, 0);
+  grid.m_layout.SetHeightOfRow(1, 0);
   Key(VK_UP);
   Key(VK_UP);  // only a hidden row between it and the fixed band
   EXPECT_EQ(grid.m_pFocusCell, Cell(3, 1));

@@ -8,7 +8,7 @@ namespace {
 using Mouse = UserGrid;
 
 TEST_F(Mouse, ClickSelectsOnReleaseAndReportsTheColumnIndex) {
-  for (int p = 0; p < 5; ++p) grid.m_arColOrder.SetAt(p, UINT(p == 0 ? 0 : p == 1 ? 4 : p - 1));  // [0 4 1 2 3]
+  for (int p = 0; p < 5; ++p) grid.m_layout.SetColumnAtPosition(p, UINT(p == 0 ? 0 : p == 1 ? 4 : p - 1));  // [0 4 1 2 3]
   Press(At(3, 2));
   EXPECT_EQ(grid.m_pFocusCell, nullptr);  // nothing happens on the press
   EXPECT_TRUE(window.events.empty());

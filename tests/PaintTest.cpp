@@ -187,7 +187,7 @@ TEST_F(DefaultLayout, HeaderBandReachesTheRightEdgeOfTheControl) {
 }
 
 TEST_F(DefaultLayout, AOnePixelHeaderColumnIsNotDrawn) {
-  grid.m_arColWidths.SetAt(1, 1);  // position 1 is x = 50 only
+  grid.m_layout.SetWidthOfColumn(1, 1);  // position 1 is x = 50 only
   window.PaintAll();
   EXPECT_PIXEL(50, 0, kEmpty);
   EXPECT_PIXEL(50, 10, kEmpty);
@@ -216,8 +216,8 @@ TEST_F(DefaultLayout, CellsNeverWrittenPaintAsNewAndStayUnmade) {
   EXPECT_TRUE(window.failedMessages.empty());
 }
 
-TEST_F(DefaultLayout, AShortLayoutArrayEndsThePaintWithWhatWasDrawn) {
-  grid.m_arRowHeights.SetSize(3);  // rows 3 and 4 have no height any more
+TEST_F(DefaultLayout, ALayoutThatCannotBeMeasuredEndsThePaintWithWhatWasDrawn) {
+  grid.SetColumnOrder(77, 1);  // position 1 shows no column: no visible extent
   FillFramebuffer(kSentinel);
   grid.m_nFirstCol = 3;  // would be reset by the scroll-bar update
   window.PaintAll();
@@ -227,7 +227,7 @@ TEST_F(DefaultLayout, AShortLayoutArrayEndsThePaintWithWhatWasDrawn) {
   // The background fill happened before the failure and reached the screen.
   EXPECT_PIXEL(290, 140, kEmpty);
   EXPECT_PIXEL(10, 30, kEmpty);
-  grid.m_arRowHeights.SetSize(5);
+  grid.SetColumnOrder(1, 1);
 }
 
 // ---- grids with nothing to show
@@ -364,7 +364,7 @@ TEST_F(ScrolledGrid, HorizontalLinesEndBySubtractingTheScrollPosition) {
 
 TEST_F(ScrolledGrid, FixedColumnFramesStayAtTheTopWhenScrolledDown) {
   grid.SetFixedColumns(1);
-  grid.m_arColWidths.SetAt(0, 30);
+  grid.m_layout.SetWidthOfColumn(0, 30);
   grid.m_nFirstCol = 1;
   grid.m_nTopRow = 12;
   grid.m_nVScrollPos = 220;

@@ -21,7 +21,7 @@ TEST_F(ScrollBars, RangesFromTheLayout) {
   EXPECT_EQ(v.nMax, 760);
   EXPECT_EQ(v.nPage, 200u);
   // The width left out is that of the highest column index, whatever order.
-  grid.m_arColWidths.SetAt(9, 20);
+  grid.m_layout.SetWidthOfColumn(9, 20);
   grid.MoveColumn(9, 0);
   grid.UpdateScrollBars();
   EXPECT_EQ(window.ScrollBar(SB_HORZ).nMax, 470 - 20 + 200);

@@ -194,7 +194,7 @@ TEST_F(Scroll, FixedStripStaysAndTheLastColumnIsNeverPassed) {
 }
 
 TEST_F(Scroll, PageRightPastAColumnWiderThanTheClientDoesNothing) {
-  grid.m_arColWidths.SetAt(0, 250);
+  grid.m_layout.SetWidthOfColumn(0, 250);
   grid.UpdateScrollBars();
   H(SB_PAGERIGHT);
   ExpectColumn(0, 0);
@@ -232,7 +232,7 @@ TEST_F(Scroll, TheEditorHidesWhileItsColumnIsOutOfViewAndComesBackWithTheFocus) 
 }
 
 TEST_F(Scroll, ABadOrderMapEndsTheMessageWithoutAChange) {
-  grid.m_arColOrder.SetAt(1, 77);
+  grid.m_layout.SetColumnAtPosition(1, 77);
   std::string before = Snapshot(grid);
   H(SB_PAGERIGHT);
   EXPECT_EQ(Snapshot(grid), before);

@@ -43,8 +43,8 @@ void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextD
   try {
     CPoint origin;
     GetCellOrigin(Row, Column, &origin);
-    rc = CRect(origin.x, origin.y, AddPixels(origin.x, m_arColWidths.GetAt(Column)),
-               AddPixels(origin.y, m_arRowHeights.GetAt(Row)));
+    rc = CRect(origin.x, origin.y, AddPixels(origin.x, m_layout.WidthOfColumn(Column)),
+               AddPixels(origin.y, m_layout.HeightOfRow(Row)));
   } catch (const CInvalidArgException&) {
     InvalidateControl(nullptr, TRUE);
     return;

@@ -51,8 +51,8 @@ CGridCell* CellAt(const CTzGridCtrl& grid, CGridCell* row, std::int64_t column) 
 
 // Column index shown at a display position; raises on a position outside the map.
 std::int64_t ColumnAtDisplayPosition(const CTzGridCtrl& grid, std::int64_t position) {
-  AfxCheckIndex(std::ptrdiff_t(position), grid.m_arColOrder.GetSize(), "display position");
-  return grid.m_arColOrder.GetAt(int(position));
+  AfxCheckIndex(std::ptrdiff_t(position), grid.m_layout.ColumnCount(), "display position");
+  return UINT(grid.m_layout.ColumnAtPosition(int(position)));
 }
 
 // Writes the fields of the rows of a range and tells the method whether the

@@ -26,26 +26,16 @@ class CCheckedArray {
   using value_type = T;
 
   CCheckedArray() = default;
-  CCheckedArray(const CCheckedArray& other) : m_items(other.m_items) {}
-  CCheckedArray& operator=(const CCheckedArray& other) {
-    if (this != &other) {
-      m_items = other.m_items;
-      ++m_version;  // a new content: caches keyed on this array go stale
-    }
-    return *this;
-  }
+  CCheckedArray(const CCheckedArray& other) = default;
+  CCheckedArray& operator=(const CCheckedArray& other) = default;
 
   int GetSize() const noexcept { return int(m_items.size()); }
-  // Counts the changes made to the array (or handed out as writable
-  // references), so that a cache built from the entries can tell it is stale.
-  std::uint64_t GetVersion() const noexcept { return m_version; }
   int GetCount() const noexcept { return GetSize(); }
   int GetUpperBound() const noexcept { return GetSize() - 1; }
   bool IsEmpty() const noexcept { return m_items.empty(); }
 
   void SetSize(int newSize) {
     if (newSize < 0) AfxThrowInvalidArgException("array size " + std::to_string(newSize) + " is negative");
-    ++m_version;
     try {
       m_items.resize(std::size_t(newSize), T{});
     } catch (const std::bad_alloc&) {
@@ -53,7 +43,6 @@ class CCheckedArray {
     }
   }
   void RemoveAll() noexcept {
-    ++m_version;
     m_items.clear();
     m_items.shrink_to_fit();
   }
@@ -72,19 +61,16 @@ class CCheckedArray {
   }
   void SetAt(int index, T value) {
     AfxCheckIndex(index, GetSize(), "array");
-    ++m_version;
     m_items[std::size_t(index)] = value;
   }
   T& ElementAt(int index) {
     AfxCheckIndex(index, GetSize(), "array");
-    ++m_version;
     return m_items[std::size_t(index)];
   }
   T operator[](int index) const { return GetAt(index); }
   T& operator[](int index) { return ElementAt(index); }
 
   int Add(T value) {
-    ++m_version;
     m_items.push_back(value);
     return GetSize() - 1;
   }
@@ -95,7 +81,6 @@ class CCheckedArray {
       AfxThrowInvalidArgException("insert at " + std::to_string(index) + " count " + std::to_string(count));
     }
     if (index > GetSize()) SetSize(index);
-    ++m_version;
     m_items.insert(m_items.begin() + index, std::size_t(count), value);
   }
   void RemoveAt(int index, int count = 1) {
@@ -103,20 +88,15 @@ class CCheckedArray {
       AfxThrowInvalidArgException("remove " + std::to_string(count) + " entries at " + std::to_string(index) +
                                   " of an array of " + std::to_string(GetSize()));
     }
-    ++m_version;
     m_items.erase(m_items.begin() + index, m_items.begin() + index + count);
   }
 
   // Unchecked view for loops that already bound the index by GetSize().
   const T* GetData() const noexcept { return m_items.data(); }
-  T* GetData() noexcept {
-    ++m_version;
-    return m_items.data();
-  }
+  T* GetData() noexcept { return m_items.data(); }
 
  private:
   std::vector<T> m_items;
-  std::uint64_t m_version = 0;
 };
 
 // Unsigned 32-bit entries (widths, heights, the column order map).

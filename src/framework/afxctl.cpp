@@ -42,9 +42,9 @@ void COleControl::FireEvent(DISPID dispid, const char* pbParams, ...) {
   if (m_pSite) m_pSite->FireEvent(dispid, args);
 }
 
-CDC* COleControl::GetDC() { return IsWindow() ? m_pSite->GetDC() : nullptr; }
+CDC* COleControl::GetDC() const { return IsWindow() ? m_pSite->GetDC() : nullptr; }
 
-int COleControl::ReleaseDC(CDC* pDC) { return pDC && m_pSite ? m_pSite->ReleaseDC(pDC) : 0; }
+int COleControl::ReleaseDC(CDC* pDC) const { return pDC && m_pSite ? m_pSite->ReleaseDC(pDC) : 0; }
 
 void COleControl::SetCapture() {
   if (IsWindow()) m_pSite->SetCapture();

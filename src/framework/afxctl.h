@@ -68,8 +68,10 @@ class COleControl : public CWnd {
   BOOL IsModified() const noexcept { return m_bModified; }
   // pbParams lists the argument types (VTS_I4 ...); the arguments follow.
   void FireEvent(DISPID dispid, const char* pbParams, ...);
-  CDC* GetDC();
-  int ReleaseDC(CDC* pDC);
+  // The window's own context: a service of the window, which leaves the
+  // control as it is.
+  CDC* GetDC() const;
+  int ReleaseDC(CDC* pDC) const;
   void SetCapture();
   void ReleaseCapture();
   BOOL SetScrollInfo(int nBar, SCROLLINFO* lpScrollInfo, BOOL bRedraw = TRUE);

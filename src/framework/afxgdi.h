@@ -120,6 +120,9 @@ class CDC {
 
   CBitmap* SelectObject(CBitmap* pBitmap);
   CFont* SelectObject(CFont* pFont);
+  // A context only reads the font it is given, so a painter holding its
+  // fonts as const may select them.
+  CFont* SelectObject(const CFont* pFont) { return SelectObject(const_cast<CFont*>(pFont)); }
   CPen* SelectObject(CPen* pPen);
   CBrush* SelectObject(CBrush* pBrush);
   CGdiObject* SelectStockObject(int nIndex);

@@ -35,8 +35,8 @@ void OpenEditor(CTzGridCtrl& grid, const CRect& rect, const CString& initialText
 CRect TypingEditRect(CTzGridCtrl& grid, const CGridCell& cell) {
   CPoint origin;
   grid.GetCellOrigin(cell.m_nRow, cell.m_nCol, &origin);
-  UINT width = grid.m_arColWidths.GetAt(cell.m_nCol);
-  UINT height = grid.m_arRowHeights.GetAt(cell.m_nRow);
+  UINT width = grid.m_layout.WidthOfColumn(cell.m_nCol);
+  UINT height = grid.m_layout.HeightOfRow(cell.m_nRow);
   return CRect(origin.x, origin.y, SubPixels(AddPixels(origin.x, width), 1), SubPixels(AddPixels(origin.y, height), 1));
 }
 
@@ -65,8 +65,8 @@ void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell* cell) {
   }
   CGridCell* old = grid.m_pFocusCell;
   grid.m_pFocusCell = cell;
-  if (old) grid.DrawCell(old);
-  grid.DrawCell(cell);
+  if (old) grid.RedrawCell(old);
+  grid.RedrawCell(cell);
   CRect rect;
   grid.GetCellRect(row, col, &rect);
   OpenEditor(grid, rect, cell->m_strText);

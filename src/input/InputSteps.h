@@ -8,10 +8,6 @@
 
 namespace TzGrid::Input {
 
-// Width of the column shown at display position p (checked reads).
-int WidthAtPosition(const CTzGridCtrl& grid, int p);
-// Sum of the heights of rows 0 .. count - 1.
-int SumHeights(const CTzGridCtrl& grid, int count);
 // The smallest column index whose running width sum (by column index, from
 // 0) passes the horizontal scroll position; 0 when none does. With identity
 // order and no fixed columns this is m_nFirstCol.

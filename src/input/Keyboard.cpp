@@ -69,9 +69,9 @@ bool MoveFocus(CTzGridCtrl& grid, Direction d) {
   CGridCell* old = grid.m_pFocusCell;
   grid.m_bEditMode = 0;
   grid.m_pFocusCell = target;
-  if (old) grid.DrawCell(old);
+  if (old) grid.RedrawCell(old);
   KeepInView(grid, d, *target);
-  grid.DrawCell(target);
+  grid.RedrawCell(target);
   return true;
 }
 
@@ -165,28 +165,28 @@ CGridCell* CTzGridCtrl::FindNextCell(UINT nDirection) {
       int p = FindDisplayPosition(focus.m_nCol);
       if (p < 0) return nullptr;
       int q = p - 1;
-      while (q >= 0 && Input::WidthAtPosition(*this, q) == 0) --q;  // zero-width columns are skipped
+      while (q >= 0 && m_layout.WidthAtPosition(q) == 0) --q;  // zero-width columns are skipped
       if (q < 0) return nullptr;
-      return GetCell(focus.m_nRow, int(m_arColOrder.GetAt(q)));
+      return GetCell(focus.m_nRow, m_layout.ColumnAtPosition(q));
     }
     case VK_RIGHT: {
       int q = Input::DisplayPositionOrZero(*this, focus) + 1;
-      while (q <= m_nCols - 1 && Input::WidthAtPosition(*this, q) == 0) ++q;
+      while (q <= m_nCols - 1 && m_layout.WidthAtPosition(q) == 0) ++q;
       if (q > m_nCols - 1) return nullptr;
-      return GetCell(focus.m_nRow, int(m_arColOrder.GetAt(q)));
+      return GetCell(focus.m_nRow, m_layout.ColumnAtPosition(q));
     }
     case VK_UP: {
       // Never into the fixed rows.
       const int fixedRows = FixedRowsInUse();
       int r = focus.m_nRow - 1;
-      while (r > fixedRows - 1 && m_arRowHeights.GetAt(r) == 0) --r;
+      while (r > fixedRows - 1 && m_layout.HeightOfRow(r) == 0) --r;
       if (r <= fixedRows - 1) return nullptr;
       CGridCell* cell = GetCell(r, focus.m_nCol);
       return cell->m_bHeader ? nullptr : cell;
     }
     case VK_DOWN: {
       int r = focus.m_nRow + 1;
-      while (r <= m_nRows - 1 && m_arRowHeights.GetAt(r) == 0) ++r;
+      while (r <= m_nRows - 1 && m_layout.HeightOfRow(r) == 0) ++r;
       if (r > m_nRows - 1) return nullptr;
       CGridCell* cell = GetCell(r, focus.m_nCol);
       return cell->m_bHeader ? nullptr : cell;

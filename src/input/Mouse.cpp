@@ -12,7 +12,7 @@ bool FindHit(CTzGridCtrl& grid, CPoint point, Hit* hit) {
   hit->row = grid.GetRowAtPoint(point);
   hit->pos = grid.GetColumnAtPoint(point);
   if (hit->row == -1 || hit->pos == -1) return false;
-  hit->col = int(grid.m_arColOrder.GetAt(hit->pos));
+  hit->col = grid.m_layout.ColumnAtPosition(hit->pos);
   hit->cell = grid.GetCell(hit->row, hit->col);
   return true;
 }
@@ -50,8 +50,8 @@ void MoveFocusByClick(CTzGridCtrl& grid, const Hit& hit) {
   CGridCell* old = grid.m_pFocusCell;
   grid.m_pFocusCell = cell;
   grid.m_bEditMode = 0;
-  if (old) grid.DrawCell(old);
-  grid.DrawCell(cell);
+  if (old) grid.RedrawCell(old);
+  grid.RedrawCell(cell);
 }
 
 }  // namespace
@@ -120,8 +120,7 @@ void CTzGridCtrl::OnRButtonUp(UINT nFlags, CPoint point) {
   if (FindHit(*this, point, &hit) && hit.cell->m_bHeader && (nFlags & MK_CONTROL)) {
     // Ctrl+right click on a header brings its column to the very first
     // display position, ahead of any fixed columns.
-    m_arColOrder.InsertAt(0, UINT(hit.col), 1);
-    m_arColOrder.RemoveAt(hit.pos + 1, 1);
+    m_layout.MoveDisplayPosition(hit.pos, 0);
     InvalidateControl(nullptr, TRUE);
   }
   COleControl::OnRButtonUp(nFlags, point);

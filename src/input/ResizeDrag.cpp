@@ -185,10 +185,10 @@ void ApplyResize(CTzGridCtrl& grid, UINT nFlags, CPoint point) {
   int newWidth = 0;
   if (isPosition) {
     dx = SubPixels(point.x, grid.m_nResizeStartX);
-    int col = int(grid.m_arColOrder.GetAt(pos));
-    newWidth = AddPixels(dx, grid.m_arColWidths.GetAt(col));
+    const int col = grid.m_layout.ColumnAtPosition(pos);
+    newWidth = AddPixels(dx, grid.m_layout.WidthOfColumn(col));
     if (newWidth < 0) newWidth = 0;  // no other limit: a column may vanish
-    grid.m_arColWidths.SetAt(col, UINT(newWidth));
+    grid.m_layout.SetWidthOfColumn(col, UINT(newWidth));
   }
   grid.m_nMouseMode = MOUSE_IDLE;
   if (isPosition && grid.m_bEditMode) {
@@ -231,15 +231,9 @@ void DropColumn(CTzGridCtrl& grid, UINT nFlags, CPoint point) {
   const int from = grid.m_nDragCol;
   if (target == -1 || target == from) return;
   // Checked before the order changes, so a bad index leaves it intact.
-  const UINT col = grid.m_arColOrder.GetAt(from);
-  AfxCheckIndex(target, grid.m_arColOrder.GetSize(), "drop position");
-  if (target < from) {
-    grid.m_arColOrder.InsertAt(target, col, 1);
-    grid.m_arColOrder.RemoveAt(from + 1, 1);
-  } else {
-    grid.m_arColOrder.InsertAt(target + 1, col, 1);
-    grid.m_arColOrder.RemoveAt(from, 1);
-  }
+  grid.m_layout.ColumnAtPosition(from);
+  AfxCheckIndex(target, grid.m_layout.ColumnCount(), "drop position");
+  grid.m_layout.MoveDisplayPosition(from, target);
   grid.InvalidateControl(nullptr, TRUE);
   grid.COleControl::OnLButtonUp(nFlags, point);
 }

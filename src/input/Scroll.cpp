@@ -12,16 +12,6 @@ namespace TzGrid {
 
 namespace Input {
 
-int WidthAtPosition(const CTzGridCtrl& grid, int p) {
-  return int(grid.m_arColWidths.GetAt(int(grid.m_arColOrder.GetAt(p))));
-}
-
-int SumHeights(const CTzGridCtrl& grid, int count) {
-  // The cached sums give exactly what the walk from row 0 gives, and raise
-  // where it would, without walking a million rows on every scroll step.
-  return grid.RowHeightSum(0, count);
-}
-
 int FirstIndexPastScrollPos(const CTzGridCtrl& grid) {
   // From the cached sums: SetFirstVisibleColumn steps one column at a time,
   // and a walk over every column on each step would cost their square.
@@ -48,7 +38,12 @@ struct ScrollStep {
 
 std::int64_t Magnitude(int v) { return v < 0 ? -std::int64_t(v) : std::int64_t(v); }
 
-int HeightOfRow(const CTzGridCtrl& grid, int r) { return int(grid.m_arRowHeights.GetAt(r)); }
+// Sizes as the scroll arithmetic adds them: signed.
+int WidthAtPosition(const CTzGridCtrl& grid, int p) { return int(grid.m_layout.WidthAtPosition(p)); }
+int HeightOfRow(const CTzGridCtrl& grid, int r) { return int(grid.m_layout.HeightOfRow(r)); }
+// The cached sums give exactly what the walk from row 0 gives, and raise
+// where it would, without walking a million rows on every scroll step.
+int SumHeights(const CTzGridCtrl& grid, int count) { return grid.RowHeightSum(0, count); }
 
 // Page left walks back through every position down to 0, fixed ones
 // included; reaching position 0 scrolls back to the very start even when

@@ -37,7 +37,7 @@ void CTzGridCtrl::UpdateScrollBars() {
   if (client.Width() < totalW) {
     // The width left out is that of the highest column index, not of the
     // last display position: hosts rely on the range as it has always been.
-    horz.nMax = AddPixels(SubPixels(totalW, int(m_arColWidths.GetAt(m_nCols - 1))), UINT(client.Width()));
+    horz.nMax = AddPixels(SubPixels(totalW, int(m_layout.WidthOfColumn(m_nCols - 1))), UINT(client.Width()));
     horz.nPage = UINT(client.Width());
   } else {
     m_nFirstCol = FixedColsInUse();
@@ -52,7 +52,7 @@ void CTzGridCtrl::UpdateScrollBars() {
   vert.fMask = SIF_RANGE | SIF_PAGE | SIF_POS;
   vert.nMin = 0;
   if (client.Height() < totalH) {
-    vert.nMax = AddPixels(SubPixels(SubPixels(totalH, fixedH), int(m_arRowHeights.GetAt(m_nRows - 1))), UINT(client.Height()));
+    vert.nMax = AddPixels(SubPixels(SubPixels(totalH, fixedH), int(m_layout.HeightOfRow(m_nRows - 1))), UINT(client.Height()));
     vert.nPage = UINT(client.Height());
   } else {
     m_nTopRow = FixedRowsInUse();
@@ -64,7 +64,7 @@ void CTzGridCtrl::UpdateScrollBars() {
   SetBarIfChanged(*this, SB_VERT, vert);
 }
 
-int CTzGridCtrl::GetLastVisibleColumn() {
+int CTzGridCtrl::GetLastVisibleColumn() const {
   if (!IsWindow()) return 0;
   if (m_nCols < 1) return m_nCols;
   CRect client;
@@ -72,10 +72,10 @@ int CTzGridCtrl::GetLastVisibleColumn() {
   int limit = AddPixels(SubPixels(m_nHScrollPos, client.left), UINT(client.right));
   // The first position whose running right edge passes the limit, found
   // in the cached sums rather than walked: the painter asks once per cell.
-  return m_columnCache.FindPassing(m_arColOrder, m_arColWidths, m_nCols, limit);
+  return m_layout.FindPositionPassing(limit);
 }
 
-int CTzGridCtrl::GetLastVisibleRow() {
+int CTzGridCtrl::GetLastVisibleRow() const {
   if (m_nRows < 1) return m_nRows;
   CRect client;
   GetClientRect(&client);

@@ -8,8 +8,7 @@
 namespace TzGrid {
 
 void CColumnCache::RefreshPositions(const CUIntArray& order, int nCols) const {
-  Key key{&order, nullptr, order.GetVersion(), 0, nCols};
-  if (key == m_positionsKey) return;
+  if (m_positionsValid) return;
   m_positionsRead = std::max(0, std::min(nCols, order.GetSize()));
   m_firstPosition.assign(std::size_t(m_positionsRead), -1);
   m_otherValues.clear();
@@ -22,7 +21,7 @@ void CColumnCache::RefreshPositions(const CUIntArray& order, int nCols) const {
       m_otherValues[value] = p;
     }
   }
-  m_positionsKey = key;
+  m_positionsValid = true;
 }
 
 int CColumnCache::FindPosition(const CUIntArray& order, int nCols, int nCol) const {
@@ -41,8 +40,7 @@ int CColumnCache::FindPosition(const CUIntArray& order, int nCols, int nCol) con
 }
 
 void CColumnCache::RefreshSums(const CUIntArray& order, const CUIntArray& widths, int nCols) const {
-  Key key{&order, &widths, order.GetVersion(), widths.GetVersion(), nCols};
-  if (key == m_sumsKey) return;
+  if (m_sumsValid) return;
   // The positions the walk can add up before an index raises.
   const int readable = std::max(0, std::min(nCols, order.GetSize()));
   const UINT* entries = order.GetData();
@@ -59,7 +57,7 @@ void CColumnCache::RefreshSums(const CUIntArray& order, const CUIntArray& widths
     m_maxTree[m_leaves + std::size_t(p)] = sum;
   }
   for (std::size_t i = m_leaves - 1; i >= 1; --i) m_maxTree[i] = std::max(m_maxTree[2 * i], m_maxTree[2 * i + 1]);
-  m_sumsKey = key;
+  m_sumsValid = true;
 }
 
 int CColumnCache::FindPassing(const CUIntArray& order, const CUIntArray& widths, int nCols, int limit) const {

@@ -18,28 +18,6 @@ const int kEventDispatchTag = 0;
 constexpr std::uint64_t kBytesPerRow = sizeof(CGridCell*) + sizeof(UINT) + 2 * sizeof(std::int64_t);
 constexpr std::uint64_t kBytesPerColumn = 2 * sizeof(UINT) + 4 * sizeof(std::int64_t);
 
-// After a column shrink the order map holds nCols entries and is a
-// permutation again: the surviving columns keep the relative order of their
-// first entries; entries of removed columns and repeated entries go. A map
-// the host wrote entry by entry may miss surviving columns: they follow at
-// the end, in index order. For a map that was a permutation this only drops
-// the removed columns. Works in place (the map is longer than nCols) with
-// the flags the reservation set aside, so it cannot fail.
-void KeepOrderAfterShrink(CUIntArray& order, int nCols, std::vector<bool>& listed) {
-  int kept = 0;
-  for (int p = 0; p < order.GetSize(); ++p) {
-    UINT col = order.GetAt(p);
-    if (col < UINT(nCols) && !listed[col]) {
-      listed[col] = true;
-      order.SetAt(kept++, col);
-    }
-  }
-  for (int col = 0; col < nCols; ++col) {
-    if (!listed[std::size_t(col)]) order.SetAt(kept++, UINT(col));
-  }
-  order.SetSize(nCols);
-}
-
 }  // namespace
 
 CTzGridCtrl::CTzGridCtrl() {
@@ -99,23 +77,11 @@ void CTzGridCtrl::ReserveForResize(int nCols, int nRows, std::vector<bool>& colu
   if (wanted > AfxGetAvailableMemory()) AfxThrowMemoryException();
   try {
     m_cells.Reserve(nCols, nRows);
-    if (addedRows) m_arRowHeights.Reserve(nRows);
-    if (addedCols) {
-      m_arColWidths.Reserve(nCols);
-      m_arColOrder.Reserve(nCols);
-    }
+    m_layout.Reserve(nCols, nRows);
     if (nCols < m_nCols) columnListed.assign(std::size_t(nCols), false);
   } catch (const std::bad_alloc&) {
     AfxThrowMemoryException();
   }
-}
-
-int CTzGridCtrl::FixedRowsInUse() const noexcept {
-  return m_nFixedRows < 0 ? 0 : m_nFixedRows > m_nRows ? m_nRows : m_nFixedRows;
-}
-
-int CTzGridCtrl::FixedColsInUse() const noexcept {
-  return m_nFixedCols < 0 ? 0 : m_nFixedCols > m_nCols ? m_nCols : m_nFixedCols;
 }
 
 void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
@@ -137,22 +103,9 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
   // From here on nothing allocates: every array grows into its reservation.
   m_cells.Resize(nCols, nRows, m_pFocusCell);
 
-  const int oldRows = m_nRows;
-  m_arRowHeights.SetSize(nRows);
-  if (nRows > oldRows) std::fill(m_arRowHeights.GetData() + oldRows, m_arRowHeights.GetData() + nRows, UINT(m_nDefRowHeight));
+  m_layout.ResizeRows(nRows, UINT(m_nDefRowHeight));
   m_nRows = nRows;
-
-  const int oldCols = m_nCols;
-  m_arColWidths.SetSize(nCols);
-  if (nCols < oldCols) {
-    KeepOrderAfterShrink(m_arColOrder, nCols, columnListed);
-  } else {
-    m_arColOrder.SetSize(nCols);
-    for (int c = oldCols; c < nCols; ++c) {
-      m_arColWidths.SetAt(c, UINT(m_nDefColWidth));
-      m_arColOrder.SetAt(c, UINT(c));
-    }
-  }
+  m_layout.ResizeColumns(nCols, UINT(m_nDefColWidth), columnListed);
   m_nCols = nCols;
 
   if (m_nFirstCol > m_nCols - 1) {
@@ -168,9 +121,7 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
 
 void CTzGridCtrl::FreeAllCells() {
   m_cells.Clear();
-  m_arColWidths.RemoveAll();
-  m_arColOrder.RemoveAll();
-  m_arRowHeights.RemoveAll();
+  m_layout.Clear();
 }
 
 }  // namespace TzGrid

@@ -6,7 +6,7 @@ namespace TzGrid {
 
 short CTzGridCtrl::SetColumnWidth(LONG Column, LONG Width) {
   if (Column > m_nCols - 1) return 0;
-  m_arColWidths.SetAt(Column, UINT(Width));  // a negative index raises here
+  m_layout.SetWidthOfColumn(Column, UINT(Width));  // a negative index raises here
   UpdateScrollBars();
   InvalidateControl(nullptr, TRUE);
   return 1;
@@ -14,7 +14,7 @@ short CTzGridCtrl::SetColumnWidth(LONG Column, LONG Width) {
 
 short CTzGridCtrl::SetRowHeight(LONG Row, LONG Height) {
   if (Row > m_nRows - 1) return 0;
-  m_arRowHeights.SetAt(Row, UINT(Height));
+  m_layout.SetHeightOfRow(Row, UINT(Height));
   InvalidateControl(nullptr, TRUE);
   return 1;
 }
@@ -26,7 +26,7 @@ LONG CTzGridCtrl::SetDefaultColumnWidth(LONG lColumn) {
 
 LONG CTzGridCtrl::GetColumnWidth(LONG Column) {
   if (m_nRows < 1) return m_nDefColWidth;
-  return LONG(m_arColWidths.GetAt(Column));
+  return LONG(m_layout.WidthOfColumn(Column));
 }
 
 short CTzGridCtrl::SetNumFixedRows(LONG Rows) {
@@ -51,7 +51,7 @@ LONG CTzGridCtrl::GetColumnVisibleIndex(LONG Column) {
 }
 
 short CTzGridCtrl::SetColumnOrder(LONG Column, LONG Order) {
-  m_arColOrder.SetAt(Order, UINT(Column));
+  m_layout.SetColumnAtPosition(Order, UINT(Column));
   InvalidateControl(nullptr, TRUE);
   return 0;
 }
@@ -65,13 +65,7 @@ void CTzGridCtrl::MoveColumn(LONG lCol, LONG lToCol) {
     AfxThrowInvalidArgException("display position " + std::to_string(lToCol) + " is outside 0.." +
                                 std::to_string(m_nCols - 1));
   }
-  if (lToCol < s) {
-    m_arColOrder.InsertAt(lToCol, UINT(lCol), 1);
-    m_arColOrder.RemoveAt(s + 1, 1);
-  } else if (lToCol > s) {
-    m_arColOrder.InsertAt(lToCol + 1, UINT(lCol), 1);
-    m_arColOrder.RemoveAt(s, 1);
-  }
+  m_layout.MoveDisplayPosition(s, lToCol);
   InvalidateControl(nullptr, TRUE);
 }
 

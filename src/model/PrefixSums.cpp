@@ -7,17 +7,13 @@
 namespace TzGrid {
 
 void CPrefixSums::Refresh(const CUIntArray& sizes) const {
-  if (m_source == &sizes && m_version == sizes.GetVersion() &&
-      m_prefix.size() == std::size_t(sizes.GetSize()) + 1) {
-    return;
-  }
+  if (m_valid) return;
   std::size_t n = std::size_t(sizes.GetSize());
   m_prefix.resize(n + 1);
   m_prefix[0] = 0;
   const UINT* data = sizes.GetData();
   for (std::size_t i = 0; i < n; ++i) m_prefix[i + 1] = m_prefix[i] + data[i];
-  m_source = &sizes;
-  m_version = sizes.GetVersion();
+  m_valid = true;
 }
 
 int CPrefixSums::Sum(const CUIntArray& sizes, int from, int to) const {

@@ -6,9 +6,9 @@
 // The cache gives exactly the results of the walks it replaces: sums wrap
 // as 32-bit values like AddPixels, and the binary search is used only where
 // no partial sum can leave the 32-bit range (where the walk's running sum
-// grows monotonically); elsewhere the walk itself runs. The cache is
-// rebuilt whenever the array reports a change (its version counter),
-// so a write anywhere, by any code, can never leave a stale answer.
+// grows monotonically); elsewhere the walk itself runs. It belongs to the
+// layout room, which owns the array and calls Forget on every write to it;
+// the sums are rebuilt on the next question.
 #pragma once
 
 #include <vector>
@@ -29,12 +29,14 @@ class CPrefixSums {
   // when there is none.
   int FindPassing(const CUIntArray& sizes, int count, int from, int acc, int limit) const;
 
+  // The array changed: the sums are made again when next asked for.
+  void Forget() noexcept { m_valid = false; }
+
  private:
   void Refresh(const CUIntArray& sizes) const;
 
   mutable std::vector<std::uint64_t> m_prefix;  // m_prefix[i] = exact sum of the first i entries
-  mutable const CUIntArray* m_source = nullptr;
-  mutable std::uint64_t m_version = ~std::uint64_t(0);
+  mutable bool m_valid = false;
 };
 
 }  // namespace TzGrid

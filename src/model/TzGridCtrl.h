@@ -13,8 +13,7 @@
 #include "../framework/afx.h"
 #include "CellStore.h"
 #include "GridCell.h"
-#include "ColumnCache.h"
-#include "PrefixSums.h"
+#include "GridLayout.h"
 
 namespace TzGrid {
 
@@ -74,28 +73,14 @@ class CTzGridCtrl : public COleControl {
   // The cell at (nRow, nCol) for reading: null while nobody made it, which
   // stands for a cell with its creation values. Raises on a bad index.
   const CGridCell* FindCell(int nRow, int nCol) const { return m_cells.Find(nRow, nCol); }
-  // The fixed counts as the geometry uses them: a stored count above the
-  // matrix (SetNumFixedRows stores any value, a shrink may leave one) is
-  // bounded to 0 .. count.
-  int FixedRowsInUse() const noexcept;
-  int FixedColsInUse() const noexcept;
-  // Row-height sums, exactly as walking m_arRowHeights from 'from' gives
-  // them but without the walk (see PrefixSums.h): the sum of rows from .. to-1,
-  // and the first row r >= from at which acc plus the heights from .. r is
-  // greater than limit (m_nRows when none).
-  int RowHeightSum(int from, int to) const { return m_rowSums.Sum(m_arRowHeights, from, to); }
-  int FindRowPassing(int from, int acc, int limit) const {
-    return m_rowSums.FindPassing(m_arRowHeights, m_nRows, from, acc, limit);
-  }
-  // The widths of columns from .. to-1 by column index (not display
-  // position), as the same walk would add them.
-  int ColumnWidthSum(int from, int to) const { return m_colWidthSums.Sum(m_arColWidths, from, to); }
-  // The first column index c at which the widths from column 0 to c, by
-  // index, add up to more than limit (m_nCols when none).
-  int FindColumnPassing(int limit) const { return m_colWidthSums.FindPassing(m_arColWidths, m_nCols, 0, 0, limit); }
-  // Display position of a column index in the order map, as a search from
-  // position 0 finds it; -1 when the map does not hold it.
-  int FindDisplayPosition(int nCol) const { return m_columnCache.FindPosition(m_arColOrder, m_nCols, nCol); }
+  // The layout, as the rest of the control asks it (see GridLayout.h).
+  int FixedRowsInUse() const noexcept { return m_layout.FixedRowsInUse(); }
+  int FixedColsInUse() const noexcept { return m_layout.FixedColsInUse(); }
+  int RowHeightSum(int from, int to) const { return m_layout.RowHeightSum(from, to); }
+  int FindRowPassing(int from, int acc, int limit) const { return m_layout.FindRowPassing(from, acc, limit); }
+  int ColumnWidthSum(int from, int to) const { return m_layout.ColumnWidthSum(from, to); }
+  int FindColumnPassing(int limit) const { return m_layout.FindColumnPassing(limit); }
+  int FindDisplayPosition(int nCol) const { return m_layout.PositionOfColumn(nCol); }
 
   // ---- sizing members (automation/)
   LONG GetColumns() const { return m_nCols; }
@@ -158,21 +143,29 @@ class CTzGridCtrl : public COleControl {
   void PasteFocusTextByKey();  // Ctrl+V
 
   // ---- geometry (render/Geometry.cpp)
-  int GetColumnAtPoint(CPoint pt);
-  int GetRowAtPoint(CPoint pt);
-  int GetColumnBorderAtPoint(CPoint pt, int& borderX);
-  void GetCellOrigin(int nRow, int nCol, CPoint* pPoint);
-  void GetCellRect(int nRow, int nCol, CRect* pRect);
+  int GetColumnAtPoint(CPoint pt) const;
+  int GetRowAtPoint(CPoint pt) const;
+  int GetColumnBorderAtPoint(CPoint pt, int& borderX) const;
+  void GetCellOrigin(int nRow, int nCol, CPoint* pPoint) const;
+  void GetCellRect(int nRow, int nCol, CRect* pRect) const;
 
   // ---- painting (render/)
+  // A paint makes its writes first (PrepareToPaint), then draws, reading
+  // only (DrawGrid, DrawCell), then brings the scroll bars up to date.
   void OnDraw(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) override;
-  void DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid);
-  void DrawCell(CGridCell* pCell, const CRect* pRect = nullptr, CDC* pDC = nullptr);
+  // Header cells of the band are made and marked read-only, and the editor
+  // is laid over the focus cell where the paint will draw it.
+  void PrepareToPaint(const CRect& rcBounds, const CRect& rcInvalid);
+  void DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) const;
+  void DrawCell(const CGridCell* pCell, const CRect* pRect = nullptr, CDC* pDC = nullptr) const;
+  // Draws a cell straight on the window, as a change of focus shows at
+  // once, and lays the editor over it while an edit is in progress there.
+  void RedrawCell(CGridCell* pCell);
 
   // ---- scroll bars and visible extent (input/ScrollBars.cpp)
   void UpdateScrollBars();
-  int GetLastVisibleColumn();
-  int GetLastVisibleRow();
+  int GetLastVisibleColumn() const;
+  int GetLastVisibleRow() const;
   void OnSize(UINT nType, int cx, int cy);
 
   // ---- scrolling (input/Scroll.cpp)
@@ -205,19 +198,24 @@ class CTzGridCtrl : public COleControl {
   void OnResetState() override;
 
   // ---- state (fields named as the grid's developers name them)
-  CUIntArray m_arColWidths;
-  CUIntArray m_arRowHeights;
-  CUIntArray m_arColOrder;
+  // The layout room owns the widths, heights, order map, fixed counts and
+  // scroll origin. Its arrays are read here under their usual names and
+  // written only through it; the fixed counts and the scroll origin, which
+  // no cache depends on, are its fields under their usual names.
+  CGridLayout m_layout;
+  const CUIntArray& m_arColWidths = m_layout.m_arColWidths;
+  const CUIntArray& m_arRowHeights = m_layout.m_arRowHeights;
+  const CUIntArray& m_arColOrder = m_layout.m_arColOrder;
+  int& m_nFixedCols = m_layout.m_nFixedCols;
+  int& m_nFixedRows = m_layout.m_nFixedRows;
+  int& m_nHScrollPos = m_layout.m_nHScrollPos;
+  int& m_nVScrollPos = m_layout.m_nVScrollPos;
+  int& m_nFirstCol = m_layout.m_nFirstCol;
+  int& m_nTopRow = m_layout.m_nTopRow;
   int m_nCols = 0;
   int m_nRows = 0;
-  int m_nFixedCols = 0;
-  int m_nFixedRows = 0;
   int m_nDefColWidth = 0;
   int m_nDefRowHeight = 0;
-  int m_nHScrollPos = 0;
-  int m_nVScrollPos = 0;
-  int m_nFirstCol = 0;
-  int m_nTopRow = 0;
 
   int m_nMouseMode = MOUSE_IDLE;
   int m_nResizeCol = 0;
@@ -239,9 +237,6 @@ class CTzGridCtrl : public COleControl {
   CCellStore m_cells;  // the matrix: m_nRows x m_nCols cells, made on demand
 
  private:
-  CPrefixSums m_rowSums;
-  CPrefixSums m_colWidthSums;  // widths by column index
-  CColumnCache m_columnCache;
   // Set while SetFirstVisibleColumn sends its one-column steps: it repaints
   // the whole control afterwards, so the steps need not move pixels.
   bool m_bWholeRepaintFollows = false;

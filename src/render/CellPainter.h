@@ -1,26 +1,35 @@
-// What the painter tells the cell drawer once per paint. The last visible
-// column depends only on the client area, the scroll position and the
-// widths, none of which a paint changes; asking the window for it once per
-// cell cost a thousand window queries per full repaint.
+// What the painter, the step before painting and the direct redraw share
+// about one cell: where DrawCell draws it, how it draws it, and where the
+// editor goes over it. Deciding the place once keeps the drawing (which only
+// reads the grid) and the editor placement (a write) from disagreeing.
 #pragma once
+
+#include <optional>
 
 #include "../model/TzGridCtrl.h"
 
 namespace TzGrid::Render {
 
-// What one paint knows across its cells.
-struct PaintPass {
-  int lastVisibleCol = 0;
-  // A row can be drawn twice in one paint (in the header band and among
-  // the scrolled rows, when the fixed rows reach past the top row). The
-  // editor goes over the first place its cell is drawn: moved back and
-  // forth, it would make the window due for another paint, for ever.
-  bool editorPlaced = false;
-};
+// Where DrawCell draws a cell: pRect, or the cell's own rectangle when pRect
+// is null; nothing when its column is scrolled off to the left or lies
+// beyond the last visible one, when its row is scrolled off above, or when
+// the column is one pixel wide. lastVisibleCol is what the painter asked
+// once for the whole paint; null asks the control, and only when needed.
+// Raises where the position scan or the rectangle cannot be worked out.
+std::optional<CRect> PlaceOfCell(const CTzGridCtrl& grid, const CGridCell& cell, const CRect* pRect,
+                                 const int* lastVisibleCol);
 
-// DrawCell's work within a paint; with pass null (a redraw outside
-// painting) the last visible column is asked of the control where DrawCell
-// asks it.
-void DrawCellKnowing(CTzGridCtrl& grid, const CGridCell* pCell, const CRect* pRect, CDC* pDC, PaintPass* pass);
+// The background, the focus frame and the text of a cell placed at rc.
+// Without a context the window's own is taken for the call; without a
+// window nothing is drawn.
+void PaintCellAt(const CTzGridCtrl& grid, const CGridCell& cell, const CRect& rc, CDC* pDC);
+
+// The editor's rectangle over a cell drawn at rc: with text it reaches one
+// pixel further up and down than the cell; without, it covers the filled area.
+CRect EditorRectOver(const CGridCell& cell, const CRect& rc);
+
+// Creates the editor window on first use, then lays it over rc and shows it;
+// the keyboard focus is not moved.
+void PlaceEditor(CTzGridCtrl& grid, const CRect& rc);
 
 }  // namespace TzGrid::Render

@@ -1,8 +1,9 @@
-// The cell drawer: one ordinary cell's background, the focus frame, its text
-// in the cell's colour and alignment, and the in-place editor laid over the
-// focus cell while an edit is in progress. The painter calls it with the
-// off-screen context; the mouse and keyboard code call it without one to
-// redraw a focus change at once, straight on the window.
+// The cell drawer: one ordinary cell's background, the focus frame and its
+// text in the cell's colour and alignment, reading the grid only. The
+// painter calls it with the off-screen context. A focus change is shown at
+// once by RedrawCell, straight on the window, which then lays the in-place
+// editor over the focus cell while an edit is in progress; within a paint
+// the step before drawing places the editor.
 #include <optional>
 
 #include "../model/TzGridCtrl.h"
@@ -41,7 +42,7 @@ bool TextFormatOf(std::int16_t justify, UINT* format) {
 // The window's own context for one call, released on every way out.
 class WindowContext {
  public:
-  explicit WindowContext(COleControl& ctrl) : m_ctrl(ctrl), m_pDC(ctrl.GetDC()) {}
+  explicit WindowContext(const COleControl& ctrl) : m_ctrl(ctrl), m_pDC(ctrl.GetDC()) {}
   ~WindowContext() {
     if (m_pDC) m_ctrl.ReleaseDC(m_pDC);
   }
@@ -50,11 +51,11 @@ class WindowContext {
   CDC* get() const noexcept { return m_pDC; }
 
  private:
-  COleControl& m_ctrl;
+  const COleControl& m_ctrl;
   CDC* m_pDC;
 };
 
-void DrawCellText(CDC* pDC, const CGridCell& cell, CFont* font, const CRect& rc) {
+void DrawCellText(CDC* pDC, const CGridCell& cell, const CFont* font, const CRect& rc) {
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(font);
   CRect textRect = rc;
@@ -67,58 +68,75 @@ void DrawCellText(CDC* pDC, const CGridCell& cell, CFont* font, const CRect& rc)
   pDC->SetBkMode(OPAQUE);
 }
 
+void DrawOnContext(CDC* dc, const CTzGridCtrl& grid, const CGridCell& cell, const CRect& rc) {
+  dc->FillSolidRect(&rc, cell.m_clrBack != 0 ? cell.m_clrBack : grid.m_clrBack);
+  if (&cell == grid.m_pFocusCell) {
+    // A frame on the outermost pixels of the filled area; the hollow
+    // brush keeps the background just drawn.
+    dc->SelectStockObject(BLACK_PEN);
+    dc->SelectStockObject(NULL_BRUSH);
+    dc->Rectangle(rc.left, rc.top, rc.right, rc.bottom);
+  }
+  if (!cell.m_strText.IsEmpty()) DrawCellText(dc, cell, &grid.m_fontDefault, rc);
+}
+
 }  // namespace
 
-void CTzGridCtrl::DrawCell(CGridCell* pCell, const CRect* pRect, CDC* pDC) {
-  Render::DrawCellKnowing(*this, pCell, pRect, pDC, nullptr);
+void CTzGridCtrl::DrawCell(const CGridCell* pCell, const CRect* pRect, CDC* pDC) const {
+  if (std::optional<CRect> rc = Render::PlaceOfCell(*this, *pCell, pRect, nullptr)) {
+    Render::PaintCellAt(*this, *pCell, *rc, pDC);
+  }
+}
+
+void CTzGridCtrl::RedrawCell(CGridCell* pCell) {
+  std::optional<CRect> rc = Render::PlaceOfCell(*this, *pCell, nullptr, nullptr);
+  if (!rc) return;
+  Render::PaintCellAt(*this, *pCell, *rc, nullptr);
+  if (m_bEditMode && pCell == m_pFocusCell) Render::PlaceEditor(*this, Render::EditorRectOver(*pCell, *rc));
 }
 
 namespace Render {
 
-void DrawCellKnowing(CTzGridCtrl& grid, const CGridCell* pCell, const CRect* pRect, CDC* pDC, PaintPass* pass) {
-  // Cells whose column or row is scrolled off are not drawn, even when a
-  // rectangle is given; a column missing from the order counts as position 0.
-  int pos = grid.FindDisplayPosition(pCell->m_nCol);
+std::optional<CRect> PlaceOfCell(const CTzGridCtrl& grid, const CGridCell& cell, const CRect* pRect,
+                                 const int* lastVisibleCol) {
+  // A column missing from the order counts as position 0.
+  int pos = grid.FindDisplayPosition(cell.m_nCol);
   if (pos < 0) pos = 0;
-  if (pos < grid.m_nFirstCol) return;
-  if (pos > (pass ? pass->lastVisibleCol : grid.GetLastVisibleColumn())) return;
+  if (pos < grid.m_nFirstCol) return std::nullopt;
+  if (pos > (lastVisibleCol ? *lastVisibleCol : grid.GetLastVisibleColumn())) return std::nullopt;
   // Rows below the visible area are not tested: they fall outside the context.
-  if (pCell->m_nRow > grid.FixedRowsInUse() - 1 && pCell->m_nRow < grid.m_nTopRow) return;
+  if (cell.m_nRow > grid.FixedRowsInUse() - 1 && cell.m_nRow < grid.m_nTopRow) return std::nullopt;
 
   CRect rc;
   if (pRect) {
     rc = *pRect;
   } else {
-    grid.GetCellRect(pCell->m_nRow, pCell->m_nCol, &rc);
+    grid.GetCellRect(cell.m_nRow, cell.m_nCol, &rc);
   }
-  if (rc.right == rc.left) return;  // a column one pixel wide has no inside
+  if (rc.right == rc.left) return std::nullopt;  // a column one pixel wide has no inside
+  return rc;
+}
 
-  std::optional<WindowContext> windowContext;
-  CDC* dc = pDC;
-  if (!dc) dc = windowContext.emplace(grid).get();
-  // Without a window there is nothing to draw on; the editor step below
-  // then finds no parent window either.
-  if (dc) {
-    dc->FillSolidRect(&rc, pCell->m_clrBack != 0 ? pCell->m_clrBack : grid.m_clrBack);
-    if (pCell == grid.m_pFocusCell) {
-      // A frame on the outermost pixels of the filled area; the hollow
-      // brush keeps the background just drawn.
-      dc->SelectStockObject(BLACK_PEN);
-      dc->SelectStockObject(NULL_BRUSH);
-      dc->Rectangle(rc.left, rc.top, rc.right, rc.bottom);
-    }
-    if (!pCell->m_strText.IsEmpty()) DrawCellText(dc, *pCell, &grid.m_fontDefault, rc);
+void PaintCellAt(const CTzGridCtrl& grid, const CGridCell& cell, const CRect& rc, CDC* pDC) {
+  if (pDC) {
+    DrawOnContext(pDC, grid, cell, rc);
+    return;
   }
-  // With text, the editor laid over the cell reaches one pixel further up
-  // and down than the cell; without, it covers the cell's filled area.
-  if (!pCell->m_strText.IsEmpty()) rc.InflateRect(0, 1);
+  WindowContext window(grid);
+  if (window.get()) DrawOnContext(window.get(), grid, cell, rc);
+}
 
-  if (grid.m_bEditMode && pCell == grid.m_pFocusCell && !(pass && pass->editorPlaced)) {
-    if (pass) pass->editorPlaced = true;
-    if (!grid.m_edit.HasWindow()) grid.m_edit.Create(kEditorStyle, rc, &grid, kEditorId);
-    grid.m_edit.MoveWindow(rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
-    grid.m_edit.ShowWindow(SW_SHOW);
-  }
+CRect EditorRectOver(const CGridCell& cell, const CRect& rc) {
+  CRect editor = rc;
+  if (!cell.m_strText.IsEmpty()) editor.InflateRect(0, 1);
+  return editor;
+}
+
+void PlaceEditor(CTzGridCtrl& grid, const CRect& rc) {
+  // Without a window the editor finds no parent and stays without one.
+  if (!grid.m_edit.HasWindow()) grid.m_edit.Create(kEditorStyle, rc, &grid, kEditorId);
+  grid.m_edit.MoveWindow(rc.left, rc.top, rc.Width(), rc.Height(), TRUE);
+  grid.m_edit.ShowWindow(SW_SHOW);
 }
 
 }  // namespace Render

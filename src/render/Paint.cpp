@@ -1,15 +1,16 @@
-// The paint entry and the grid painter. The painter walks rows and columns
-// once, adding widths and heights as it goes, by the same rules as the
-// geometry: the fixed strip at the left, the header band at the top, the
-// scrolled cells from m_nFirstCol and m_nTopRow. Cell rectangles are
-// inclusive (right and bottom are the cell's last pixels) and handed to
-// drawing operations that exclude right and bottom, so each cell's last
-// pixel column and row stay free for the grid lines.
+// The paint entry, the step before painting and the grid painter. A paint
+// first makes the writes it owes the model (PrepareToPaint), then draws
+// reading only (DrawGrid), then brings the scroll bars up to date. Both the
+// step before and the painter lay cells out with the same walks
+// (PaintWalk.h), so they agree on every place.
+#include <exception>
+
 #include "../model/LayoutMath.h"
 #include "../model/TzGridCtrl.h"
 #include "CellInk.h"
 #include "CellPainter.h"
 #include "MemDC.h"
+#include "PaintWalk.h"
 
 namespace TzGrid {
 
@@ -21,8 +22,6 @@ constexpr COLORREF kGridLineColour = RGB(142, 192, 192);
 constexpr UINT kHeaderTextFormat = DT_CENTER | DT_VCENTER | DT_NOPREFIX;
 static_assert(kGridLineColour == 0x00C0C08E);
 static_assert(kHeaderTextFormat == 0x805);
-
-UINT WidthAt(const CTzGridCtrl& g, int p) { return g.m_arColWidths.GetAt(int(g.m_arColOrder.GetAt(p))); }
 
 // Puts the pen that was selected before back when the painter is done (or
 // fails), so that the grid-line pen is never released while selected: not
@@ -55,8 +54,52 @@ bool RowsOutside(int top, int bottom, const CRect& clip) {
 void CTzGridCtrl::OnDraw(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) {
   if (!pDC) return;
   CMemDC memDC(pDC);
+  // When the writes fail, the picture is still drawn as far as the model
+  // allows, as a paint that failed half way always showed what it had.
+  std::exception_ptr failure;
+  try {
+    PrepareToPaint(rcBounds, rcInvalid);
+  } catch (...) {
+    failure = std::current_exception();
+  }
   DrawGrid(&memDC, rcBounds, rcInvalid);
+  if (failure) std::rethrow_exception(failure);
+  // An empty grid leaves the bars as they are.
+  if (m_nRows != 0 && m_nCols != 0) UpdateScrollBars();
   // memDC's destruction puts the picture on the target in one transfer.
+}
+
+void CTzGridCtrl::PrepareToPaint(const CRect& rcBounds, const CRect& rcInvalid) {
+  if (m_nRows == 0 || m_nCols == 0) return;
+  const Render::PaintFrame frame = Render::MeasureFrame(m_layout);
+  const int lastVisibleCol = GetLastVisibleColumn();
+  // The editor goes over the first place its cell is drawn: a row can be
+  // drawn twice in one paint (in the header band and among the scrolled
+  // rows, when the fixed rows reach past the top row), and an editor moved
+  // back and forth would make the window due for another paint, for ever.
+  bool editorPending = m_bEditMode && m_pFocusCell;
+  auto placeEditorAt = [&](const CGridCell& cell, const CRect& rc) {
+    if (!editorPending || &cell != m_pFocusCell) return;
+    if (std::optional<CRect> place = Render::PlaceOfCell(*this, cell, &rc, &lastVisibleCol)) {
+      Render::PlaceEditor(*this, Render::EditorRectOver(cell, *place));
+      editorPending = false;
+    }
+  };
+  Render::WalkHeaderBand(m_layout, frame, rcBounds, [&](int row, int col, const CRect& rc) {
+    // A cell of the band is made when painted, to take its mark.
+    CGridCell* cell = GetCell(row, col);
+    if (Render::TooNarrowToDraw(rc)) return;
+    if (cell->m_bHeader) {
+      // A header, once shown, is not something the user edits or pastes into.
+      cell->m_bReadOnly = 1;
+    } else {
+      placeEditorAt(*cell, rc);
+    }
+  });
+  if (!editorPending) return;
+  Render::WalkScrolledCells(m_layout, frame, rcInvalid, [&](int row, int col, const CRect& rc) {
+    if (const CGridCell* cell = FindCell(row, col)) placeEditorAt(*cell, rc);
+  });
 }
 
 namespace {
@@ -71,24 +114,19 @@ bool OutsideClip(const CRect& rc, const CRect* clip) {
 // The band is laid out whatever the repaint area, but a cell the context
 // would clip entirely is not handed to it: a repaint of a strip far below
 // the band would otherwise lay out and clip every header text.
-void DrawHeaderCell(CDC* pDC, CGridCell* cell, const CRect& rc, CFont* boldFont, const CRect* clip) {
-  if (OutsideClip(rc, clip)) {
-    cell->m_bReadOnly = 1;
-    return;
-  }
+void DrawHeaderCell(CDC* pDC, const CGridCell& cell, const CRect& rc, const CFont* boldFont, const CRect* clip) {
+  if (OutsideClip(rc, clip)) return;
   pDC->FillRect(&rc, &CBrush::Stock(LTGRAY_BRUSH));
   pDC->Draw3dRect(&rc, kFrameLight, kFrameShadow);
-  // A header, once shown, is not something the user edits or pastes into.
-  cell->m_bReadOnly = 1;
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(boldFont);
-  CString text = cell->m_strText;
-  if (cell->m_nSortState == 1) {
+  CString text = cell.m_strText;
+  if (cell.m_nSortState == 1) {
     text += std::u16string_view(u"(A)");
-  } else if (cell->m_nSortState == 2) {
+  } else if (cell.m_nSortState == 2) {
     text += std::u16string_view(u" (D)");
   }
-  pDC->SetTextColor(TextColourOf(*cell));
+  pDC->SetTextColor(TextColourOf(cell));
   CRect textRect = rc;
   pDC->DrawText(text.GetString(), text.GetLength(), &textRect, kHeaderTextFormat);
   pDC->SetBkMode(OPAQUE);
@@ -99,13 +137,13 @@ void DrawHeaderCell(CDC* pDC, CGridCell* cell, const CRect& rc, CFont* boldFont,
 // the context would clip anyway are not handed to it. The caller has summed
 // every width and height already, so the arrays are known to be long enough
 // and the walk over a million rows reads them directly.
-void DrawFixedStrip(CDC* pDC, const CTzGridCtrl& g, int fixedCols) {
+void DrawFixedStrip(CDC* pDC, const CGridLayout& layout, int fixedCols) {
   CRect clip;
   const bool haveClip = pDC->GetClipBox(&clip) != 0;
-  const UINT* heights = g.m_arRowHeights.GetData();
-  const UINT* widths = g.m_arColWidths.GetData();
+  const UINT* heights = layout.RowHeights().GetData();
+  const UINT* widths = layout.ColumnWidths().GetData();
   int y = 0;
-  for (int r = 0; r < g.m_nRows; ++r) {
+  for (int r = 0, rows = layout.RowCount(); r < rows; ++r) {
     int yEnd = AddPixels(y, heights[r]);
     if (!haveClip || !RowsOutside(y, yEnd, clip)) {
       int x = 0;
@@ -120,101 +158,79 @@ void DrawFixedStrip(CDC* pDC, const CTzGridCtrl& g, int fixedCols) {
   }
 }
 
-}  // namespace
-
-void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) {
-  pDC->FillSolidRect(&rcBounds, m_clrEmptyArea);
-  if (m_nRows == 0 || m_nCols == 0) return;
-
-  // Row and column sums come from the model's cached prefix sums: the same
-  // values as a walk from 0, without walking a million rows on every paint.
-  const int totalW = ColumnWidthSum(0, m_nCols);
-  const int totalH = RowHeightSum(0, m_nRows);
-  const int fixedCols = FixedColsInUse();
-  const int fixedRows = FixedRowsInUse();
-  const int fixedW = ColumnWidthSum(0, fixedCols);
-  const int fixedH = RowHeightSum(0, fixedRows);
-
-  if (fixedCols > 0) DrawFixedStrip(pDC, *this, fixedCols);
-
-  // Asked once for the whole paint rather than by every cell drawn.
-  Render::PaintPass pass;
-  pass.lastVisibleCol = GetLastVisibleColumn();
-  CRect clipBox;
-  const CRect* clip = pDC->GetClipBox(&clipBox) != 0 ? &clipBox : nullptr;
-
-  // The header band is redrawn up to the control's right edge on every
-  // paint, whatever the repaint area.
-  int top = 0;
-  for (int r = 0; r < fixedRows; ++r) {
-    int bottom = SubPixels(AddPixels(top, m_arRowHeights.GetAt(r)), 1);
-    int right = SubPixels(fixedW, 1);
-    for (int p = m_nFirstCol; p < m_nCols; ++p) {
-      int left = AddPixels(right, 1);
-      if (left > rcBounds.right) break;
-      right = SubPixels(AddPixels(left, WidthAt(*this, p)), 1);
-      // A cell of the band takes its read-only mark when painted: it is made.
-      CGridCell* cell = GetCell(r, int(m_arColOrder.GetAt(p)));
-      if (SubPixels(right, left) <= 0) continue;  // one pixel or narrower: nothing fits
-      CRect rc(left, top, right, bottom);
-      if (cell->m_bHeader) {
-        DrawHeaderCell(pDC, cell, rc, &m_fontBold, clip);
-      } else {
-        Render::DrawCellKnowing(*this, cell, &rc, pDC, &pass);
-      }
-    }
-    top = AddPixels(bottom, 1);
-  }
-
-  // The scrolled cells inside the repaint area. The header flag plays no
-  // part here: every cell is an ordinary one.
-  int bottom = SubPixels(fixedH, 1);
-  for (int r = m_nTopRow; r < m_nRows; ++r) {
-    int rowTop = AddPixels(bottom, 1);
-    bottom = SubPixels(AddPixels(rowTop, m_arRowHeights.GetAt(r)), 1);
-    if (bottom < rcInvalid.top) continue;
-    if (rowTop > rcInvalid.bottom) break;
-    int right = SubPixels(fixedW, 1);
-    for (int p = m_nFirstCol; p < m_nCols; ++p) {
-      int left = AddPixels(right, 1);
-      right = SubPixels(AddPixels(left, WidthAt(*this, p)), 1);
-      if (left > rcInvalid.right) break;
-      if (right < rcInvalid.left) continue;
-      // A cell never made is drawn as a new one, without making it.
-      const int col = int(m_arColOrder.GetAt(p));
-      const CGridCell* cell = FindCell(r, col);
-      const CGridCell blank(r, col);
-      CRect rc(left, rowTop, right, bottom);
-      Render::DrawCellKnowing(*this, cell ? cell : &blank, &rc, pDC, &pass);
-    }
-  }
-
-  // Grid lines over the scrolled region, on the pixels the cells left free.
+// Grid lines over the scrolled region, on the pixels the cells left free:
+// one on the bottom pixel row of each scrolled row, one on the right pixel
+// column of each scrolled column.
+void DrawGridLines(CDC* pDC, const CGridLayout& layout, const Render::PaintFrame& frame, const CRect& rcBounds,
+                   const CRect& rcInvalid) {
   CPen gridPen(PS_SOLID, 0, kGridLineColour);
   PenSelection selection(pDC, &gridPen);
-  const int lineRight = AddPixels(SubPixels(totalW, m_nHScrollPos), 1);
-  int y = SubPixels(fixedH, 1);
-  for (int r = m_nTopRow; r < m_nRows; ++r) {
-    y = AddPixels(y, m_arRowHeights.GetAt(r));
+  const int lineRight = AddPixels(SubPixels(frame.totalW, layout.HorizontalScrollPixels()), 1);
+  int y = SubPixels(frame.fixedH, 1);
+  for (int r = layout.TopScrolledRow(), rows = layout.RowCount(); r < rows; ++r) {
+    y = AddPixels(y, layout.HeightOfRow(r));
     if (y > rcInvalid.bottom) break;
     if (y >= rcInvalid.top) {
-      pDC->MoveTo(fixedW, y);
+      pDC->MoveTo(frame.fixedW, y);
       pDC->LineTo(lineRight, y);
     }
   }
-  int lineBottom = AddPixels(SubPixels(totalH, m_nVScrollPos), 1);
+  int lineBottom = AddPixels(SubPixels(frame.totalH, layout.VerticalScrollPixels()), 1);
   if (lineBottom > rcBounds.bottom) lineBottom = rcBounds.bottom;
-  int x = SubPixels(fixedW, 1);
-  for (int p = m_nFirstCol; p < m_nCols; ++p) {
-    x = AddPixels(x, WidthAt(*this, p));
+  int x = SubPixels(frame.fixedW, 1);
+  for (int p = layout.FirstScrolledPosition(), count = layout.ColumnCount(); p < count; ++p) {
+    x = AddPixels(x, layout.WidthAtPosition(p));
     if (x > rcInvalid.right) break;
     if (x >= rcInvalid.left) {
-      pDC->MoveTo(x, fixedH);
+      pDC->MoveTo(x, frame.fixedH);
       pDC->LineTo(x, lineBottom);
     }
   }
+}
 
-  UpdateScrollBars();
+}  // namespace
+
+void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) const {
+  pDC->FillSolidRect(&rcBounds, m_clrEmptyArea);
+  if (m_nRows == 0 || m_nCols == 0) return;
+
+  const Render::PaintFrame frame = Render::MeasureFrame(m_layout);
+  if (frame.fixedCols > 0) DrawFixedStrip(pDC, m_layout, frame.fixedCols);
+
+  // Asked once for the whole paint rather than by every cell drawn.
+  const int lastVisibleCol = GetLastVisibleColumn();
+  CRect clipBox;
+  const CRect* clip = pDC->GetClipBox(&clipBox) != 0 ? &clipBox : nullptr;
+  auto drawOrdinary = [&](const CGridCell& cell, const CRect& rc) {
+    if (std::optional<CRect> place = Render::PlaceOfCell(*this, cell, &rc, &lastVisibleCol)) {
+      Render::PaintCellAt(*this, cell, *place, pDC);
+    }
+  };
+
+  // The header band is redrawn up to the control's right edge on every
+  // paint, whatever the repaint area; its cells were made before painting.
+  Render::WalkHeaderBand(m_layout, frame, rcBounds, [&](int row, int col, const CRect& rc) {
+    if (Render::TooNarrowToDraw(rc)) return;
+    const CGridCell* found = FindCell(row, col);
+    const CGridCell blank(row, col);
+    const CGridCell& cell = found ? *found : blank;
+    if (cell.m_bHeader) {
+      DrawHeaderCell(pDC, cell, rc, &m_fontBold, clip);
+    } else {
+      drawOrdinary(cell, rc);
+    }
+  });
+
+  // The scrolled cells inside the repaint area. The header flag plays no
+  // part here: every cell is an ordinary one, and a cell never made is
+  // drawn as a new one, without making it.
+  Render::WalkScrolledCells(m_layout, frame, rcInvalid, [&](int row, int col, const CRect& rc) {
+    const CGridCell* found = FindCell(row, col);
+    const CGridCell blank(row, col);
+    drawOrdinary(found ? *found : blank, rc);
+  });
+
+  DrawGridLines(pDC, m_layout, frame, rcBounds, rcInvalid);
 }
 
 }  // namespace TzGrid
