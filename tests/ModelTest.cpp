@@ -433,6 +433,17 @@ TEST(Model, RowSumsMatchTheWalks) {
   }
   EXPECT_THROW(grid.RowHeightSum(-1, 2), CInvalidArgException);
   EXPECT_THROW(grid.RowHeightSum(0, grid.m_nRows + 1), CInvalidArgException);
+  // An empty range reads nothing, so it sums to 0 wherever it lies.
+  EXPECT_EQ(grid.RowHeightSum(-1, -1), 0);
+  EXPECT_EQ(grid.RowHeightSum(grid.m_nRows + 1, grid.m_nRows + 1), 0);
+  // A heights array shorter than the row count: a search that finds its row
+  // within the array answers, one that runs out of entries raises where
+  // the walk would read past the end.
+  grid.ResizeGrid(3, 10);
+  grid.m_arRowHeights.SetSize(4);
+  for (int r = 0; r < 4; ++r) grid.m_arRowHeights.SetAt(r, 20);
+  EXPECT_EQ(grid.FindRowPassing(0, 0, 20), 1);
+  EXPECT_THROW(grid.FindRowPassing(0, 0, 80), CInvalidArgException);
 }
 
 }  // namespace
