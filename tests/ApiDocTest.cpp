@@ -1,7 +1,8 @@
-// docs/API.md against the dispatch and event maps: the index tables and the
-// IDL line of every member and event section must name exactly the members
-// the control has, with their DISPIDs, kinds, types and parameter names, so
-// that the reference cannot drift from the interface.
+// docs/API.md and the type library's IDL against the dispatch and event
+// maps: the index tables, the IDL line of every member and event section and
+// the IDL the type library is built from must name exactly the members the
+// control has, with their DISPIDs, kinds, types, parameter names and help
+// strings, so that neither the reference nor the type library can drift.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -312,6 +313,68 @@ TEST(ApiDoc, EventSectionsMatchTheEventMap) {
   auto events = ReadSections(Section(doc, "Events of _DTzGridEvents"), true, problems);
   for (const std::string& p : problems) ADD_FAILURE() << p;
   Compare(FromEventMap(), events, "events of _DTzGridEvents");
+}
+
+// The IDL the type library is built from: the lines of one dispinterface,
+// from its opening line to its closing brace.
+std::vector<std::string> InterfaceLines(const std::string& name) {
+  std::filesystem::path path = std::filesystem::path(__FILE__).parent_path().parent_path() / "src/module/TzGrid.idl";
+  std::ifstream in(path);
+  EXPECT_TRUE(in.good()) << "cannot read " << path;
+  std::vector<std::string> out;
+  bool inside = false;
+  for (std::string line; std::getline(in, line);) {
+    if (Trim(line) == "dispinterface " + name) inside = true;
+    if (!inside) continue;
+    if (Trim(line) == "};") break;
+    out.push_back(line);
+  }
+  EXPECT_FALSE(out.empty()) << "TzGrid.idl has no dispinterface " << name;
+  return out;
+}
+
+// Checks an interface of TzGrid.idl against a map with the document's
+// reader: its member lines regrouped as one section per member. Each line's
+// help string must be the one the map promises (the type library carries
+// it; the Wine suite reads it back), or none.
+void CheckIdlInterface(const std::string& name, const std::map<std::string, Member>& expected, bool events) {
+  static const std::regex help(R"re(,\s*helpstring\("([^"]*)"\))re");
+  std::map<std::string, std::vector<std::string>> linesOf;
+  std::vector<std::string> order;
+  for (const std::string& line : InterfaceLines(name)) {
+    if (line.find("[id(") == std::string::npos) continue;
+    std::smatch m;
+    std::string helpText = std::regex_search(line, m, help) ? m[1].str() : "";
+    std::string plain = std::regex_replace(line, help, "");
+    IdlLine parsed;
+    if (!ParseIdlLine(plain, parsed)) {
+      ADD_FAILURE() << name << ": line not understood: " << line;
+      continue;
+    }
+    if (!events) {
+      const DispEntry* e = FindDispEntry(std::u16string(parsed.name.begin(), parsed.name.end()));
+      std::string want;
+      if (e && e->hasHelpString) want = (e->kind == DispKind::Property ? "property " : "method ") + parsed.name;
+      EXPECT_EQ(helpText, want) << name << ": help string of " << parsed.name;
+    }
+    if (!linesOf.count(parsed.name)) order.push_back(parsed.name);
+    linesOf[parsed.name].push_back(plain);
+  }
+  std::vector<std::string> sections;
+  for (const std::string& member : order) {
+    sections.insert(sections.end(), {"### " + member, "```idl"});
+    sections.insert(sections.end(), linesOf[member].begin(), linesOf[member].end());
+    sections.insert(sections.end(), {"```", "**Example**"});
+  }
+  std::vector<std::string> problems;
+  auto members = ReadSections(sections, events, problems);
+  for (const std::string& p : problems) ADD_FAILURE() << name << ": " << p;
+  Compare(expected, members, "TzGrid.idl " + name);
+}
+
+TEST(ApiDoc, TheTypeLibrarySourceMatchesTheMaps) {
+  CheckIdlInterface("_DTzGrid", FromDispatchMap(), false);
+  CheckIdlInterface("_DTzGridEvents", FromEventMap(), true);
 }
 
 // The reader itself: a line it cannot understand or a wrong entry must be

@@ -5,8 +5,6 @@
 namespace TzGrid::Test {
 namespace {
 
-constexpr DISPID DISPID_PASTEFROMCLIPBOARD = 20;
-constexpr DISPID DISPID_COPYTOCLIPBOARD = 21;
 
 std::vector<unsigned char> Bytes(std::u16string_view text, bool terminator = true) {
   std::vector<unsigned char> out;
@@ -40,8 +38,8 @@ class Clipboard : public DesktopTest {
     return it == Desk().clipboardData.end() ? nullptr : &it->second;
   }
 
-  void CopyByMethod() { Call(grid, DISPID_COPYTOCLIPBOARD); }
-  void PasteByMethod() { Call(grid, DISPID_PASTEFROMCLIPBOARD); }
+  void CopyByMethod() { Call(grid, u"CopyToClipboard"); }
+  void PasteByMethod() { Call(grid, u"PasteFromClipboard"); }
   // The keys as the grid's window receives them.
   void CopyByKey() { window.Send(WM_CHAR, 0x03, 1); }
   void PasteByKey() { window.Send(WM_CHAR, 0x16, 1); }

@@ -85,6 +85,8 @@ TEST_F(Resize, LeavingTheClientAreaCancels) {
   Move(CPoint(100, 10));
   Press(CPoint(100, 10));
   Move(CPoint(130, 10), MK_LBUTTON);
+  Move(CPoint(130, 250), MK_LBUTTON);  // the client height itself still tracks
+  EXPECT_EQ(grid.m_nMouseMode, MOUSE_RESIZING);
   Move(CPoint(130, -1), MK_LBUTTON);
   EXPECT_EQ(grid.m_nMouseMode, MOUSE_IDLE);
   EXPECT_TRUE(window.framebuffer.pixels == before.pixels);

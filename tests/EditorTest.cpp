@@ -191,6 +191,13 @@ TEST_F(Editing, EditorFollowsScrollingOutOfAndBackIntoView) {
   EXPECT_TRUE(EditorHasFocus());
   // Scrolling moves no child window: the editor keeps its place.
   EXPECT_EQ(Editor()->Rect(), CRect(50, 40, 99, 59));
+  // Once the edit is over, scrolling the row back into view shows nothing.
+  Key(VK_RETURN);
+  ASSERT_EQ(grid.m_bEditMode, 0);
+  ASSERT_FALSE(Editor()->IsWindowVisible());
+  window.Send(WM_VSCROLL, SB_LINEDOWN, 0);
+  window.Send(WM_VSCROLL, SB_LINEUP, 0);
+  EXPECT_FALSE(Editor()->IsWindowVisible());
 }
 
 TEST_F(Editing, BackspaceOnTheGridEmptiesTheCellThenItsCharacterOpensAnEdit) {

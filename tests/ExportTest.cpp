@@ -8,8 +8,6 @@
 namespace TzGrid::Test {
 namespace {
 
-constexpr DISPID DISPID_EXPORTDATA = 22;
-constexpr DISPID DISPID_EXPORTEX = 35;
 const std::u16string kWriteFailed = u"Error writing to output file.  Could be locked.";
 const std::u16string kOpenFailed = u"Error opening file.";
 const std::string kBom = "\xEF\xBB\xBF";
@@ -48,7 +46,7 @@ class Export : public DesktopTest {
   HRESULT ExportData(ULONG32 startCol, ULONG32 endCol, ULONG32 startRow, ULONG32 endRow, USHORT type,
                      short* result = nullptr) {
     CDispArg out;
-    HRESULT hr = grid.Invoke(DISPID_EXPORTDATA, DISPATCH_METHOD,
+    HRESULT hr = grid.Invoke(Id(u"ExportData"), DISPATCH_METHOD,
                              {CDispArg::UI4(startCol), CDispArg::UI4(endCol), CDispArg::UI4(startRow),
                               CDispArg::UI4(endRow), CDispArg::UI2(type)},
                              &out, &m_lastDescription);
@@ -60,7 +58,7 @@ class Export : public DesktopTest {
   }
   HRESULT ExportEx(USHORT type, short count, std::vector<std::int32_t> columns, LONG startRow, LONG endRow) {
     m_columns = std::move(columns);
-    return grid.Invoke(DISPID_EXPORTEX, DISPATCH_METHOD,
+    return grid.Invoke(Id(u"ExportEx"), DISPATCH_METHOD,
                        {CDispArg::UI2(type), CDispArg::I2(count),
                         CDispArg::ByRefI4(m_columns.empty() ? &m_noColumn : m_columns.data(), m_columns.size()),
                         CDispArg::I4(startRow), CDispArg::I4(endRow)},

@@ -64,21 +64,25 @@ TEST_F(Keys, ArrowsFollowTheDisplayOrder) {
   EXPECT_EQ(grid.m_pFocusCell, Cell(2, 3));
 }
 
-TEST_F(Keys, AtTheEdgesTheFocusStaysAndTheKeyGoesOn) {
-  Click(At(5, 4));
-  window.ClearRecords();
-  window.Send(WM_KEYDOWN, VK_RIGHT, 1);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(5, 4));
-  EXPECT_EQ(window.defaultCalls, std::vector<UINT>{WM_KEYDOWN});
-  Click(At(1, 0));
-  window.ClearRecords();
-  window.Send(WM_KEYDOWN, VK_LEFT, 1);
-  window.Send(WM_KEYDOWN, VK_UP, 1);  // never into the fixed rows
-  EXPECT_EQ(grid.m_pFocusCell, Cell(1, 0));
-  EXPECT_EQ(window.defaultCalls, (std::vector<UINT>{WM_KEYDOWN, WM_KEYDOWN}));
-  Click(At(9, 0));
-  Key(VK_DOWN);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(9, 0));
+// Each arrow moves onto the outermost cell its way (the last column, the
+// first column, the last row, the first row below the fixed band) and from
+// there leaves the focus alone and passes the key on.
+TEST_F(Keys, EachArrowReachesTheEdgeCellThenPassesTheKeyOn) {
+  struct Edge {
+    UINT vk;
+    int fromRow, fromCol, edgeRow, edgeCol;
+  };
+  for (const Edge& e : {Edge{VK_RIGHT, 5, 3, 5, 4}, Edge{VK_LEFT, 5, 1, 5, 0}, Edge{VK_DOWN, 8, 2, 9, 2},
+                        Edge{VK_UP, 2, 2, 1, 2}}) {
+    Click(At(e.fromRow, e.fromCol));
+    window.ClearRecords();
+    window.Send(WM_KEYDOWN, e.vk, 1);
+    EXPECT_EQ(grid.m_pFocusCell, Cell(e.edgeRow, e.edgeCol)) << e.vk;
+    EXPECT_TRUE(window.defaultCalls.empty()) << e.vk;
+    window.Send(WM_KEYDOWN, e.vk, 1);
+    EXPECT_EQ(grid.m_pFocusCell, Cell(e.edgeRow, e.edgeCol)) << e.vk;
+    EXPECT_EQ(window.defaultCalls, std::vector<UINT>{WM_KEYDOWN}) << e.vk;
+  }
 }
 
 TEST_F(Keys, HiddenColumnsAndRowsAreSteppedOver) {
@@ -102,6 +106,10 @@ TEST_F(Keys, HiddenColumnsAndRowsAreSteppedOver) {
   Key(VK_UP);
   Key(VK_UP);  // only a hidden row between it and the fixed band
   EXPECT_EQ(grid.m_pFocusCell, Cell(3, 1));
+  grid.m_layout.SetHeightOfRow(9, 0);
+  grid.m_pFocusCell = Cell(8, 1);
+  Key(VK_DOWN);  // only a hidden row below
+  EXPECT_EQ(grid.m_pFocusCell, Cell(8, 1));
 }
 
 TEST_F(Keys, UpAndDownRefuseHeaderCells) {

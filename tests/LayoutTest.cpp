@@ -131,6 +131,10 @@ TEST_F(Layout, FirstVisibleColumnSendsOneScrollPerColumn) {
   EXPECT_EQ(CallHr(wide, 41, {I4(0)}), DISP_E_EXCEPTION);
   EXPECT_EQ(CallHr(wide, 41, {I4(11)}), DISP_E_EXCEPTION);
   EXPECT_EQ(wide.m_nFirstCol, 1);
+  // A reordered column is scrolled to where it is shown.
+  wide.MoveColumn(3, 0);
+  Call(wide, 41, {I4(4)});
+  EXPECT_EQ(wide.m_nFirstCol, 0);
 }
 
 }  // namespace

@@ -4,6 +4,7 @@
 #include <random>
 
 #include "TestSupport.h"
+#include "model/PrefixSums.h"
 
 namespace TzGrid::Test {
 namespace {
@@ -441,6 +442,19 @@ TEST(Model, RowSumsMatchTheWalks) {
   }
   EXPECT_THROW(grid.RowHeightSum(-1, 2), CInvalidArgException);
   EXPECT_THROW(grid.RowHeightSum(0, grid.m_nRows + 1), CInvalidArgException);
+  // An empty range reads nothing, so it sums to 0 wherever it lies.
+  EXPECT_EQ(grid.RowHeightSum(-1, -1), 0);
+  EXPECT_EQ(grid.RowHeightSum(grid.m_nRows + 1, grid.m_nRows + 1), 0);
+  // Sizes shorter than the count searched: a search that finds its entry
+  // within the array answers, one that runs out of entries, or starts past
+  // them, raises where the walk would read past the end.
+  CUIntArray heights;
+  heights.SetSize(4);
+  for (int r = 0; r < 4; ++r) heights.SetAt(r, 20);
+  CPrefixSums sums;
+  EXPECT_EQ(sums.FindPassing(heights, 10, 0, 0, 20), 1);
+  EXPECT_THROW(sums.FindPassing(heights, 10, 0, 0, 80), CInvalidArgException);
+  EXPECT_THROW(sums.FindPassing(heights, 10, 6, 0, 80), CInvalidArgException);
 }
 
 }  // namespace

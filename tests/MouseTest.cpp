@@ -103,6 +103,10 @@ TEST_F(Mouse, ClickingAnotherCellDuringAnEditReportsSelectThenExit) {
   EXPECT_EQ(grid.m_bEditMode, 0);
   EXPECT_EQ(grid.m_pFocusCell, Cell(5, 3));
   EXPECT_EQ(Text(2, 2), "hi");
+  // With the edit over, the next click reports the selection only.
+  window.ClearRecords();
+  Click(At(6, 1));
+  EXPECT_EQ(Events(), std::vector<EventRecord>{Selected(6, 1)});
 }
 
 TEST_F(Mouse, TheHostSeesTheStateBeforeEachStep) {

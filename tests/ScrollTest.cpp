@@ -38,6 +38,9 @@ class Scroll : public ::testing::Test {
 };
 
 TEST_F(Scroll, LineRightMovesOneColumnAndThePixels) {
+  H(SB_LINELEFT);  // nothing left of the first column: no step, no failure
+  ExpectColumn(0, 0);
+  ExpectNoFailure();
   H(SB_LINERIGHT);
   ExpectColumn(1, 50);
   EXPECT_EQ(window.ScrollBar(SB_HORZ).nPos, 50);
@@ -193,6 +196,16 @@ TEST_F(Scroll, FixedStripStaysAndTheLastColumnIsNeverPassed) {
   ExpectColumn(9, 350);
 }
 
+// However narrow, the last column can be scrolled to the left edge: the
+// pixel clamp lets the position reach the total width less one pixel.
+TEST_F(Scroll, AOnePixelLastColumnCanBeScrolledTo) {
+  grid.m_layout.SetWidthOfColumn(9, 1);
+  grid.UpdateScrollBars();
+  AtColumn(8, 400);
+  H(SB_LINERIGHT);
+  ExpectColumn(9, 450);
+}
+
 TEST_F(Scroll, PageRightPastAColumnWiderThanTheClientDoesNothing) {
   grid.m_layout.SetWidthOfColumn(0, 250);
   grid.UpdateScrollBars();
@@ -227,8 +240,13 @@ TEST_F(Scroll, TheEditorHidesWhileItsColumnIsOutOfViewAndComesBackWithTheFocus) 
   grid.m_pFocusCell = grid.GetCell(2, 6);
   H(SB_LINELEFT);
   EXPECT_FALSE(editor->IsWindowVisible());  // back at 0 the last counted is 4
-
   EXPECT_EQ(grid.GetCell(2, 1)->m_strText, CString(u"k"));
+  // Once the edit is over, scrolling its column back into view shows nothing.
+  grid.m_bEditMode = 0;
+  grid.m_pFocusCell = grid.GetCell(2, 1);
+  H(SB_LINERIGHT);
+  H(SB_LINELEFT);
+  EXPECT_FALSE(editor->IsWindowVisible());
 }
 
 TEST_F(Scroll, ABadOrderMapEndsTheMessageWithoutAChange) {

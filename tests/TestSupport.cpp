@@ -52,6 +52,12 @@ HRESULT PutHr(CTzGridCtrl& grid, DISPID dispid, CDispArg value) {
 
 CDispArg I4(std::int32_t v) { return CDispArg::I4(v); }
 
+DISPID Id(std::u16string_view name) {
+  const DispEntry* entry = FindDispEntry(name);
+  EXPECT_NE(entry, nullptr) << "no member " << CString(name).ToUtf8();
+  return entry ? entry->dispid : DISPID(-1);
+}
+
 std::string Snapshot(const CTzGridCtrl& g) {
   std::ostringstream s;
   s << g.m_nCols << "x" << g.m_nRows << " fixed " << g.m_nFixedCols << "/" << g.m_nFixedRows << " def "

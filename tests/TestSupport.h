@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "automation/DispatchMap.h"
 #include "model/TzGridCtrl.h"
 #include "platform/headless/HeadlessServices.h"
 #include "platform/headless/HeadlessWindow.h"
@@ -24,6 +25,16 @@ HRESULT CallHr(CTzGridCtrl& grid, DISPID dispid, CDispArgs args = {}, std::strin
 HRESULT PutHr(CTzGridCtrl& grid, DISPID dispid, CDispArg value);
 
 CDispArg I4(std::int32_t v);
+
+// A member's DISPID looked up by name in the dispatch map, as a script host
+// finds it; fails the test when there is no such member.
+DISPID Id(std::u16string_view name);
+inline CDispArg Call(CTzGridCtrl& grid, const char16_t* name, CDispArgs args = {}) {
+  return Call(grid, Id(name), std::move(args));
+}
+inline HRESULT CallHr(CTzGridCtrl& grid, const char16_t* name, CDispArgs args = {}, std::string* why = nullptr) {
+  return CallHr(grid, Id(name), std::move(args), why);
+}
 
 // A snapshot of everything the model holds, for "state unchanged" checks.
 std::string Snapshot(const CTzGridCtrl& grid);

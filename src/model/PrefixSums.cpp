@@ -29,6 +29,8 @@ int CPrefixSums::FindPassing(const CUIntArray& sizes, int count, int from, int a
   if (from < 0 && from < count) AfxCheckIndex(from, sizes.GetSize(), "array");
   if (from >= count) return count;
   int end = count <= sizes.GetSize() ? count : sizes.GetSize();
+  // A walk starting past the array's end fails at its first read.
+  if (from > end) AfxCheckIndex(from, sizes.GetSize(), "array");
   Refresh(sizes);
   std::int64_t total = std::int64_t(m_prefix[std::size_t(end)] - m_prefix[std::size_t(from)]);
   if (std::int64_t(acc) + total <= INT_MAX) {
