@@ -195,7 +195,10 @@ TEST_F(CellAttributes, FocusedCellAndTheCurrentCell) {
   EXPECT_TRUE(window.invalidations.empty());
   EXPECT_TRUE(window.events.empty());
 
-  // Past the end: ignored. Negative: the check fails.
+  // The last cell is a cell; past the end: ignored. Negative: the check fails.
+  Call(grid, u"SetFocusedCell", {I4(4), I4(4)});
+  EXPECT_EQ(grid.m_pFocusCell, Cell(4, 4));
+  Call(grid, u"SetFocusedCell", {I4(2), I4(3)});
   Call(grid, u"SetFocusedCell", {I4(5), I4(0)});
   Call(grid, u"SetFocusedCell", {I4(0), I4(5)});
   EXPECT_EQ(grid.m_pFocusCell, Cell(2, 3));

@@ -65,6 +65,8 @@ TEST(Dispatch, ArgumentCountAndTypesAreChecked) {
   EXPECT_EQ(result.Type(), VT_I2);
   EXPECT_EQ(result.Integer(), 1);
   EXPECT_EQ(CallHr(grid, Id(u"SetCellJustification"), {I4(0), I4(0), I4(70000)}), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(CallHr(grid, Id(u"SetCellHeaderFlag"), {I4(0), I4(0), I4(70000)}), DISP_E_TYPEMISMATCH);
+  EXPECT_EQ(CallHr(grid, Id(u"SetCellHeaderFlag"), {I4(0), I4(0), I4(-1)}), DISP_E_TYPEMISMATCH);
   // An unsigned long where a long is wanted: taken up to 2^31 - 1 (then a
   // bad column index), refused from 2^31 on.
   EXPECT_EQ(CallHr(grid, Id(u"GetColumnWidth"), {CDispArg::UI4(0x7FFFFFFFu)}), DISP_E_EXCEPTION);
@@ -126,6 +128,8 @@ TEST(Dispatch, SizingMembersRepaintAndMarkModified) {
   EXPECT_TRUE(window.invalidations.empty());
   EXPECT_EQ(PutHr(grid, Id(u"FixedRows"), I4(5)), S_OK);
   EXPECT_EQ(grid.m_nFixedRows, 5);
+  EXPECT_EQ(PutHr(grid, Id(u"FixedRows"), I4(0)), S_OK);  // none fixed is a count too
+  EXPECT_EQ(grid.m_nFixedRows, 0);
   EXPECT_EQ(PutHr(grid, Id(u"FixedColumns"), I4(0)), S_OK);
   EXPECT_EQ(grid.m_nFixedCols, 0);
   // Rows: repaint only when every row fits the 400-pixel client.
@@ -136,6 +140,10 @@ TEST(Dispatch, SizingMembersRepaintAndMarkModified) {
   EXPECT_EQ(Call(grid, Id(u"SetNumRows"), {I4(10)}).Integer(), 0);  // 200 px: repaint
   EXPECT_TRUE(window.invalidations.back().whole);
   EXPECT_EQ(window.modifiedCalls, 2);
+  // The last row takes a height; the one past it does not exist.
+  EXPECT_EQ(Call(grid, Id(u"SetRowHeight"), {I4(9), I4(33)}).Integer(), 1);
+  EXPECT_EQ(grid.m_arRowHeights.GetAt(9), 33u);
+  EXPECT_EQ(Call(grid, Id(u"SetRowHeight"), {I4(10), I4(33)}).Integer(), 0);
 }
 
 TEST(Dispatch, AnEmptiedGridStaysEmptyThroughTheInterface) {

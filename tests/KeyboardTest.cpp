@@ -124,6 +124,11 @@ TEST_F(Keys, UpAndDownRefuseHeaderCells) {
   Key(VK_UP);
   Key(VK_RIGHT);
   EXPECT_EQ(grid.m_pFocusCell, Cell(5, 2));
+  // Nor up from the first scrolled row into a fixed one, header or not.
+  grid.SetCellHeaderFlag(0, 2, 0);
+  Click(At(1, 2));
+  Key(VK_UP);
+  EXPECT_EQ(grid.m_pFocusCell, Cell(1, 2));
 }
 
 TEST_F(Keys, TabAndShiftTabMoveSideways) {

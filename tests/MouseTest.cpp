@@ -31,6 +31,7 @@ TEST_F(Mouse, ClickOnNothingChangesNothing) {
   Click(CPoint(100, 230));  // below the last row
   EXPECT_TRUE(window.events.empty());
   EXPECT_EQ(Snapshot(grid), before);
+  EXPECT_TRUE(window.failedMessages.empty());
 }
 
 TEST_F(Mouse, AnOrdinaryCellInAFixedRowIsSelectable) {
