@@ -27,7 +27,7 @@ void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextD
   CGridCell* cell = GetCell(Row, Column);
   // A host may hand over a string with embedded NULs; the cell keeps what a
   // C string would see.
-  cell->m_strText.Assign(TextData.substr(0, TextData.find(u'\0')));
+  cell->m_strText.Assign(UpToFirstNul(TextData));
 
   // An edit open on this very cell would otherwise write its stale text back
   // over the host's value when it closes: drop it, without an event.
@@ -147,9 +147,7 @@ VARIANT_BOOL CTzGridCtrl::SetDefaultFont(const CString& bstrFace, LONG lHeight, 
   // call keeps its "always succeeds" promise; the font mapper then picks
   // the closest face it has. The copy also stops at an embedded NUL, as a
   // C string copy would.
-  std::u16string_view face = bstrFace.View();
-  std::size_t nul = face.find(u'\0');
-  if (nul != std::u16string_view::npos) face = face.substr(0, nul);
+  std::u16string_view face = UpToFirstNul(bstrFace.View());
   std::size_t count = std::min<std::size_t>(face.size(), LF_FACESIZE - 1);
   std::copy_n(face.data(), count, m_lfDefault.lfFaceName);
   m_lfDefault.lfFaceName[count] = 0;

@@ -203,15 +203,6 @@ BOOL CStdioFile::Open(const CString& fileName, UINT nOpenFlags, CFileException* 
 
 #ifdef _WIN32
 
-namespace {
-
-std::u16string_view UpToNul(std::u16string_view text) {
-  std::size_t nul = text.find(u'\0');
-  return nul == std::u16string_view::npos ? text : text.substr(0, nul);
-}
-
-}  // namespace
-
 void CStdioFile::Attach(FILE* stream) {
   Abort();
   m_pStream = stream;
@@ -219,7 +210,7 @@ void CStdioFile::Attach(FILE* stream) {
 
 void CStdioFile::WriteString(std::u16string_view text) {
   if (!m_pStream) CFileException::ThrowErrno(EBADF, m_strFileName);
-  text = UpToNul(text);
+  text = UpToFirstNul(text);
   m_wide.assign(text.begin(), text.end());
   if (std::fputws(m_wide.c_str(), m_pStream) == WEOF) CFileException::ThrowErrno(errno, m_strFileName);
 }
@@ -228,7 +219,7 @@ void CStdioFile::WriteStrings(std::initializer_list<std::u16string_view> parts) 
   if (!m_pStream) CFileException::ThrowErrno(EBADF, m_strFileName);
   m_wide.clear();
   for (std::u16string_view part : parts) {
-    std::u16string_view kept = UpToNul(part);
+    std::u16string_view kept = UpToFirstNul(part);
     m_wide.append(kept.begin(), kept.end());
     if (kept.size() != part.size()) break;
   }

@@ -64,10 +64,9 @@ CString& CString::Assign(std::u16string_view text) {
   return *this = std::move(fresh);
 }
 
-CString CString::FromTruncated(std::u16string_view text) {
-  std::size_t nul = text.find(u'\0');
-  return CString(text.substr(0, nul == std::u16string_view::npos ? text.size() : nul));
-}
+std::u16string_view UpToFirstNul(std::u16string_view text) noexcept { return text.substr(0, text.find(u'\0')); }
+
+CString CString::FromTruncated(std::u16string_view text) { return CString(UpToFirstNul(text)); }
 
 WCHAR CString::GetAt(int index) const {
   AfxCheckIndex(index, GetLength(), "string");

@@ -142,6 +142,10 @@ class CString {
 };
 #pragma pack(pop)
 
+// The characters of text before its first NUL (all of them when there is
+// none): what a C string copy of it would see.
+std::u16string_view UpToFirstNul(std::u16string_view text) noexcept;
+
 // The runtime's wide white-space test (space, tab, CR, LF, VT, FF and the
 // Unicode spaces), the same on both platforms.
 bool IsWideSpace(WCHAR ch);

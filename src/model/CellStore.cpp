@@ -71,9 +71,8 @@ void CCellStore::DestroyCells(CGridCell* row, int fromCol, int toCol, CGridCell*
   }
 }
 
-void CCellStore::DeleteRow(CGridCell* row) noexcept {
-  CGridCell* noFocus = nullptr;
-  DestroyCells(row, 0, m_nCols, noFocus);
+void CCellStore::DeleteRow(CGridCell* row, CGridCell*& focus) noexcept {
+  DestroyCells(row, 0, m_nCols, focus);
   m_blocks->Free(row);
   --m_madeRows;
 }
@@ -128,11 +127,7 @@ void CCellStore::WidenRows(int nCols, CGridCell*& focus) noexcept {
 void CCellStore::Resize(int nCols, int nRows, CGridCell*& focus) noexcept {
   // Every step below shrinks, or grows into memory Reserve took.
   for (int r = m_rows.GetSize() - 1; r >= nRows; --r) {
-    CGridCell* row = m_rows.GetAt(r);
-    if (!row) continue;
-    DestroyCells(row, 0, m_nCols, focus);
-    m_blocks->Free(row);
-    --m_madeRows;
+    if (CGridCell* row = m_rows.GetAt(r)) DeleteRow(row, focus);
   }
   m_rows.SetSize(nRows);
   if (nCols > m_rowCapacity) {
@@ -155,8 +150,9 @@ void CCellStore::Resize(int nCols, int nRows, CGridCell*& focus) noexcept {
 }
 
 void CCellStore::Clear() noexcept {
+  CGridCell* noFocus = nullptr;
   for (int r = m_rows.GetSize() - 1; r >= 0; --r) {
-    if (CGridCell* row = m_rows.GetAt(r)) DeleteRow(row);
+    if (CGridCell* row = m_rows.GetAt(r)) DeleteRow(row, noFocus);
   }
   m_rows.RemoveAll();
   m_nCols = 0;

@@ -64,7 +64,7 @@ class CCellStore {
   class RowBlocks;
 
   CGridCell* NewRow(int nRow);
-  void DeleteRow(CGridCell* row) noexcept;
+  void DeleteRow(CGridCell* row, CGridCell*& focus) noexcept;
   void DestroyCells(CGridCell* row, int fromCol, int toCol, CGridCell*& focus) noexcept;
   void WidenRows(int nCols, CGridCell*& focus) noexcept;
   void DropWiderRows() noexcept;

@@ -344,12 +344,6 @@ struct ArgumentFrame {
     new (Slot(count)) CDispArg(std::move(arg));
     ++count;
   }
-  // Makes the next argument right in its slot from what make returns.
-  template <typename Make>
-  void Add(Make&& make) {
-    new (Slot(count)) CDispArg(make());
-    ++count;
-  }
   TzGrid::CDispArgSpan Args() { return {Slot(0), count}; }
   CDispArg* Slot(std::size_t i) { return std::launder(reinterpret_cast<CDispArg*>(storage)) + i; }
 
@@ -429,10 +423,6 @@ CDispArg ScalarArgument(const VARIANT& value) {
   }
 }
 
-void PushScalar(const VARIANT& value, ArgumentFrame& frame) {
-  frame.Add([&value] { return ScalarArgument(value); });
-}
-
 bool IsScalarParameter(VARTYPE want) {
   return want == VT_I2 || want == VT_I4 || want == VT_UI2 || want == VT_UI4 || want == VT_BOOL || want == VT_BSTR;
 }
@@ -445,13 +435,13 @@ HRESULT ConvertScalar(const VARIANT* in, VARTYPE want, std::size_t slot, Argumen
   HRESULT hr = PlainValue(in, &plain);
   if (FAILED(hr)) return hr;
   if (V_VT(&plain) == want) {
-    PushScalar(plain, frame);
+    frame.Push(ScalarArgument(plain));
     return S_OK;
   }
   VARIANT& converted = frame.converted[slot];
   hr = Coerce(plain, want, &converted);
   if (FAILED(hr)) return hr;
-  PushScalar(converted, frame);
+  frame.Push(ScalarArgument(converted));
   return S_OK;
 }
 
