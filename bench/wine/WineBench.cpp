@@ -130,6 +130,21 @@ LRESULT CALLBACK FrameProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
+// SetCellText(500000 + i % 1024, 7, text) through a cached DISPID, as a
+// late-bound host calls it: the call i of a timed series.
+void SetTextBelowTheView(IDispatch* object, DISPID id, BSTR text, int i) {
+  VARIANT args[3];
+  V_VT(&args[0]) = VT_BSTR;
+  V_BSTR(&args[0]) = text;
+  V_VT(&args[1]) = VT_I4;
+  V_I4(&args[1]) = 7;
+  V_VT(&args[2]) = VT_I4;
+  V_I4(&args[2]) = 500000 + (i & 1023);
+  DISPPARAMS params = {args, nullptr, 3, 0};
+  UINT argErr = 0;
+  object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, &argErr);
+}
+
 // ---- the minimal in-process IDispatch (the floor of a late-bound call)
 
 class MinimalDispatch final : public IDispatch {
@@ -567,19 +582,7 @@ int Run(bool shortRun, const char* probe) {
       // profiler, or ten for a relay log.
       BSTR text = SysAllocString(CellText(123, 7).c_str());
       const int calls = std::strcmp(probe, "set10") == 0 ? 10 : 5000000;
-      for (int i = 0; i < calls; ++i) {
-        VARIANT args[3];
-        V_VT(&args[0]) = VT_BSTR;
-        V_BSTR(&args[0]) = text;
-        V_VT(&args[1]) = VT_I4;
-        V_I4(&args[1]) = 7;
-        V_VT(&args[2]) = VT_I4;
-        V_I4(&args[2]) = 500000 + (i & 1023);
-        DISPPARAMS params = {args, nullptr, 3, 0};
-        UINT argErr = 0;
-        s.dispatch->Invoke(s.idSetCellText, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr,
-                           &argErr);
-      }
+      for (int i = 0; i < calls; ++i) SetTextBelowTheView(s.dispatch, s.idSetCellText, text, i);
       SysFreeString(text);
     } else if (std::strcmp(probe, "w3") == 0) {
       SendMessageW(s.grid, WM_VSCROLL, MAKEWPARAM(SB_LINEDOWN, 0), 0);
@@ -625,18 +628,7 @@ int Run(bool shortRun, const char* probe) {
   BSTR text = SysAllocString(CellText(123, 7).c_str());
   floorCaller.Invoke(MinimalDispatch::kRows, DISPATCH_PROPERTYPUT, {Long(kRows)});
   auto setOn = [&](Caller& c, DISPID id) {
-    return [&c, id, text](int i) {
-      VARIANT args[3];
-      V_VT(&args[0]) = VT_BSTR;
-      V_BSTR(&args[0]) = text;
-      V_VT(&args[1]) = VT_I4;
-      V_I4(&args[1]) = 7;
-      V_VT(&args[2]) = VT_I4;
-      V_I4(&args[2]) = 500000 + (i & 1023);
-      DISPPARAMS params = {args, nullptr, 3, 0};
-      UINT argErr = 0;
-      c.object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &params, nullptr, nullptr, &argErr);
-    };
+    return [&c, id, text](int i) { SetTextBelowTheView(c.object, id, text, i); };
   };
   auto getOn = [&](Caller& c, DISPID id) {
     return [&c, id](int i) {
