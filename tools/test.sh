@@ -20,8 +20,8 @@ ctest --test-dir build -L unit --output-on-failure -j "$jobs"
 echo "== Windows build (mingw-w64) and tests under Wine"
 cmake -S . -B build-win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build-win -j "$jobs"
-tests/wine/platform/run.sh build-win
-tests/wine/module/run.sh build-win
+tests/platform/win32/run.sh build-win
+tests/module/run.sh build-win
 tests/kit/run.sh build-win  # the developer kit: zip, registered from a fresh prefix, its examples run
 bench/wine/run.sh build-win --short
 

@@ -1,6 +1,6 @@
 #include "EventSink.h"
 
-#include "../../../src/module/TzGridIds.h"
+#include "../../src/module/TzGridIds.h"
 
 namespace ModuleTest {
 

@@ -4,7 +4,7 @@
 // is offered to TranslateAccelerator first) and one that never does (Wine's
 // ATL host). Each step checks the events in order, the focus cell and
 // whether the editor shows.
-#include "../../../tools/demohost/OleContainer.h"
+#include "../../tools/demohost/OleContainer.h"
 #include "EventSink.h"
 
 #include <cstdio>

@@ -2,7 +2,7 @@
 // atl100.dll) and our own minimal container, each checked for a real
 // in-place activation (window, parent, size, following resizes) and for
 // the picture read back from the control's window.
-#include "../../../tools/demohost/OleContainer.h"
+#include "../../tools/demohost/OleContainer.h"
 #include "HostKit.h"
 
 #include <cstdio>

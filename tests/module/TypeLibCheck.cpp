@@ -2,10 +2,10 @@
 // maps, member by member: names, DISPIDs, kinds, result and parameter
 // types, parameter names and help strings; then the library's and the
 // classes' identity and flags, and what the live control reports of itself.
-#include "../../../src/platform/win32/win32.h"
+#include "../../src/platform/win32/win32.h"
 
-#include "../../../src/automation/DispatchMap.h"
-#include "../../../src/module/TzGridIds.h"
+#include "../../src/automation/DispatchMap.h"
+#include "../../src/module/TzGridIds.h"
 #include "HostKit.h"
 
 #include <cstring>

@@ -15,8 +15,8 @@
 // inconsistencies (at most 255); 3 when a step hangs; an access violation
 // ends the process with its exception code after printing the step.
 // The steps are a function of the seed alone.
-#include "../../../src/automation/DispatchMap.h"
-#include "../../../tools/demohost/OleContainer.h"
+#include "../../src/automation/DispatchMap.h"
+#include "../../tools/demohost/OleContainer.h"
 #include "FuzzArguments.h"
 #include "HostKit.h"
 

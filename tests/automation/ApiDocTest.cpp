@@ -113,7 +113,7 @@ struct Document {
 
 Document ReadDocument() {
   Document doc;
-  std::filesystem::path path = std::filesystem::path(__FILE__).parent_path().parent_path() / "docs" / "API.md";
+  std::filesystem::path path = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "docs" / "API.md";
   std::ifstream in(path);
   EXPECT_TRUE(in.good()) << "cannot read " << path;
   std::string line;
@@ -318,7 +318,7 @@ TEST(ApiDoc, EventSectionsMatchTheEventMap) {
 // The IDL the type library is built from: the lines of one dispinterface,
 // from its opening line to its closing brace.
 std::vector<std::string> InterfaceLines(const std::string& name) {
-  std::filesystem::path path = std::filesystem::path(__FILE__).parent_path().parent_path() / "src/module/TzGrid.idl";
+  std::filesystem::path path = std::filesystem::path(__FILE__).parent_path().parent_path().parent_path() / "src/module/TzGrid.idl";
   std::ifstream in(path);
   EXPECT_TRUE(in.good()) << "cannot read " << path;
   std::vector<std::string> out;

@@ -2,7 +2,7 @@
 // argument index of a refused argument, the exception information, the
 // coercions an Automation server applies, by-reference arguments and
 // SAFEARRAYs for a long* parameter.
-#include "../../../src/module/TzGridIds.h"
+#include "../../src/module/TzGridIds.h"
 #include "HostKit.h"
 #include "HostileVariants.h"
 

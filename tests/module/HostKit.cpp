@@ -1,6 +1,6 @@
 #include "HostKit.h"
 
-#include "../../../tools/demohost/OleContainer.h"
+#include "../../tools/demohost/OleContainer.h"
 
 #include <cstdio>
 

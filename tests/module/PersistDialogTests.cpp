@@ -2,8 +2,8 @@
 // the property page "General" with its placeholder text, the Properties
 // verb's frame and the About box, each dialog checked while it is up and
 // then closed by a watcher thread.
-#include "../../../tools/demohost/OleContainer.h"
-#include "../../../src/module/TzGridIds.h"
+#include "../../tools/demohost/OleContainer.h"
+#include "../../src/module/TzGridIds.h"
 #include "HostKit.h"
 
 #include <atomic>

@@ -1,7 +1,7 @@
 // Events reach a host's sink: the control embedded in place in our own
 // container, clicks delivered as window messages through the queue, the
 // events checked in order with their row and column indices.
-#include "../../../tools/demohost/OleContainer.h"
+#include "../../tools/demohost/OleContainer.h"
 #include "EventSink.h"
 
 #include <cstdio>

@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Integration tests of TzGrid.ocx under Wine.
-#   tests/wine/module/run.sh <windows build directory>
+#   tests/module/run.sh <windows build directory>
 # Registers the module in a private Wine prefix inside the build tree,
 # checks every registry entry, runs the C++ test host (type library,
 # events, containers, persistence, dialogs, hygiene) and the VBScript and
@@ -15,7 +15,7 @@ fi
 build=$(cd "$1" && pwd)
 here=$(cd "$(dirname "$0")" && pwd)
 ocx=$build/src/module/TzGrid.ocx
-host=$build/tests/wine/module/tzgrid_module_tests.exe
+host=$build/tests/module/tzgrid_module_tests.exe
 for f in "$ocx" "$host"; do
   [ -f "$f" ] || { echo "missing $f (build the TzGrid and tzgrid_module_tests targets)" >&2; exit 2; }
 done
@@ -128,7 +128,7 @@ heap=$(grep -E '(err|warn):heap' reentry.err | head -n 3)
 # other than the driver expects fails the run.
 # Seed 2008's first 220 steps once left a cell write failing under a column
 # order written entry by entry: kept as a regression run.
-fuzz=$build/tests/wine/module/tzgrid_bridge_fuzz.exe
+fuzz=$build/tests/module/tzgrid_bridge_fuzz.exe
 if [ -f "$fuzz" ]; then
   cp "$fuzz" "$dir/"
   for run in "8 3000" "2008 220"; do

@@ -2,7 +2,7 @@
 # Runs the Win32 platform's test host under Wine, in a private Wine prefix
 # inside the build tree, on a virtual 24-bit screen when there is no display.
 #
-#   tests/wine/platform/run.sh <windows build dir> [check name prefixes...]
+#   tests/platform/win32/run.sh <windows build dir> [check name prefixes...]
 #
 # Exit code: that of the host (0 all passed, 1 a check failed, 2 checks
 # pending on unfinished work), 124 on a timeout, 3 when the host is missing.
@@ -11,7 +11,7 @@ set -u
 BUILD_DIR=${1:?usage: run.sh <windows build dir> [check prefixes...]}
 shift
 BUILD_DIR=$(cd "$BUILD_DIR" && pwd) || exit 3
-HOST="$BUILD_DIR/tests/wine/platform/tzgrid_platform_host.exe"
+HOST="$BUILD_DIR/tests/platform/win32/tzgrid_platform_host.exe"
 if [ ! -f "$HOST" ]; then
   echo "run.sh: $HOST not found; build the target tzgrid_platform_host first" >&2
   exit 3

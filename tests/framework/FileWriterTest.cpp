@@ -1,6 +1,6 @@
 // The framework's text file writer: encodings, line ends, the buffer's
 // edges, and the failures it reports.
-#include "ExchangeTestSupport.h"
+#include "../exchange/ExchangeTestSupport.h"
 #include "framework/afxfile.h"
 
 namespace TzGrid::Test {

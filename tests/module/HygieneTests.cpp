@@ -2,7 +2,7 @@
 // references, the module may unload after the last one, and many
 // create-activate-destroy cycles leave no handles, GDI or USER objects or
 // memory behind.
-#include "../../../tools/demohost/OleContainer.h"
+#include "../../tools/demohost/OleContainer.h"
 #include "EventSink.h"
 
 #include <psapi.h>
