@@ -1,5 +1,6 @@
 #include "HostKit.h"
 
+#include "../../src/module/TzGridIds.h"
 #include "../../tools/demohost/OleContainer.h"
 
 #include <cstdio>
@@ -8,15 +9,9 @@ namespace ModuleTest {
 
 namespace {
 int g_failures = 0;
-int g_checks = 0;
-
-LRESULT CALLBACK HostWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  return DefWindowProcW(hwnd, message, wParam, lParam);
-}
 }  // namespace
 
 bool Check(bool ok, const char* what, const char* file, int line) {
-  ++g_checks;
   if (!ok) {
     ++g_failures;
     std::printf("FAIL %s:%d: %s\n", file, line, what);
@@ -65,20 +60,16 @@ HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, 
   if (SUCCEEDED(hr)) {
     std::vector<VARIANT> reversed(args.rbegin(), args.rend());
     DISPID putId = DISPID_PROPERTYPUT;
-    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), nullptr, UINT(reversed.size()), 0};
-    if (flags & DISPATCH_PROPERTYPUT) {
-      params.rgdispidNamedArgs = &putId;
-      params.cNamedArgs = 1;
-    }
+    bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
+    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), put ? &putId : nullptr, UINT(reversed.size()),
+                         put ? 1u : 0u};
     EXCEPINFO local{};
     UINT argErr = 0;
     if (result) VariantInit(result);
     hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, excep ? excep : &local, &argErr);
-    if (!excep) {
-      SysFreeString(local.bstrSource);
-      SysFreeString(local.bstrDescription);
-      SysFreeString(local.bstrHelpFile);
-    }
+    SysFreeString(local.bstrSource);
+    SysFreeString(local.bstrDescription);
+    SysFreeString(local.bstrHelpFile);
   }
   for (VARIANT& v : args) VariantClear(&v);
   return hr;
@@ -92,9 +83,7 @@ LONG CallLong(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args)
   VARIANT result;
   HRESULT hr = Call(object, name, std::move(args), &result);
   LONG value = -99999;
-  VARIANT converted;
-  VariantInit(&converted);
-  if (SUCCEEDED(hr) && SUCCEEDED(VariantChangeType(&converted, &result, 0, VT_I4))) value = V_I4(&converted);
+  if (SUCCEEDED(hr) && SUCCEEDED(VariantChangeType(&result, &result, 0, VT_I4))) value = V_I4(&result);
   VariantClear(&result);
   return value;
 }
@@ -103,11 +92,16 @@ std::wstring CallText(IDispatch* object, const wchar_t* name, std::vector<VARIAN
   VARIANT result;
   HRESULT hr = Call(object, name, std::move(args), &result);
   std::wstring text = L"<failed>";
-  if (SUCCEEDED(hr) && V_VT(&result) == VT_BSTR) {
-    text.assign(V_BSTR(&result) ? V_BSTR(&result) : L"", SysStringLen(V_BSTR(&result)));
-  }
+  if (SUCCEEDED(hr) && V_VT(&result) == VT_BSTR) text.assign(V_BSTR(&result), SysStringLen(V_BSTR(&result)));
   VariantClear(&result);
   return text;
+}
+
+IDispatch* NewGrid() {
+  IDispatch* grid = nullptr;
+  CoCreateInstance(TzGridCom::CLSID_TzGrid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
+                   reinterpret_cast<void**>(&grid));
+  return grid;
 }
 
 void Pump(DWORD ms) {
@@ -127,7 +121,7 @@ HWND CreateHostWindow(const wchar_t* title, int width, int height) {
   static ATOM atom = 0;
   if (!atom) {
     WNDCLASSW wc{};
-    wc.lpfnWndProc = HostWindowProc;
+    wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
@@ -174,6 +168,17 @@ int PumpThroughContainer(TzGridHost::OleContainer* site, DWORD ms) {
 
 HWND FindEditor(HWND grid) { return FindWindowExW(grid, nullptr, L"Edit", nullptr); }
 
+bool EditorShown(HWND grid) {
+  HWND editor = FindEditor(grid);
+  return editor && IsWindowVisible(editor);
+}
+
+void PostClick(HWND window, int x, int y, UINT down) {
+  PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
+  PostMessageW(window, down, MK_LBUTTON, MAKELPARAM(x, y));
+  PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+}
+
 bool EmbedInAtl(HWND parent, const RECT& rect, AtlEmbedding& out) {
   using InitFn = BOOL(WINAPI*)();
   using GetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
@@ -192,12 +197,105 @@ bool EmbedInAtl(HWND parent, const RECT& rect, AtlEmbedding& out) {
   if (!CHECK(out.ax != nullptr)) return false;
   Pump(50);
   if (!CHECK(SUCCEEDED(getControl(out.ax, &out.control)) && out.control)) return false;
-  IOleInPlaceObject* inPlace = nullptr;
-  if (SUCCEEDED(out.control->QueryInterface(IID_IOleInPlaceObject, reinterpret_cast<void**>(&inPlace)))) {
-    inPlace->GetWindow(&out.grid);
-    inPlace->Release();
-  }
+  if (auto inPlace = Query<IOleInPlaceObject>(out.control)) inPlace->GetWindow(&out.grid);
   return CHECK(out.grid && IsWindow(out.grid));
+}
+
+// ---- Events
+
+std::string Describe(const std::vector<ReceivedEvent>& events) {
+  std::string text;
+  for (const ReceivedEvent& e : events) {
+    text += " (" + std::to_string(e.dispid) + ": " + std::to_string(e.row) + ", " + std::to_string(e.column) + ")";
+  }
+  return text.empty() ? " none" : text;
+}
+
+bool EventSink::Received(const std::vector<ReceivedEvent>& want) {
+  bool same = events == want;
+  if (!same) std::printf("  events received:%s, expected%s\n", Describe(events).c_str(), Describe(want).c_str());
+  events.clear();
+  return same;
+}
+
+HRESULT EventSink::QueryInterface(REFIID riid, void** ppv) {
+  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+      IsEqualIID(riid, TzGridCom::DIID_DTzGridEvents)) {
+    *ppv = static_cast<IDispatch*>(this);
+    AddRef();
+    return S_OK;
+  }
+  *ppv = nullptr;
+  return E_NOINTERFACE;
+}
+
+HRESULT EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
+  bool wellFormed = flags == DISPATCH_METHOD && params && params->cArgs == 2 && params->cNamedArgs == 0 &&
+                    V_VT(&params->rgvarg[0]) == VT_I4 && V_VT(&params->rgvarg[1]) == VT_I4;
+  if (!wellFormed) {
+    events.push_back({dispid, -12345, -12345});
+    return S_OK;
+  }
+  // The last argument comes first: rgvarg[1] is the row.
+  events.push_back({dispid, V_I4(&params->rgvarg[1]), V_I4(&params->rgvarg[0])});
+  if (onEvent) onEvent(events.back());
+  return S_OK;
+}
+
+HRESULT AdviseEvents(IUnknown* control, IDispatch* sink, IConnectionPoint** point, DWORD* cookie) {
+  GUID source{};
+  auto info = Query<IProvideClassInfo2>(control);
+  HRESULT hr = info ? info->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source) : E_NOINTERFACE;
+  auto container = Query<IConnectionPointContainer>(control);
+  if (SUCCEEDED(hr)) hr = container ? container->FindConnectionPoint(source, point) : E_NOINTERFACE;
+  return SUCCEEDED(hr) ? (*point)->Advise(sink, cookie) : hr;
+}
+
+// ---- Hosted
+
+Hosted::Hosted(Container kind_, HWND parent, const RECT& rect) : kind(kind_) {
+  if (kind == Container::Atl) {
+    AtlEmbedding atl;
+    if (!EmbedInAtl(parent, rect, atl)) return;
+    ax = atl.ax;
+    control = atl.control;
+    window = atl.grid;
+  } else {
+    HRESULT hr = TzGridHost::OleContainer::Create(parent, rect, kProgId, &site);
+    if (!Check(SUCCEEDED(hr), "embedding in our container: " + Hex(hr), __FILE__, __LINE__)) return;
+    control = site->Control();
+    control->AddRef();
+    window = site->ControlWindow();
+  }
+  control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&grid));
+  CHECK_HR(AdviseEvents(control, &sink, &point, &cookie), S_OK);
+}
+
+Hosted::~Hosted() {
+  if (point) point->Unadvise(cookie);
+  Abandon();
+  if (site) {
+    site->Close();
+    site->Release();
+  }
+  ::ModuleTest::Pump(30);
+}
+
+void Hosted::Abandon() {
+  for (IUnknown** held : {reinterpret_cast<IUnknown**>(&point), reinterpret_cast<IUnknown**>(&grid), &control}) {
+    if (*held) (*held)->Release();
+    *held = nullptr;
+  }
+  if (ax) DestroyWindow(ax);
+  ax = nullptr;
+}
+
+void Hosted::Pump(DWORD ms) {
+  if (site) {
+    translated += PumpThroughContainer(site, ms);
+  } else {
+    ::ModuleTest::Pump(ms);
+  }
 }
 
 }  // namespace ModuleTest

@@ -1,5 +1,6 @@
 // Shared pieces of the module's Wine test host: checks that count failures,
-// Automation calls by member name, message pumping and host windows.
+// Automation calls by member name, message pumping, host windows, an event
+// sink and the control embedded in either container.
 #pragma once
 
 #ifndef NOMINMAX
@@ -10,6 +11,7 @@
 #include <olectl.h>
 #include <ocidl.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,20 +23,57 @@ namespace ModuleTest {
 
 // Records one check; prints failures with where they happened.
 bool Check(bool ok, const char* what, const char* file, int line);
+inline bool Check(bool ok, const std::string& what, const char* file, int line) {
+  return Check(ok, what.c_str(), file, line);
+}
 int Failures();
 
 std::string Narrow(const std::wstring& text);
 std::string Hex(long value);
 
-#define CHECK(cond) ::ModuleTest::Check((cond), #cond, __FILE__, __LINE__)
-#define CHECK_HR(expr, expected)                                                                            \
-  do {                                                                                                      \
-    HRESULT hr_ = (expr);                                                                                   \
-    ::ModuleTest::Check(hr_ == HRESULT(expected),                                                           \
-                        (std::string(#expr) + " gave " + ::ModuleTest::Hex(hr_) + ", expected " #expected) \
-                            .c_str(),                                                                       \
-                        __FILE__, __LINE__);                                                                \
+#define CHECK(cond) ::ModuleTest::Check(static_cast<bool>(cond), #cond, __FILE__, __LINE__)
+#define CHECK_HR(expr, expected)                                                                                 \
+  do {                                                                                                           \
+    HRESULT hr_ = (expr);                                                                                        \
+    ::ModuleTest::Check(hr_ == HRESULT(expected),                                                                \
+                        std::string(#expr) + " gave " + ::ModuleTest::Hex(hr_) + ", expected " #expected, __FILE__, \
+                        __LINE__);                                                                               \
   } while (0)
+
+// An owned interface pointer: released when it goes.
+template <class T>
+class Com {
+ public:
+  Com() = default;
+  explicit Com(T* p) : m_p(p) {}
+  Com(Com&& other) noexcept : m_p(other.m_p) { other.m_p = nullptr; }
+  Com(const Com&) = delete;
+  Com& operator=(const Com&) = delete;
+  ~Com() { Reset(); }
+  void Reset() {
+    if (m_p) m_p->Release();
+    m_p = nullptr;
+  }
+  T* operator->() const { return m_p; }
+  T* get() const { return m_p; }
+  explicit operator bool() const { return m_p != nullptr; }
+  T** out() {
+    Reset();
+    return &m_p;
+  }
+  void** outVoid() { return reinterpret_cast<void**>(out()); }
+
+ private:
+  T* m_p = nullptr;
+};
+
+// The interface T of an object, or empty.
+template <class T>
+Com<T> Query(IUnknown* object) {
+  Com<T> p;
+  if (object) object->QueryInterface(__uuidof(T), p.outVoid());
+  return p;
+}
 
 // Arguments for Call: VT_I4, VT_BSTR (owned by the vector's user: cleared by Call).
 VARIANT Long(LONG value);
@@ -49,6 +88,9 @@ HRESULT Put(IDispatch* object, const wchar_t* name, VARIANT value);
 LONG CallLong(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args = {});
 std::wstring CallText(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args = {});
 
+// A new windowless control by its class (one reference, the caller's).
+IDispatch* NewGrid();
+
 // Dispatches the thread's messages for about ms milliseconds.
 void Pump(DWORD ms);
 // A visible top-level window of a plain class for hosting controls.
@@ -61,6 +103,10 @@ int PumpThroughContainer(TzGridHost::OleContainer* site, DWORD ms);
 
 // The grid's in-place editor window, or null before the first edit.
 HWND FindEditor(HWND grid);
+bool EditorShown(HWND grid);
+
+// A press and release of the left button at a client point, posted.
+void PostClick(HWND window, int x, int y, UINT down = WM_LBUTTONDOWN);
 
 // The control embedded in Wine's ATL host window, a container that never
 // pre-translates keys: the host window, the control and its window.
@@ -77,5 +123,80 @@ bool EmbedInAtl(HWND parent, const RECT& rect, AtlEmbedding& out);
 HRESULT ModuleCanUnloadNow();
 
 inline constexpr const wchar_t* kProgId = L"TZGRID.TzGridCtrl.1";
+
+// ---- Events
+
+struct ReceivedEvent {
+  DISPID dispid;  // 1 GridCellSelected, 2 GridCellExited
+  LONG row;
+  LONG column;
+  bool operator==(const ReceivedEvent& other) const {
+    return dispid == other.dispid && row == other.row && column == other.column;
+  }
+};
+std::string Describe(const std::vector<ReceivedEvent>& events);
+
+// An IDispatch sink for _DTzGridEvents that records what it receives.
+class EventSink final : public IDispatch {
+ public:
+  std::vector<ReceivedEvent> events;
+  // The host's handler, run after the event is recorded.
+  std::function<void(const ReceivedEvent&)> onEvent;
+  LONG Refs() const { return m_ref; }
+  // The events since the last call match want; prints them when not.
+  bool Received(const std::vector<ReceivedEvent>& want);
+
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
+  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&m_ref)); }
+  ULONG STDMETHODCALLTYPE Release() override { return ULONG(InterlockedDecrement(&m_ref)); }  // stack-owned
+  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
+    *count = 0;
+    return S_OK;
+  }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
+  HRESULT STDMETHODCALLTYPE Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*,
+                                   UINT*) override;
+
+ private:
+  LONG m_ref = 1;
+};
+
+// Connects a sink to the control's default source interface, found as a
+// host finds it (IProvideClassInfo2, IConnectionPointContainer).
+HRESULT AdviseEvents(IUnknown* control, IDispatch* sink, IConnectionPoint** point, DWORD* cookie);
+
+// ---- The control embedded in a container with a sink advised
+
+enum class Container {
+  Own,  // our container, pre-translating every message once UI-active
+  Atl,  // Wine's ATL host, which never pre-translates
+};
+
+class Hosted {
+ public:
+  Hosted(Container kind, HWND parent, const RECT& rect);
+  ~Hosted();
+  Hosted(const Hosted&) = delete;
+  Hosted& operator=(const Hosted&) = delete;
+  bool ok() const { return grid != nullptr && point != nullptr; }
+  // Runs the container's message loop; messages the control took as
+  // accelerators are counted in translated.
+  void Pump(DWORD ms);
+  // Lets go of everything the host holds, the ATL host window included,
+  // without unadvising: what a host tearing itself down in a handler does.
+  void Abandon();
+
+  const Container kind;
+  EventSink sink;  // first in, last out: outlives the control's reference
+  TzGridHost::OleContainer* site = nullptr;
+  HWND ax = nullptr;
+  IUnknown* control = nullptr;
+  IDispatch* grid = nullptr;
+  HWND window = nullptr;
+  IConnectionPoint* point = nullptr;
+  DWORD cookie = 0;
+  int translated = 0;
+};
 
 }  // namespace ModuleTest

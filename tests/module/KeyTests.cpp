@@ -5,30 +5,15 @@
 // ATL host). Each step checks the events in order, the focus cell and
 // whether the editor shows.
 #include "../../tools/demohost/OleContainer.h"
-#include "EventSink.h"
+#include "HostKit.h"
 
 #include <cstdio>
-#include <functional>
 
 namespace ModuleTest {
 
 namespace {
 
-using TzGridHost::OleContainer;
-
-struct KeyBench {
-  const char* container;
-  HWND grid;
-  IDispatch* dispatch;
-  EventSink* sink;
-  // Runs the container's message loop for about ms milliseconds.
-  std::function<void(DWORD ms)> pump;
-};
-
-bool EditorShown(HWND grid) {
-  HWND editor = FindEditor(grid);
-  return editor && IsWindowVisible(editor);
-}
+const char* Name(Container kind) { return kind == Container::Atl ? "ATL host" : "own container"; }
 
 void HoldShift(bool down) {
   BYTE keys[256];
@@ -37,84 +22,45 @@ void HoldShift(bool down) {
   SetKeyboardState(keys);
 }
 
-std::string Describe(const std::vector<ReceivedEvent>& events) {
-  std::string text;
-  for (const ReceivedEvent& e : events) {
-    text += " (" + std::to_string(e.dispid) + ": " + std::to_string(e.row) + ", " + std::to_string(e.column) + ")";
-  }
-  return text.empty() ? " none" : text;
-}
-
 // The state after one step: the focus cell, the editor, the events fired.
-void Expect(KeyBench& b, const char* step, LONG row, LONG column, bool editorShown,
+void Expect(Hosted& h, const char* step, LONG row, LONG column, bool editorShown,
             const std::vector<ReceivedEvent>& events) {
-  LONG gotRow = CallLong(b.dispatch, L"GetCurrentRow");
-  LONG gotColumn = CallLong(b.dispatch, L"GetCurrentColumn");
-  bool gotEditor = EditorShown(b.grid);
-  bool same = gotRow == row && gotColumn == column && gotEditor == editorShown && b.sink->events == events;
+  LONG gotRow = CallLong(h.grid, L"GetCurrentRow");
+  LONG gotColumn = CallLong(h.grid, L"GetCurrentColumn");
+  bool gotEditor = EditorShown(h.window);
+  bool same = gotRow == row && gotColumn == column && gotEditor == editorShown && h.sink.events == events;
   if (!same) {
     std::printf("  %s, %s: focus (%ld, %ld) editor %s, events%s; expected (%ld, %ld) editor %s, events%s\n",
-                b.container, step, gotRow, gotColumn, gotEditor ? "shown" : "hidden",
-                Describe(b.sink->events).c_str(), row, column, editorShown ? "shown" : "hidden",
-                Describe(events).c_str());
+                Name(h.kind), step, gotRow, gotColumn, gotEditor ? "shown" : "hidden", Describe(h.sink.events).c_str(),
+                row, column, editorShown ? "shown" : "hidden", Describe(events).c_str());
   }
-  Check(same, (std::string(b.container) + ": " + step).c_str(), __FILE__, __LINE__);
+  Check(same, std::string(Name(h.kind)) + ": " + step, __FILE__, __LINE__);
 }
 
 // Puts the focus on a cell with the grid's window holding the keyboard
 // focus and no edit showing.
-void FocusCell(KeyBench& b, LONG row, LONG column) {
+void FocusCell(Hosted& h, LONG row, LONG column) {
   // An edit the last step left open ends as a host ends it, without an
   // event: its cell's text set again.
-  LONG focusRow = CallLong(b.dispatch, L"GetCurrentRow");
-  LONG focusColumn = CallLong(b.dispatch, L"GetCurrentColumn");
+  LONG focusRow = CallLong(h.grid, L"GetCurrentRow");
+  LONG focusColumn = CallLong(h.grid, L"GetCurrentColumn");
   if (focusRow >= 0 && focusColumn >= 0) {
-    std::wstring text = CallText(b.dispatch, L"GetCellText", {Long(focusRow), Long(focusColumn)});
-    Call(b.dispatch, L"SetCellText", {Long(focusRow), Long(focusColumn), Text(text.c_str())});
+    std::wstring text = CallText(h.grid, L"GetCellText", {Long(focusRow), Long(focusColumn)});
+    Call(h.grid, L"SetCellText", {Long(focusRow), Long(focusColumn), Text(text.c_str())});
   }
-  SetFocus(b.grid);
-  CHECK_HR(Call(b.dispatch, L"SetFocusedCell", {Long(row), Long(column)}), S_OK);
-  b.pump(30);
-  b.sink->events.clear();
+  SetFocus(h.window);
+  CHECK_HR(Call(h.grid, L"SetFocusedCell", {Long(row), Long(column)}), S_OK);
+  h.Pump(30);
+  h.sink.events.clear();
 }
 
 // Types a letter on the focus cell: the editor opens over it with the focus.
-void StartTypingEdit(KeyBench& b, LONG row, LONG column) {
-  FocusCell(b, row, column);
-  PostMessageW(b.grid, WM_CHAR, 'a', 0x001E0001);
-  b.pump(60);
-  CHECK(EditorShown(b.grid) && GetFocus() == FindEditor(b.grid));
-  b.sink->events.clear();
-}
-
-void SendToEditor(KeyBench& b, UINT key, LPARAM lParam) {
-  SendMessageW(FindEditor(b.grid), WM_KEYDOWN, key, lParam);
-  b.pump(30);
-}
-
-void PostToFocus(KeyBench& b, UINT key, LPARAM lParam) {
-  PostMessageW(GetFocus(), WM_KEYDOWN, key, lParam);
-  PostMessageW(GetFocus(), WM_KEYUP, key, lParam | 0xC0000000);
-  b.pump(60);
-}
-
-void TypeWithInput(KeyBench& b, std::vector<WORD> keysDown) {
-  std::vector<INPUT> inputs;
-  for (WORD key : keysDown) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = key;
-    inputs.push_back(in);
-  }
-  for (auto key = keysDown.rbegin(); key != keysDown.rend(); ++key) {
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = *key;
-    in.ki.dwFlags = KEYEVENTF_KEYUP;
-    inputs.push_back(in);
-  }
-  SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
-  b.pump(250);
+void StartTypingEdit(Hosted& h, LONG row, LONG column) {
+  FocusCell(h, row, column);
+  PostMessageW(h.window, WM_CHAR, 'a', 0x001E0001);
+  h.Pump(60);
+  CHECK(EditorShown(h.window) && GetFocus() == FindEditor(h.window));
+  h.sink.events.clear();
 }
 
 // How a key reaches the control.
@@ -166,107 +112,85 @@ const std::vector<KeyStep> kKeySteps = {
     {"Shift+Enter from SendInput", true, 2, 2, Route::Input, VK_RETURN, true, 2, 2, true, {}},
 };
 
-// The lParam of a key press as the keyboard makes it: repeat 1, scan code.
-LPARAM PressOf(WORD key) {
-  UINT scan = MapVirtualKeyW(key, MAPVK_VK_TO_VSC);
-  return LPARAM(1 | (scan << 16));
+// Presses the keys in order and releases them in reverse, through SendInput.
+void TypeWithInput(Hosted& h, std::vector<WORD> keysDown) {
+  std::vector<INPUT> inputs;
+  for (std::size_t i = 0; i < 2 * keysDown.size(); ++i) {
+    bool up = i >= keysDown.size();
+    INPUT in{};
+    in.type = INPUT_KEYBOARD;
+    in.ki.wVk = up ? keysDown[2 * keysDown.size() - 1 - i] : keysDown[i];
+    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
+    inputs.push_back(in);
+  }
+  SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+  h.Pump(250);
 }
 
-void Deliver(KeyBench& b, const KeyStep& step) {
+void Deliver(Hosted& h, const KeyStep& step) {
   if (step.route == Route::Input) {
-    std::vector<WORD> keys;
-    if (step.shift) keys.push_back(VK_SHIFT);
-    keys.push_back(step.key);
-    TypeWithInput(b, keys);
+    TypeWithInput(h, step.shift ? std::vector<WORD>{VK_SHIFT, step.key} : std::vector<WORD>{step.key});
     return;
   }
   HoldShift(step.shift);
   if (step.route == Route::SentToEditor) {
-    SendToEditor(b, step.key, 0);
+    SendMessageW(FindEditor(h.window), WM_KEYDOWN, step.key, 0);
+    h.Pump(30);
   } else {
-    PostToFocus(b, step.key, PressOf(step.key));
+    // The lParam of a press as the keyboard makes it: repeat 1, scan code.
+    LPARAM press = LPARAM(1 | (MapVirtualKeyW(step.key, MAPVK_VK_TO_VSC) << 16));
+    PostMessageW(GetFocus(), WM_KEYDOWN, step.key, press);
+    PostMessageW(GetFocus(), WM_KEYUP, step.key, press | 0xC0000000);
+    h.Pump(60);
   }
   HoldShift(false);
 }
 
-void RunKeySteps(KeyBench& b) {
-  SetForegroundWindow(GetAncestor(b.grid, GA_ROOT));
+void RunKeySteps(Hosted& h) {
+  SetForegroundWindow(GetAncestor(h.window, GA_ROOT));
   for (const KeyStep& step : kKeySteps) {
     if (step.editing) {
-      StartTypingEdit(b, step.row, step.column);
+      StartTypingEdit(h, step.row, step.column);
     } else {
-      FocusCell(b, step.row, step.column);
+      FocusCell(h, step.row, step.column);
     }
-    Deliver(b, step);
-    Expect(b, step.name, step.wantRow, step.wantColumn, step.wantEditor, step.wantEvents);
+    Deliver(h, step);
+    Expect(h, step.name, step.wantRow, step.wantColumn, step.wantEditor, step.wantEvents);
   }
   // An Enter that found no cell to its right left the edit open: the next
   // character still lands in the cell.
-  StartTypingEdit(b, 2, 4);
-  SendToEditor(b, VK_RETURN, 0);
-  PostMessageW(FindEditor(b.grid), WM_CHAR, 'b', 0x00300001);
-  b.pump(30);
-  CHECK(CallText(b.dispatch, L"GetCellText", {Long(2), Long(4)}) == L"ab");
+  StartTypingEdit(h, 2, 4);
+  SendMessageW(FindEditor(h.window), WM_KEYDOWN, VK_RETURN, 0);
+  PostMessageW(FindEditor(h.window), WM_CHAR, 'b', 0x00300001);
+  h.Pump(30);
+  CHECK(CallText(h.grid, L"GetCellText", {Long(2), Long(4)}) == L"ab");
   // A host's own Tab, sent to the grid, is a plain key: the key handler's move.
-  FocusCell(b, 3, 1);
-  SendMessageW(b.grid, WM_KEYDOWN, VK_TAB, 0);
-  b.pump(30);
-  Expect(b, "Tab sent to the grid", 3, 2, false, {});
-}
-
-void RunInAtl(HWND top) {
-  AtlEmbedding atl;
-  if (!EmbedInAtl(top, RECT{0, 0, 400, 300}, atl)) return;
-  IDispatch* dispatch = nullptr;
-  atl.control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-  EventSink sink;
-  IConnectionPoint* point = nullptr;
-  DWORD cookie = 0;
-  if (CHECK(dispatch && SUCCEEDED(AdviseEvents(atl.control, &sink, &point, &cookie)))) {
-    KeyBench bench{"ATL host", atl.grid, dispatch, &sink, [](DWORD ms) { Pump(ms); }};
-    RunKeySteps(bench);
-    point->Unadvise(cookie);
-    point->Release();
-  }
-  if (dispatch) dispatch->Release();
-  atl.control->Release();
-  DestroyWindow(atl.ax);
-  Pump(30);
-}
-
-void RunInOwnContainer(HWND top) {
-  OleContainer* site = nullptr;
-  HRESULT hr = OleContainer::Create(top, RECT{0, 0, 400, 300}, kProgId, &site);
-  if (!Check(SUCCEEDED(hr), ("embedding: " + Hex(hr)).c_str(), __FILE__, __LINE__)) return;
-  CHECK_HR(site->UiActivate(), S_OK);
-  IDispatch* dispatch = nullptr;
-  site->Control()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&dispatch));
-  EventSink sink;
-  IConnectionPoint* point = nullptr;
-  DWORD cookie = 0;
-  int translated = 0;
-  if (CHECK(site->HasActiveObject() && dispatch &&
-            SUCCEEDED(AdviseEvents(site->Control(), &sink, &point, &cookie)))) {
-    auto pump = [site, &translated](DWORD ms) { translated += PumpThroughContainer(site, ms); };
-    KeyBench bench{"own container", site->ControlWindow(), dispatch, &sink, pump};
-    RunKeySteps(bench);
-    // Every typed Tab went through the container's translation: five posted,
-    // two from SendInput.
-    CHECK(translated == 7);
-    point->Unadvise(cookie);
-    point->Release();
-  }
-  if (dispatch) dispatch->Release();
-  site->Close();
-  site->Release();
+  FocusCell(h, 3, 1);
+  SendMessageW(h.window, WM_KEYDOWN, VK_TAB, 0);
+  h.Pump(30);
+  Expect(h, "Tab sent to the grid", 3, 2, false, {});
 }
 
 }  // namespace
 
 void RunKeyTests() {
   HWND top = CreateHostWindow(L"TzGrid keys", 420, 320);
-  RunInAtl(top);
-  RunInOwnContainer(top);
+  {
+    Hosted atl(Container::Atl, top, RECT{0, 0, 400, 300});
+    if (atl.ok()) RunKeySteps(atl);
+  }
+  {
+    Hosted own(Container::Own, top, RECT{0, 0, 400, 300});
+    if (own.ok() && CHECK(SUCCEEDED(own.site->UiActivate()) && own.site->HasActiveObject())) {
+      RunKeySteps(own);
+      // Every typed Tab went through the container's translation: five
+      // posted, two from SendInput.
+      CHECK(own.translated == 7);
+      // A key for another window is not the grid's.
+      MSG other = {top, WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
+      CHECK(!own.site->OfferAccelerator(&other));
+    }
+  }
   DestroyWindow(top);
 }
 

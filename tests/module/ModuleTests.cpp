@@ -5,9 +5,8 @@
 #include "HostKit.h"
 
 #include <cstdio>
-#include <cstdlib>
 #include <cwchar>
-#include <string>
+#include <map>
 
 namespace ModuleTest {
 void RunTypeLibTests();
@@ -19,7 +18,7 @@ void RunPersistenceTests();
 void RunPropertyPageTests();
 void RunAboutBoxTests();
 void RunPropertiesVerbTests();
-void RunHygieneTests(int cycles);
+void RunHygieneTests();
 void RunUnloadTests();
 void RunDispatchTests();
 void RunKeyTests();
@@ -32,48 +31,23 @@ int wmain(int argc, wchar_t** argv) {
   if (argc >= 4 && std::wstring(argv[1]) == L"dismiss") {
     return DismissDialogs(argv[2], DWORD(std::wcstoul(argv[3], nullptr, 10))) >= 0 ? 0 : 1;
   }
+  const std::map<std::wstring, void (*)()> groups = {
+      {L"typelib", RunTypeLibTests}, {L"lifetime", RunLifetimeTests},     {L"events", RunEventTests},
+      {L"own", RunOwnContainerTests}, {L"atl", RunAtlContainerTests},      {L"persist", RunPersistenceTests},
+      {L"page", RunPropertyPageTests}, {L"about", RunAboutBoxTests},        {L"verbs", RunPropertiesVerbTests},
+      {L"dispatch", RunDispatchTests}, {L"keys", RunKeyTests},              {L"reentry", RunReentryTests},
+      {L"unload", RunUnloadTests},     {L"hygiene", RunHygieneTests},
+  };
   if (FAILED(OleInitialize(nullptr))) {
     std::printf("FAIL OleInitialize\n");
     return 1;
   }
   for (int i = 1; i < argc; ++i) {
-    std::wstring group = argv[i];
     int before = Failures();
-    if (group == L"typelib") {
-      RunTypeLibTests();
-    } else if (group == L"lifetime") {
-      RunLifetimeTests();
-    } else if (group == L"events") {
-      RunEventTests();
-    } else if (group == L"own") {
-      RunOwnContainerTests();
-    } else if (group == L"atl") {
-      RunAtlContainerTests();
-    } else if (group == L"persist") {
-      RunPersistenceTests();
-    } else if (group == L"page") {
-      RunPropertyPageTests();
-    } else if (group == L"about") {
-      RunAboutBoxTests();
-    } else if (group == L"verbs") {
-      RunPropertiesVerbTests();
-    } else if (group == L"dispatch") {
-      RunDispatchTests();
-    } else if (group == L"keys") {
-      RunKeyTests();
-    } else if (group == L"reentry") {
-      RunReentryTests();
-    } else if (group == L"unload") {
-      RunUnloadTests();
-    } else if (group == L"hygiene") {
-      RunHygieneTests(200);
-    } else {
-      std::printf("FAIL unknown test group %s\n", Narrow(group).c_str());
-      ++before;
-      Check(false, "known test group", __FILE__, __LINE__);
-      continue;
-    }
-    std::printf("%s %s\n", Failures() == before ? "ok  " : "FAIL", Narrow(group).c_str());
+    auto group = groups.find(argv[i]);
+    if (group != groups.end()) group->second();
+    Check(group != groups.end(), "known test group " + Narrow(argv[i]), __FILE__, __LINE__);
+    std::printf("%s %s\n", Failures() == before ? "ok  " : "FAIL", Narrow(argv[i]).c_str());
     std::fflush(stdout);
   }
   CoFreeUnusedLibraries();

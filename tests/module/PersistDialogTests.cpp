@@ -2,19 +2,19 @@
 // the property page "General" with its placeholder text, the Properties
 // verb's frame and the About box, each dialog checked while it is up and
 // then closed by a watcher thread.
-#include "../../tools/demohost/OleContainer.h"
 #include "../../src/module/TzGridIds.h"
+#include "../../tools/demohost/OleContainer.h"
 #include "HostKit.h"
 
 #include <atomic>
-#include <cstdio>
+#include <functional>
 #include <thread>
 
 namespace ModuleTest {
 
 namespace {
 
-using TzGridHost::OleContainer;
+const wchar_t kPageText[] = L"TODO: Place controls to manipulate properties of TzGrid Control on this dialog.";
 
 std::wstring WindowText(HWND hwnd) {
   wchar_t text[256] = L"";
@@ -22,25 +22,14 @@ std::wstring WindowText(HWND hwnd) {
   return text;
 }
 
-std::wstring ClassOf(HWND hwnd) {
-  wchar_t name[64] = L"";
-  GetClassNameW(hwnd, name, 64);
-  return name;
-}
-
-struct ChildList {
-  std::vector<HWND> windows;
-};
-
-BOOL CALLBACK CollectChild(HWND hwnd, LPARAM param) {
-  reinterpret_cast<ChildList*>(param)->windows.push_back(hwnd);
-  return TRUE;
-}
-
 std::vector<HWND> Children(HWND parent) {
-  ChildList list;
-  EnumChildWindows(parent, CollectChild, reinterpret_cast<LPARAM>(&list));
-  return list.windows;
+  std::vector<HWND> children;
+  auto collect = [](HWND child, LPARAM list) -> BOOL {
+    reinterpret_cast<std::vector<HWND>*>(list)->push_back(child);
+    return TRUE;
+  };
+  EnumChildWindows(parent, collect, reinterpret_cast<LPARAM>(&children));
+  return children;
 }
 
 bool HasChildWithText(HWND parent, const std::wstring& text) {
@@ -50,7 +39,18 @@ bool HasChildWithText(HWND parent, const std::wstring& text) {
   return false;
 }
 
-// A simple property bag: one VARIANT per name.
+// On another thread: waits up to ten seconds for a window that find
+// answers, then hands it to handle (which closes it). The dialogs run
+// their own modal loops on the main thread.
+std::thread Watch(std::function<HWND()> find, std::function<void(HWND)> handle) {
+  return std::thread([find, handle] {
+    for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50)) {
+      if (HWND found = find()) return handle(found);
+    }
+  });
+}
+
+// A property bag of one VARIANT per name.
 class MemoryBag final : public IPropertyBag {
  public:
   std::vector<std::pair<std::wstring, VARIANT>> values;
@@ -65,173 +65,138 @@ class MemoryBag final : public IPropertyBag {
   ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
     for (auto& v : values) {
-      if (v.first == name) return VariantChangeType(value, &v.second, 0, V_VT(value) == VT_EMPTY ? V_VT(&v.second) : V_VT(value));
+      VARTYPE wanted = V_VT(value) == VT_EMPTY ? V_VT(&v.second) : V_VT(value);
+      if (v.first == name) return VariantChangeType(value, &v.second, 0, wanted);
     }
     return E_INVALIDARG;
   }
   HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
-    VARIANT copy;
-    VariantInit(&copy);
-    VariantCopy(&copy, value);
-    values.emplace_back(name, copy);
-    return S_OK;
+    values.emplace_back(name, VARIANT{});
+    return VariantCopy(&values.back().second, value);
   }
 };
 
-IDispatch* NewGrid() {
-  IDispatch* grid = nullptr;
-  CoCreateInstance(TzGridCom::CLSID_TzGrid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                   reinterpret_cast<void**>(&grid));
-  return grid;
+// What a load leaves: the 5 x 5 default grid, whatever it held before.
+void Dirty(IDispatch* grid) {
+  CHECK_HR(Put(grid, L"Rows", Long(100)), S_OK);
+  CHECK_HR(Put(grid, L"Columns", Long(9)), S_OK);
+  CHECK_HR(Call(grid, L"SetCellText", {Long(3), Long(3), Text(L"kept?")}), S_OK);
+}
+bool IsDefaultGrid(IDispatch* grid) {
+  return CallLong(grid, L"Rows") == 5 && CallLong(grid, L"Columns") == 5 && CallLong(grid, L"FixedRows") == 1 &&
+         CallText(grid, L"GetCellText", {Long(3), Long(3)}).empty();
 }
 
-// Finds a top-level window of this process with the given title, waiting
-// for it a little; the dialog runs its own modal loop on the main thread.
-HWND WaitForTopLevel(const std::wstring& title, DWORD ms) {
-  DWORD start = GetTickCount();
-  while (GetTickCount() - start < ms) {
-    HWND found = FindWindowW(nullptr, title.c_str());
-    if (found) return found;
-    Sleep(20);
-  }
-  return nullptr;
+// Saved: the four bytes of version 1.0 and nothing of the grid.
+void CheckStream(IDispatch* grid) {
+  auto persist = Query<IPersistStreamInit>(grid);
+  CHECK_HR(persist->InitNew(), S_OK);
+  CHECK_HR(persist->IsDirty(), S_FALSE);
+  Dirty(grid);
+  CHECK_HR(persist->IsDirty(), S_OK);
+  Com<IStream> stream;
+  CreateStreamOnHGlobal(nullptr, TRUE, stream.out());
+  CHECK_HR(persist->Save(stream.get(), TRUE), S_OK);
+  CHECK_HR(persist->IsDirty(), S_FALSE);
+  STATSTG stat{};
+  ULARGE_INTEGER size{};
+  stream->Stat(&stat, STATFLAG_NONAME);
+  CHECK(stat.cbSize.QuadPart == 4 && SUCCEEDED(persist->GetSizeMax(&size)) && size.QuadPart == 4);
+  HGLOBAL memory = nullptr;
+  GetHGlobalFromStream(stream.get(), &memory);
+  const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(memory));
+  CHECK(bytes && bytes[0] == 0x00 && bytes[1] == 0x00 && bytes[2] == 0x01 && bytes[3] == 0x00);
+  GlobalUnlock(memory);
+  stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  CHECK_HR(persist->Load(stream.get()), S_OK);
+  CHECK(IsDefaultGrid(grid));
+  CHECK_HR(persist->IsDirty(), S_FALSE);
+  // A stream too short for the stamp is refused.
+  CHECK(FAILED(persist->Load(stream.get())));
+  CLSID clsid{};
+  CHECK(SUCCEEDED(persist->GetClassID(&clsid)) && IsEqualCLSID(clsid, TzGridCom::CLSID_TzGrid));
+}
+
+// The property bag holds "_Version" = 65536 alone; loading it resets too.
+void CheckPropertyBag(IDispatch* grid) {
+  auto persist = Query<IPersistPropertyBag>(grid);
+  if (!CHECK(persist)) return;
+  MemoryBag bag;
+  CHECK_HR(persist->Save(&bag, TRUE, TRUE), S_OK);
+  CHECK(bag.values.size() == 1 && bag.values[0].first == L"_Version" && V_VT(&bag.values[0].second) == VT_I4 &&
+        V_I4(&bag.values[0].second) == 0x10000);
+  Dirty(grid);
+  CHECK_HR(persist->Load(&bag, nullptr), S_OK);
+  CHECK(IsDefaultGrid(grid));
+}
+
+Com<IStorage> NewStorage() {
+  Com<ILockBytes> bytes;
+  Com<IStorage> storage;
+  CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.out());
+  StgCreateDocfileOnILockBytes(bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.out());
+  return storage;
+}
+
+// An OLE document storage: the stamp in the stream "Contents"; then the
+// OLE document path of ole32: OleCreate into a storage, OleSave, OleLoad
+// (the class read back from the storage).
+void CheckStorage(IDispatch* grid) {
+  auto persist = Query<IPersistStorage>(grid);
+  Com<IStorage> storage = NewStorage();
+  if (!CHECK(persist && storage)) return;
+  CHECK_HR(persist->InitNew(storage.get()), S_OK);
+  Dirty(grid);
+  CHECK_HR(persist->IsDirty(), S_OK);
+  CHECK_HR(persist->Save(storage.get(), TRUE), S_OK);
+  CHECK_HR(persist->SaveCompleted(nullptr), S_OK);
+  CHECK_HR(persist->IsDirty(), S_FALSE);
+  Com<IStream> contents;
+  DWORD version = 0;
+  ULONG read = 0;
+  CHECK_HR(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, contents.out()), S_OK);
+  if (contents) contents->Read(&version, sizeof(version), &read);
+  contents.Reset();  // the storage opens its streams exclusively
+  CHECK(read == 4 && version == 0x00010000);
+  CHECK_HR(persist->Load(storage.get()), S_OK);
+  CHECK(IsDefaultGrid(grid));
+
+  Com<IStorage> document = NewStorage();
+  Com<IOleObject> created;
+  CHECK_HR(OleCreate(TzGridCom::CLSID_TzGrid, IID_IOleObject, OLERENDER_NONE, nullptr, nullptr, document.get(),
+                     created.outVoid()),
+           S_OK);
+  if (!created) return;
+  CHECK_HR(OleSave(Query<IPersistStorage>(created.get()).get(), document.get(), TRUE), S_OK);
+  created->Close(OLECLOSE_NOSAVE);
+  created.Reset();
+  CLSID stored{};
+  CHECK(SUCCEEDED(ReadClassStg(document.get(), &stored)) && IsEqualCLSID(stored, TzGridCom::CLSID_TzGrid));
+  Com<IDispatch> loaded;
+  CHECK_HR(OleLoad(document.get(), IID_IDispatch, nullptr, loaded.outVoid()), S_OK);
+  CHECK(loaded && IsDefaultGrid(loaded.get()));
 }
 
 }  // namespace
 
 void RunPersistenceTests() {
-  IDispatch* grid = NewGrid();
-  if (!CHECK(grid != nullptr)) return;
-  IPersistStreamInit* persist = nullptr;
-  grid->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist));
-  CHECK_HR(persist->InitNew(), S_OK);
-  CHECK_HR(persist->IsDirty(), S_FALSE);
-  CHECK_HR(Put(grid, L"Rows", Long(100)), S_OK);
-  CHECK_HR(persist->IsDirty(), S_OK);
-
-  // Saved: the four bytes of version 1.0 and nothing of the grid.
-  IStream* stream = nullptr;
-  CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-  CHECK_HR(persist->Save(stream, TRUE), S_OK);
-  CHECK_HR(persist->IsDirty(), S_FALSE);
-  STATSTG stat{};
-  stream->Stat(&stat, STATFLAG_NONAME);
-  CHECK(stat.cbSize.QuadPart == 4);
-  HGLOBAL memory = nullptr;
-  GetHGlobalFromStream(stream, &memory);
-  const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(memory));
-  CHECK(bytes && bytes[0] == 0x00 && bytes[1] == 0x00 && bytes[2] == 0x01 && bytes[3] == 0x00);
-  GlobalUnlock(memory);
-  ULARGE_INTEGER size{};
-  CHECK(SUCCEEDED(persist->GetSizeMax(&size)) && size.QuadPart == 4);
-
-  // Loaded into a grid of 100 rows and 9 columns: the 5 x 5 default grid.
-  CHECK_HR(Put(grid, L"Columns", Long(9)), S_OK);
-  CHECK_HR(Call(grid, L"SetCellText", {Long(3), Long(3), Text(L"kept?")}), S_OK);
-  LARGE_INTEGER zero{};
-  stream->Seek(zero, STREAM_SEEK_SET, nullptr);
-  CHECK_HR(persist->Load(stream), S_OK);
-  CHECK(CallLong(grid, L"Rows") == 5 && CallLong(grid, L"Columns") == 5);
-  CHECK(CallLong(grid, L"FixedRows") == 1);
-  CHECK(CallText(grid, L"GetCellText", {Long(3), Long(3)}).empty());
-  CHECK_HR(persist->IsDirty(), S_FALSE);
-  // A stream too short for the stamp is refused.
-  stream->Seek(zero, STREAM_SEEK_END, nullptr);
-  CHECK(FAILED(persist->Load(stream)));
-  stream->Release();
-  CLSID clsid{};
-  CHECK(SUCCEEDED(persist->GetClassID(&clsid)) && IsEqualCLSID(clsid, TzGridCom::CLSID_TzGrid));
-  persist->Release();
-
-  // The property bag holds "_Version" = 65536 alone; loading it resets too.
-  IPersistPropertyBag* bagPersist = nullptr;
-  if (CHECK(SUCCEEDED(grid->QueryInterface(IID_IPersistPropertyBag, reinterpret_cast<void**>(&bagPersist))))) {
-    MemoryBag bag;
-    CHECK_HR(bagPersist->Save(&bag, TRUE, TRUE), S_OK);
-    CHECK(bag.values.size() == 1 && bag.values[0].first == L"_Version" && V_VT(&bag.values[0].second) == VT_I4 &&
-          V_I4(&bag.values[0].second) == 0x10000);
-    CHECK_HR(Put(grid, L"Rows", Long(100)), S_OK);
-    CHECK_HR(bagPersist->Load(&bag, nullptr), S_OK);
-    CHECK(CallLong(grid, L"Rows") == 5);
-    bagPersist->Release();
-  }
-
-  // An OLE document storage: the stamp in the stream "Contents".
-  IPersistStorage* storagePersist = nullptr;
-  if (CHECK(SUCCEEDED(grid->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&storagePersist))))) {
-    ILockBytes* bytes = nullptr;
-    IStorage* storage = nullptr;
-    CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
-    StgCreateDocfileOnILockBytes(bytes, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
-    CHECK_HR(storagePersist->InitNew(storage), S_OK);
-    CHECK_HR(Put(grid, L"Rows", Long(100)), S_OK);
-    CHECK_HR(storagePersist->IsDirty(), S_OK);
-    CHECK_HR(storagePersist->Save(storage, TRUE), S_OK);
-    CHECK_HR(storagePersist->SaveCompleted(nullptr), S_OK);
-    CHECK_HR(storagePersist->IsDirty(), S_FALSE);
-    IStream* contents = nullptr;
-    if (CHECK(SUCCEEDED(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &contents)))) {
-      DWORD version = 0;
-      ULONG read = 0;
-      contents->Read(&version, sizeof(version), &read);
-      CHECK(read == 4 && version == 0x00010000);
-      contents->Release();
-    }
-    CHECK_HR(storagePersist->Load(storage), S_OK);
-    CHECK(CallLong(grid, L"Rows") == 5);
-    storage->Release();
-    bytes->Release();
-    storagePersist->Release();
-  }
-
-  // The OLE document path of ole32: OleCreate into a storage, OleSave,
-  // OleLoad from it (class read back from the storage).
-  {
-    ILockBytes* bytes = nullptr;
-    IStorage* storage = nullptr;
-    CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
-    StgCreateDocfileOnILockBytes(bytes, STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
-    IOleObject* created = nullptr;
-    HRESULT created_hr = OleCreate(TzGridCom::CLSID_TzGrid, IID_IOleObject, OLERENDER_NONE, nullptr, nullptr, storage,
-                                   reinterpret_cast<void**>(&created));
-    Check(SUCCEEDED(created_hr), ("OleCreate: " + Hex(created_hr)).c_str(), __FILE__, __LINE__);
-    if (created) {
-      IPersistStorage* saver = nullptr;
-      created->QueryInterface(IID_IPersistStorage, reinterpret_cast<void**>(&saver));
-      CHECK_HR(OleSave(saver, storage, TRUE), S_OK);
-      saver->SaveCompleted(nullptr);
-      saver->Release();
-      created->Close(OLECLOSE_NOSAVE);
-      created->Release();
-      CLSID stored{};
-      CHECK(SUCCEEDED(ReadClassStg(storage, &stored)) && IsEqualCLSID(stored, TzGridCom::CLSID_TzGrid));
-      IDispatch* loaded = nullptr;
-      CHECK_HR(OleLoad(storage, IID_IDispatch, nullptr, reinterpret_cast<void**>(&loaded)), S_OK);
-      if (loaded) {
-        CHECK(CallLong(loaded, L"Rows") == 5 && CallLong(loaded, L"Columns") == 5);
-        loaded->Release();
-      }
-    }
-    storage->Release();
-    bytes->Release();
-  }
-
-  ISpecifyPropertyPages* pages = nullptr;
-  if (CHECK(SUCCEEDED(grid->QueryInterface(IID_ISpecifyPropertyPages, reinterpret_cast<void**>(&pages))))) {
-    CAUUID ids{};
-    CHECK_HR(pages->GetPages(&ids), S_OK);
-    CHECK(ids.cElems == 1 && IsEqualGUID(ids.pElems[0], TzGridCom::CLSID_TzGridPropPage));
-    CoTaskMemFree(ids.pElems);
-    pages->Release();
-  }
-  grid->Release();
+  Com<IDispatch> grid(NewGrid());
+  if (!CHECK(grid)) return;
+  CheckStream(grid.get());
+  CheckPropertyBag(grid.get());
+  CheckStorage(grid.get());
+  auto pages = Query<ISpecifyPropertyPages>(grid.get());
+  CAUUID ids{};
+  CHECK(pages && pages->GetPages(&ids) == S_OK && ids.cElems == 1 &&
+        IsEqualGUID(ids.pElems[0], TzGridCom::CLSID_TzGridPropPage));
+  CoTaskMemFree(ids.pElems);
 }
 
 void RunPropertyPageTests() {
-  IPropertyPage* page = nullptr;
+  Com<IPropertyPage> page;
   HRESULT hr = CoCreateInstance(TzGridCom::CLSID_TzGridPropPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                                reinterpret_cast<void**>(&page));
-  if (!Check(SUCCEEDED(hr), ("property page class: " + Hex(hr)).c_str(), __FILE__, __LINE__)) return;
+                                page.outVoid());
+  if (!Check(SUCCEEDED(hr), "property page class: " + Hex(hr), __FILE__, __LINE__)) return;
   PROPPAGEINFO info{};
   info.cb = sizeof(info);
   CHECK_HR(page->GetPageInfo(&info), S_OK);
@@ -243,99 +208,80 @@ void RunPropertyPageTests() {
   RECT rect = {0, 0, info.size.cx, info.size.cy};
   CHECK_HR(page->Activate(host, &rect, TRUE), S_OK);
   CHECK_HR(page->Show(SW_SHOW), S_OK);
-  std::vector<HWND> children = Children(host);
   // The dialog and its one static text; no input controls.
-  CHECK(children.size() == 2);
-  CHECK(HasChildWithText(host, L"TODO: Place controls to manipulate properties of TzGrid Control on this dialog."));
-  for (HWND child : children) CHECK(ClassOf(child) != L"Edit" && ClassOf(child) != L"Button");
+  CHECK(Children(host).size() == 2 && HasChildWithText(host, kPageText));
   CHECK_HR(page->IsPageDirty(), S_FALSE);
   CHECK_HR(page->Apply(), S_OK);
   CHECK_HR(page->Deactivate(), S_OK);
   CHECK(Children(host).empty());
-  page->Release();
   DestroyWindow(host);
 }
 
 void RunAboutBoxTests() {
-  IDispatch* grid = NewGrid();
-  if (!CHECK(grid != nullptr)) return;
-  std::atomic<bool> sawBox{false}, sawTexts{false}, sawOk{false};
-  std::thread watcher([&] {
-    HWND box = WaitForTopLevel(L"About TzGrid Control", 10000);
-    if (!box) return;
-    sawBox = true;
-    Sleep(100);
-    sawTexts = HasChildWithText(box, L"TzGrid Control, Version 1.0");
-    HWND ok = GetDlgItem(box, IDOK);
-    sawOk = ok && WindowText(ok) == L"OK";
-    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), reinterpret_cast<LPARAM>(ok));
-  });
+  Com<IDispatch> grid(NewGrid());
+  if (!CHECK(grid)) return;
+  std::atomic<bool> sawTexts{false};
+  std::thread watcher = Watch([] { return FindWindowW(nullptr, L"About TzGrid Control"); },
+                              [&](HWND box) {
+                                Sleep(100);
+                                HWND ok = GetDlgItem(box, IDOK);
+                                sawTexts = HasChildWithText(box, L"TzGrid Control, Version 1.0") && ok &&
+                                           WindowText(ok) == L"OK";
+                                PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(ok));
+                              });
   // Modal: returns when the box is closed.
-  CHECK_HR(Call(grid, L"AboutBox", {}), S_OK);
+  CHECK_HR(Call(grid.get(), L"AboutBox", {}), S_OK);
   watcher.join();
-  CHECK(sawBox && sawTexts && sawOk);
-  grid->Release();
+  CHECK(sawTexts);
+}
+
+// The frame of the Properties verb, found by its page's text (its title
+// names the object).
+HWND FindPropertyFrame() {
+  for (HWND candidate = nullptr; (candidate = FindWindowExW(nullptr, candidate, nullptr, nullptr)) != nullptr;) {
+    DWORD pid = 0;
+    GetWindowThreadProcessId(candidate, &pid);
+    if (pid == GetCurrentProcessId() && IsWindowVisible(candidate) && HasChildWithText(candidate, kPageText)) {
+      return candidate;
+    }
+  }
+  return nullptr;
 }
 
 void RunPropertiesVerbTests() {
   HWND host = CreateHostWindow(L"TzGrid verbs", 420, 320);
-  OleContainer* site = nullptr;
-  if (!CHECK(SUCCEEDED(OleContainer::Create(host, RECT{0, 0, 400, 300}, kProgId, &site)))) return;
-  IEnumOLEVERB* verbs = nullptr;
-  if (CHECK(SUCCEEDED(site->Control()->EnumVerbs(&verbs)))) {
+  {
+    Hosted h(Container::Own, host, RECT{0, 0, 400, 300});
+    auto object = Query<IOleObject>(h.control);
+    Com<IEnumOLEVERB> verbs;
+    if (!CHECK(object && SUCCEEDED(object->EnumVerbs(verbs.out())))) return;
     OLEVERB verb{};
     ULONG fetched = 0;
     CHECK(verbs->Next(1, &verb, &fetched) == S_OK && verb.lVerb == OLEIVERB_PROPERTIES);
     CoTaskMemFree(verb.lpszVerbName);
     CHECK(verbs->Next(1, &verb, &fetched) == S_FALSE && fetched == 0);
-    verbs->Release();
+    std::atomic<bool> sawPage{false};
+    std::thread watcher = Watch(FindPropertyFrame, [&](HWND frame) {
+      sawPage = HasChildWithText(frame, L"General") || WindowText(frame).find(L"TzGrid Control") != std::wstring::npos;
+      PostMessageW(frame, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    });
+    CHECK_HR(object->DoVerb(OLEIVERB_PROPERTIES, nullptr, h.site, 0, host, nullptr), S_OK);
+    watcher.join();
+    CHECK(sawPage);
+    CHECK_HR(object->DoVerb(OLEIVERB_OPEN, nullptr, h.site, 0, host, nullptr), E_NOTIMPL);
   }
-  std::atomic<bool> sawFrame{false}, sawPage{false};
-  std::thread watcher([&] {
-    DWORD start = GetTickCount();
-    HWND frame = nullptr;
-    while (!frame && GetTickCount() - start < 10000) {
-      // The frame's title names the object; find it by its page text.
-      HWND candidate = nullptr;
-      while ((candidate = FindWindowExW(nullptr, candidate, nullptr, nullptr)) != nullptr) {
-        DWORD pid = 0;
-        GetWindowThreadProcessId(candidate, &pid);
-        if (pid == GetCurrentProcessId() && IsWindowVisible(candidate) &&
-            HasChildWithText(candidate,
-                             L"TODO: Place controls to manipulate properties of TzGrid Control on this dialog.")) {
-          frame = candidate;
-          break;
-        }
-      }
-      if (!frame) Sleep(50);
-    }
-    if (!frame) return;
-    sawFrame = true;
-    sawPage = HasChildWithText(frame, L"General") || WindowText(frame).find(L"TzGrid Control") != std::wstring::npos;
-    PostMessageW(frame, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-  });
-  CHECK_HR(site->Control()->DoVerb(OLEIVERB_PROPERTIES, nullptr, site, 0, host, nullptr), S_OK);
-  watcher.join();
-  CHECK(sawFrame);
-  CHECK(sawPage);
-  CHECK_HR(site->Control()->DoVerb(OLEIVERB_OPEN, nullptr, site, 0, host, nullptr), E_NOTIMPL);
-  site->Close();
-  site->Release();
   DestroyWindow(host);
 }
 
 // For the script tests: closes every About box that comes up until killed.
 int DismissDialogs(const std::wstring& title, DWORD ms) {
-  DWORD start = GetTickCount();
   int closed = 0;
-  while (GetTickCount() - start < ms) {
-    HWND box = FindWindowW(nullptr, title.c_str());
-    if (box) {
+  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
+    if (HWND box = FindWindowW(nullptr, title.c_str())) {
       PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
       ++closed;
       Sleep(300);
     }
-    Sleep(50);
   }
   return closed;
 }

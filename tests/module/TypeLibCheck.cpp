@@ -1,17 +1,17 @@
 // The registered type library against the control's dispatch and event
-// maps, member by member: names, DISPIDs, kinds, result and parameter
-// types, parameter names and help strings; then the library's and the
-// classes' identity and flags, and what the live control reports of itself.
+// maps: every member's name, DISPID, kind, result and parameter types,
+// parameter names and help string, written out the same way from both and
+// compared; then the library's and the classes' identity and flags, and
+// what the live control reports of itself.
 #include "../../src/platform/win32/win32.h"
 
 #include "../../src/automation/DispatchMap.h"
 #include "../../src/module/TzGridIds.h"
 #include "HostKit.h"
 
-#include <cstring>
+#include <cstdio>
 #include <cwctype>
 #include <map>
-#include <set>
 
 namespace ModuleTest {
 
@@ -20,277 +20,208 @@ namespace {
 using TzGridCom::CLSID_TzGrid;
 using TzGridCom::DIID_DTzGrid;
 using TzGridCom::DIID_DTzGridEvents;
-using TzGridCom::LIBID_TzGridLib;
 
-std::wstring Widen(const char* text) { return std::wstring(text, text + std::strlen(text)); }
+// Members by (DISPID, invoke kind): "Name(type name, ...) -> type 'help'".
+using Signatures = std::map<std::pair<MEMBERID, int>, std::string>;
 
-std::wstring FromBstr(BSTR text) { return text ? std::wstring(text, SysStringLen(text)) : std::wstring(); }
-
-// A type description as the portable VARTYPE: VT_PTR to T becomes VT_BYREF | T.
-VARTYPE PortableType(const TYPEDESC& desc) {
-  if (desc.vt == VT_PTR && desc.lptdesc) return VARTYPE(VT_BYREF | desc.lptdesc->vt);
-  return desc.vt;
+std::string Take(BSTR text) {
+  std::string out = text ? Narrow(std::wstring(text, SysStringLen(text))) : std::string();
+  SysFreeString(text);
+  return out;
 }
 
-struct FuncInfo {
-  MEMBERID memid;
-  INVOKEKIND kind;
-  FUNCKIND funcKind;
-  VARTYPE result;
-  std::vector<VARTYPE> params;
-  std::vector<std::wstring> names;  // member name first, then parameters
-  std::wstring help;
-};
+// A type description as the portable VARTYPE: VT_PTR to T becomes VT_BYREF | T.
+std::string TypeName(const TYPEDESC& desc) {
+  return std::to_string(desc.vt == VT_PTR && desc.lptdesc ? VT_BYREF | desc.lptdesc->vt : desc.vt);
+}
 
-std::vector<FuncInfo> ReadFunctions(ITypeInfo* info) {
-  std::vector<FuncInfo> out;
+Signatures ReadSignatures(ITypeInfo* info, bool withHelp) {
+  Signatures out;
   TYPEATTR* attr = nullptr;
-  if (FAILED(info->GetTypeAttr(&attr))) return out;
+  if (!CHECK(SUCCEEDED(info->GetTypeAttr(&attr)))) return out;
   WORD count = attr->cFuncs;
   info->ReleaseTypeAttr(attr);
   for (UINT i = 0; i < count; ++i) {
     FUNCDESC* desc = nullptr;
-    if (FAILED(info->GetFuncDesc(i, &desc))) continue;
-    FuncInfo f;
-    f.memid = desc->memid;
-    f.kind = desc->invkind;
-    f.funcKind = desc->funckind;
-    f.result = PortableType(desc->elemdescFunc.tdesc);
-    for (SHORT p = 0; p < desc->cParams; ++p) f.params.push_back(PortableType(desc->lprgelemdescParam[p].tdesc));
+    if (!CHECK(SUCCEEDED(info->GetFuncDesc(i, &desc)))) continue;
+    // GetNames answers for the first function with the DISPID: the put of
+    // a property gets its get's names, which have no parameter.
     BSTR names[8] = {};
     UINT got = 0;
     info->GetNames(desc->memid, names, 8, &got);
-    // GetNames answers for the first function with the memid; the put of a
-    // property has its own parameter name, taken from its own index.
-    for (UINT n = 0; n < got; ++n) {
-      f.names.push_back(FromBstr(names[n]));
-      SysFreeString(names[n]);
+    std::vector<std::string> taken;
+    for (UINT n = 0; n < got; ++n) taken.push_back(Take(names[n]));
+    taken.resize(std::size_t(desc->cParams) + 1, "<unnamed>");
+    std::string text = taken[0] + (desc->funckind == FUNC_DISPATCH ? "(" : " (not dispatch)(");
+    for (SHORT p = 0; p < desc->cParams; ++p) {
+      text += TypeName(desc->lprgelemdescParam[p].tdesc);
+      if (desc->invkind == INVOKE_FUNC) text += " " + taken[std::size_t(p) + 1];
+      text += ", ";
     }
     BSTR help = nullptr;
     info->GetDocumentation(desc->memid, nullptr, &help, nullptr, nullptr);
-    f.help = FromBstr(help);
-    SysFreeString(help);
+    std::string helpText = Take(help);
+    text += ") -> " + TypeName(desc->elemdescFunc.tdesc) + " '" + (withHelp ? helpText : "") + "'";
+    out[{desc->memid, desc->invkind}] = text;
     info->ReleaseFuncDesc(desc);
-    out.push_back(std::move(f));
   }
   return out;
 }
 
-const FuncInfo* FindFunction(const std::vector<FuncInfo>& funcs, MEMBERID memid, INVOKEKIND kind) {
-  for (const FuncInfo& f : funcs) {
-    if (f.memid == memid && f.kind == kind) return &f;
-  }
-  return nullptr;
-}
-
-void CheckDispatchInterface(ITypeInfo* info) {
-  TYPEATTR* attr = nullptr;
-  if (!CHECK(SUCCEEDED(info->GetTypeAttr(&attr)))) return;
-  CHECK(attr->typekind == TKIND_DISPATCH);
-  CHECK(IsEqualGUID(attr->guid, DIID_DTzGrid));
-  CHECK((attr->wTypeFlags & TYPEFLAG_FDISPATCHABLE) != 0);
-  info->ReleaseTypeAttr(attr);
-
-  std::vector<FuncInfo> funcs = ReadFunctions(info);
-  std::size_t expectedFuncs = 0;
+Signatures MapSignatures() {
+  Signatures out;
   for (const TzGrid::DispEntry& e : TzGrid::GetDispatchMap()) {
-    std::string where = std::string(" (member ") + e.name + ")";
-    std::wstring name = Widen(e.name);
+    std::string vt = std::to_string(e.vtResult);
     bool property = e.kind == TzGrid::DispKind::Property;
-    std::wstring help = e.hasHelpString ? (property ? L"property " : L"method ") + name : std::wstring();
+    std::string help = e.hasHelpString ? (property ? "property " : "method ") + std::string(e.name) : "";
     if (property) {
-      expectedFuncs += 2;
-      const FuncInfo* get = FindFunction(funcs, e.dispid, INVOKE_PROPERTYGET);
-      const FuncInfo* put = FindFunction(funcs, e.dispid, INVOKE_PROPERTYPUT);
-      if (!Check(get && put, ("property get and put present" + where).c_str(), __FILE__, __LINE__)) continue;
-      Check(get->names.size() >= 1 && get->names[0] == name, ("property name" + where).c_str(), __FILE__, __LINE__);
-      Check(get->result == e.vtResult && get->params.empty(), ("get type" + where).c_str(), __FILE__, __LINE__);
-      Check(put->result == VT_VOID && put->params.size() == 1 && put->params[0] == e.vtResult,
-            ("put type" + where).c_str(), __FILE__, __LINE__);
-      Check(get->help == help && put->help == help, ("help string" + where).c_str(), __FILE__, __LINE__);
-      Check(get->funcKind == FUNC_DISPATCH, ("dispatch function" + where).c_str(), __FILE__, __LINE__);
+      out[{e.dispid, INVOKE_PROPERTYGET}] = std::string(e.name) + "() -> " + vt + " '" + help + "'";
+      out[{e.dispid, INVOKE_PROPERTYPUT}] = std::string(e.name) + "(" + vt + ", ) -> 24 '" + help + "'";
       continue;
     }
-    expectedFuncs += 1;
-    const FuncInfo* f = FindFunction(funcs, e.dispid, INVOKE_FUNC);
-    if (!Check(f != nullptr, ("method present under its DISPID" + where).c_str(), __FILE__, __LINE__)) continue;
-    Check(f->funcKind == FUNC_DISPATCH, ("dispatch function" + where).c_str(), __FILE__, __LINE__);
-    Check(!f->names.empty() && f->names[0] == name, ("method name" + where).c_str(), __FILE__, __LINE__);
-    Check(f->result == e.vtResult, ("result type" + where).c_str(), __FILE__, __LINE__);
-    Check(f->params.size() == std::size_t(e.cParams), ("parameter count" + where).c_str(), __FILE__, __LINE__);
-    for (int p = 0; p < e.cParams && std::size_t(p) < f->params.size(); ++p) {
-      const TzGrid::DispParamInfo& param = e.params[std::size_t(p)];
-      Check(f->params[std::size_t(p)] == param.vt, ("type of parameter " + std::string(param.name) + where).c_str(),
-            __FILE__, __LINE__);
-      bool named = f->names.size() > std::size_t(p + 1) && f->names[std::size_t(p + 1)] == Widen(param.name);
-      Check(named, ("name of parameter " + std::string(param.name) + where).c_str(), __FILE__, __LINE__);
+    std::string text = std::string(e.name) + "(";
+    for (int p = 0; p < e.cParams; ++p) {
+      text += std::to_string(e.params[std::size_t(p)].vt) + " " + e.params[std::size_t(p)].name + ", ";
     }
-    Check(f->help == help, ("help string" + where).c_str(), __FILE__, __LINE__);
+    out[{e.dispid, INVOKE_FUNC}] = text + ") -> " + vt + " '" + help + "'";
   }
-  // Nothing in the library that the dispatch map does not serve.
-  CHECK(funcs.size() == expectedFuncs);
-  std::set<MEMBERID> ids;
-  for (const FuncInfo& f : funcs) ids.insert(f.memid);
-  CHECK(ids.size() == TzGrid::GetDispatchMap().size());
-  CHECK(ids.count(28) == 0);
+  return out;
 }
 
-void CheckEventInterface(ITypeInfo* info) {
-  TYPEATTR* attr = nullptr;
-  if (!CHECK(SUCCEEDED(info->GetTypeAttr(&attr)))) return;
-  CHECK(attr->typekind == TKIND_DISPATCH);
-  CHECK(IsEqualGUID(attr->guid, DIID_DTzGridEvents));
-  info->ReleaseTypeAttr(attr);
-  std::vector<FuncInfo> funcs = ReadFunctions(info);
-  CHECK(funcs.size() == TzGrid::GetEventMap().size());
+Signatures EventMapSignatures() {
+  Signatures out;
   for (const TzGrid::EventEntry& e : TzGrid::GetEventMap()) {
-    const FuncInfo* f = FindFunction(funcs, e.dispid, INVOKE_FUNC);
-    std::string where = std::string(" (event ") + e.name + ")";
-    if (!Check(f != nullptr, ("event present" + where).c_str(), __FILE__, __LINE__)) continue;
-    Check(f->names.size() == 3 && f->names[0] == Widen(e.name) && f->names[1] == Widen(e.params[0].name) &&
-              f->names[2] == Widen(e.params[1].name),
-          ("event and parameter names" + where).c_str(), __FILE__, __LINE__);
-    Check(f->result == VT_VOID && f->params.size() == 2 && f->params[0] == VT_I4 && f->params[1] == VT_I4,
-          ("event types" + where).c_str(), __FILE__, __LINE__);
+    out[{e.dispid, INVOKE_FUNC}] = std::string(e.name) + "(3 " + e.params[0].name + ", 3 " + e.params[1].name +
+                                   ", ) -> 24 ''";
+  }
+  return out;
+}
+
+void Compare(const Signatures& library, const Signatures& map, const char* what) {
+  Signatures all = library;
+  all.insert(map.begin(), map.end());
+  for (const auto& [key, unused] : all) {
+    auto inLibrary = library.find(key);
+    auto inMap = map.find(key);
+    std::string got = inLibrary == library.end() ? "<missing>" : inLibrary->second;
+    std::string want = inMap == map.end() ? "<not in the map>" : inMap->second;
+    Check(got == want, std::string(what) + " " + std::to_string(key.first) + "/" + std::to_string(key.second) +
+                           ": library has " + got + ", the map " + want,
+          __FILE__, __LINE__);
   }
 }
 
-void CheckCoclass(ITypeInfo* info) {
+struct TypeFacts {
+  TYPEKIND kind = TKIND_MAX;
+  GUID guid{};
+  WORD flags = 0;
+  WORD implTypes = 0;
+};
+
+TypeFacts FactsOf(ITypeInfo* info) {
+  TypeFacts facts;
   TYPEATTR* attr = nullptr;
-  if (!CHECK(SUCCEEDED(info->GetTypeAttr(&attr)))) return;
-  CHECK(attr->typekind == TKIND_COCLASS);
-  CHECK(IsEqualGUID(attr->guid, CLSID_TzGrid));
-  CHECK((attr->wTypeFlags & TYPEFLAG_FCONTROL) != 0);
-  CHECK((attr->wTypeFlags & TYPEFLAG_FCANCREATE) != 0);
-  CHECK(attr->cImplTypes == 2);
-  WORD implCount = attr->cImplTypes;
+  if (!CHECK(info && SUCCEEDED(info->GetTypeAttr(&attr)))) return facts;
+  facts = {attr->typekind, attr->guid, attr->wTypeFlags, attr->cImplTypes};
   info->ReleaseTypeAttr(attr);
+  return facts;
+}
+
+// Name and help string of a type ("name|help").
+std::string Documentation(ITypeInfo* info) {
   BSTR name = nullptr, help = nullptr;
   info->GetDocumentation(MEMBERID_NIL, &name, &help, nullptr, nullptr);
-  CHECK(FromBstr(name) == L"TzGrid");
-  CHECK(FromBstr(help).empty());
-  SysFreeString(name);
-  SysFreeString(help);
+  return Take(name) + "|" + Take(help);
+}
 
-  bool sawDefault = false, sawSource = false;
-  for (UINT i = 0; i < implCount; ++i) {
+// The coclass: a creatable control whose default interface is _DTzGrid and
+// whose default source is _DTzGridEvents.
+void CheckCoclass(ITypeInfo* info) {
+  TypeFacts facts = FactsOf(info);
+  CHECK(facts.kind == TKIND_COCLASS && IsEqualGUID(facts.guid, CLSID_TzGrid));
+  CHECK((facts.flags & TYPEFLAG_FCONTROL) && (facts.flags & TYPEFLAG_FCANCREATE) && facts.implTypes == 2);
+  CHECK(Documentation(info) == "TzGrid|");
+  INT defaultFlags = -1, sourceFlags = -1;
+  for (UINT i = 0; i < facts.implTypes; ++i) {
     INT flags = 0;
     HREFTYPE ref = 0;
-    ITypeInfo* implemented = nullptr;
-    if (FAILED(info->GetImplTypeFlags(i, &flags)) || FAILED(info->GetRefTypeOfImplType(i, &ref)) ||
-        FAILED(info->GetRefTypeInfo(ref, &implemented))) {
-      CHECK(!"implemented type readable");
-      continue;
-    }
-    TYPEATTR* implAttr = nullptr;
-    implemented->GetTypeAttr(&implAttr);
-    if (implAttr && IsEqualGUID(implAttr->guid, DIID_DTzGrid)) {
-      sawDefault = flags == IMPLTYPEFLAG_FDEFAULT;
-    } else if (implAttr && IsEqualGUID(implAttr->guid, DIID_DTzGridEvents)) {
-      sawSource = flags == (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE);
-    }
-    if (implAttr) implemented->ReleaseTypeAttr(implAttr);
-    implemented->Release();
+    Com<ITypeInfo> type;
+    info->GetImplTypeFlags(i, &flags);
+    info->GetRefTypeOfImplType(i, &ref);
+    if (!CHECK(SUCCEEDED(info->GetRefTypeInfo(ref, type.out())))) continue;
+    GUID guid = FactsOf(type.get()).guid;
+    if (IsEqualGUID(guid, DIID_DTzGrid)) defaultFlags = flags;
+    if (IsEqualGUID(guid, DIID_DTzGridEvents)) sourceFlags = flags;
   }
-  CHECK(sawDefault);
-  CHECK(sawSource);
+  CHECK(defaultFlags == IMPLTYPEFLAG_FDEFAULT);
+  CHECK(sourceFlags == (IMPLTYPEFLAG_FDEFAULT | IMPLTYPEFLAG_FSOURCE));
 }
 
 void CheckLibrary(ITypeLib* lib) {
   TLIBATTR* attr = nullptr;
   if (!CHECK(SUCCEEDED(lib->GetLibAttr(&attr)))) return;
-  CHECK(IsEqualGUID(attr->guid, LIBID_TzGridLib));
-  CHECK(attr->wMajorVerNum == 1 && attr->wMinorVerNum == 0);
-  CHECK(attr->lcid == 1033);
-  CHECK((attr->wLibFlags & LIBFLAG_FCONTROL) != 0);
+  CHECK(IsEqualGUID(attr->guid, TzGridCom::LIBID_TzGridLib) && attr->wMajorVerNum == 1 && attr->wMinorVerNum == 0);
+  CHECK(attr->lcid == 1033 && (attr->wLibFlags & LIBFLAG_FCONTROL) != 0);
   lib->ReleaseTLibAttr(attr);
   BSTR name = nullptr, help = nullptr;
   lib->GetDocumentation(-1, &name, &help, nullptr, nullptr);
-  CHECK(FromBstr(name) == L"TzGridLib");
-  CHECK(FromBstr(help).empty());
-  SysFreeString(name);
-  SysFreeString(help);
+  CHECK(Take(name) + "|" + Take(help) == "TzGridLib|");
   CHECK(lib->GetTypeInfoCount() == 3);
 }
 
 // What a live control says about its types agrees with the library.
 void CheckLiveControl() {
-  IDispatch* grid = nullptr;
-  if (!CHECK(SUCCEEDED(CoCreateInstance(CLSID_TzGrid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                                        reinterpret_cast<void**>(&grid))))) {
-    return;
-  }
+  Com<IDispatch> grid(NewGrid());
+  if (!CHECK(grid)) return;
   UINT count = 0;
+  Com<ITypeInfo> info;
   CHECK(SUCCEEDED(grid->GetTypeInfoCount(&count)) && count == 1);
-  ITypeInfo* info = nullptr;
-  if (CHECK(SUCCEEDED(grid->GetTypeInfo(0, 0, &info)))) {
-    TYPEATTR* attr = nullptr;
-    info->GetTypeAttr(&attr);
-    CHECK(attr && IsEqualGUID(attr->guid, DIID_DTzGrid));
-    if (attr) info->ReleaseTypeAttr(attr);
-    info->Release();
-  }
-  CHECK_HR(grid->GetTypeInfo(1, 0, &info), DISP_E_BADINDEX);
+  CHECK(SUCCEEDED(grid->GetTypeInfo(0, 0, info.out())) && IsEqualGUID(FactsOf(info.get()).guid, DIID_DTzGrid));
+  CHECK_HR(grid->GetTypeInfo(1, 0, info.out()), DISP_E_BADINDEX);
   // Every member name resolves to its DISPID, in any letter case.
   for (const TzGrid::DispEntry& e : TzGrid::GetDispatchMap()) {
-    std::wstring name = Widen(e.name);
-    std::wstring lower = name;
+    std::wstring name(e.name, e.name + std::char_traits<char>::length(e.name)), lower = name;
     for (wchar_t& c : lower) c = wchar_t(towlower(c));
     for (const std::wstring& asked : {name, lower}) {
       LPOLESTR names[] = {const_cast<LPOLESTR>(asked.c_str())};
       DISPID id = 0;
       HRESULT hr = grid->GetIDsOfNames(IID_NULL, names, 1, 0, &id);
-      Check(hr == S_OK && id == e.dispid, ("GetIDsOfNames of " + Narrow(asked)).c_str(), __FILE__, __LINE__);
+      Check(hr == S_OK && id == e.dispid, "GetIDsOfNames of " + Narrow(asked), __FILE__, __LINE__);
     }
   }
-  LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
-  DISPID id = 0;
-  CHECK_HR(grid->GetIDsOfNames(IID_NULL, unknown, 1, 0, &id), DISP_E_UNKNOWNNAME);
-  LPOLESTR withParams[] = {const_cast<LPOLESTR>(L"SetCellText"), const_cast<LPOLESTR>(L"TextData"),
-                           const_cast<LPOLESTR>(L"Row")};
+  LPOLESTR names[] = {const_cast<LPOLESTR>(L"SetCellText"), const_cast<LPOLESTR>(L"TextData"),
+                      const_cast<LPOLESTR>(L"Row")};
   DISPID ids[3] = {};
-  CHECK_HR(grid->GetIDsOfNames(IID_NULL, withParams, 3, 0, ids), S_OK);
+  CHECK_HR(grid->GetIDsOfNames(IID_NULL, names, 3, 0, ids), S_OK);
   CHECK(ids[0] == 7 && ids[1] == 2 && ids[2] == 0);
+  LPOLESTR unknown[] = {const_cast<LPOLESTR>(L"NoSuchMember")};
+  CHECK_HR(grid->GetIDsOfNames(IID_NULL, unknown, 1, 0, ids), DISP_E_UNKNOWNNAME);
 
-  IProvideClassInfo2* classInfo = nullptr;
-  if (CHECK(SUCCEEDED(grid->QueryInterface(IID_IProvideClassInfo2, reinterpret_cast<void**>(&classInfo))))) {
-    GUID source{};
-    CHECK(SUCCEEDED(classInfo->GetGUID(GUIDKIND_DEFAULT_SOURCE_DISP_IID, &source)) &&
-          IsEqualGUID(source, DIID_DTzGridEvents));
-    ITypeInfo* coclass = nullptr;
-    if (CHECK(SUCCEEDED(classInfo->GetClassInfo(&coclass)))) {
-      TYPEATTR* attr = nullptr;
-      coclass->GetTypeAttr(&attr);
-      CHECK(attr && attr->typekind == TKIND_COCLASS && IsEqualGUID(attr->guid, CLSID_TzGrid));
-      if (attr) coclass->ReleaseTypeAttr(attr);
-      coclass->Release();
-    }
-    classInfo->Release();
-  }
-  grid->Release();
+  auto classInfo = Query<IProvideClassInfo2>(grid.get());
+  Com<ITypeInfo> coclass;
+  CHECK(classInfo && SUCCEEDED(classInfo->GetClassInfo(coclass.out())));
+  TypeFacts facts = FactsOf(coclass.get());
+  CHECK(facts.kind == TKIND_COCLASS && IsEqualGUID(facts.guid, CLSID_TzGrid));
 }
 
 }  // namespace
 
 void RunTypeLibTests() {
-  ITypeLib* lib = nullptr;
-  HRESULT hr = LoadRegTypeLib(LIBID_TzGridLib, 1, 0, 1033, &lib);
-  if (!Check(SUCCEEDED(hr), ("LoadRegTypeLib of TzGridLib 1.0: " + Hex(hr)).c_str(), __FILE__, __LINE__)) return;
-  CheckLibrary(lib);
-  ITypeInfo* info = nullptr;
-  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(DIID_DTzGrid, &info)))) {
-    CheckDispatchInterface(info);
-    info->Release();
+  Com<ITypeLib> lib;
+  HRESULT hr = LoadRegTypeLib(TzGridCom::LIBID_TzGridLib, 1, 0, 1033, lib.out());
+  if (!Check(SUCCEEDED(hr), "LoadRegTypeLib of TzGridLib 1.0: " + Hex(hr), __FILE__, __LINE__)) return;
+  CheckLibrary(lib.get());
+  Com<ITypeInfo> info;
+  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(DIID_DTzGrid, info.out())))) {
+    TypeFacts facts = FactsOf(info.get());
+    CHECK(facts.kind == TKIND_DISPATCH && (facts.flags & TYPEFLAG_FDISPATCHABLE) != 0);
+    Compare(ReadSignatures(info.get(), true), MapSignatures(), "_DTzGrid");
   }
-  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(DIID_DTzGridEvents, &info)))) {
-    CheckEventInterface(info);
-    info->Release();
+  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(DIID_DTzGridEvents, info.out())))) {
+    CHECK(FactsOf(info.get()).kind == TKIND_DISPATCH);
+    Compare(ReadSignatures(info.get(), false), EventMapSignatures(), "_DTzGridEvents");
   }
-  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(CLSID_TzGrid, &info)))) {
-    CheckCoclass(info);
-    info->Release();
-  }
-  lib->Release();
+  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(CLSID_TzGrid, info.out())))) CheckCoclass(info.get());
   CheckLiveControl();
 }
 
