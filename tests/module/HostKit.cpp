@@ -11,19 +11,22 @@ namespace {
 int g_failures = 0;
 }  // namespace
 
-bool Check(bool ok, const char* what, const char* file, int line) {
+bool Check(bool ok, const std::string& what, const char* file, int line) {
   if (!ok) {
     ++g_failures;
-    std::printf("FAIL %s:%d: %s\n", file, line, what);
+    std::printf("FAIL %s:%d: %s\n", file, line, what.c_str());
     std::fflush(stdout);
   }
   return ok;
 }
 
+bool CheckHr(HRESULT got, HRESULT expected, const char* call, const char* expectedName, const char* file, int line) {
+  return Check(got == expected, std::string(call) + " gave " + Hex(got) + ", expected " + expectedName, file, line);
+}
+
 int Failures() { return g_failures; }
 
 std::string Narrow(const std::wstring& text) {
-  if (text.empty()) return std::string();
   int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
   std::string out(std::size_t(n), '\0');
   WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), out.data(), n, nullptr, nullptr);
@@ -38,7 +41,6 @@ std::string Hex(long value) {
 
 VARIANT Long(LONG value) {
   VARIANT v;
-  VariantInit(&v);
   V_VT(&v) = VT_I4;
   V_I4(&v) = value;
   return v;
@@ -46,7 +48,6 @@ VARIANT Long(LONG value) {
 
 VARIANT Text(const wchar_t* value) {
   VARIANT v;
-  VariantInit(&v);
   V_VT(&v) = VT_BSTR;
   V_BSTR(&v) = SysAllocString(value);
   return v;
@@ -54,23 +55,18 @@ VARIANT Text(const wchar_t* value) {
 
 HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result, WORD flags,
              EXCEPINFO* excep) {
-  DISPID id = DISPID_UNKNOWN;
+  DISPID id = DISPID_UNKNOWN, putId = DISPID_PROPERTYPUT;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (SUCCEEDED(hr)) {
-    std::vector<VARIANT> reversed(args.rbegin(), args.rend());
-    DISPID putId = DISPID_PROPERTYPUT;
-    bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
-    DISPPARAMS params = {reversed.empty() ? nullptr : reversed.data(), put ? &putId : nullptr, UINT(reversed.size()),
-                         put ? 1u : 0u};
-    EXCEPINFO local{};
-    UINT argErr = 0;
-    if (result) VariantInit(result);
-    hr = object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &params, result, excep ? excep : &local, &argErr);
-    SysFreeString(local.bstrSource);
-    SysFreeString(local.bstrDescription);
-    SysFreeString(local.bstrHelpFile);
-  }
+  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+  bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
+  DISPPARAMS params = {reversed.data(), put ? &putId : nullptr, UINT(reversed.size()), put ? 1u : 0u};
+  EXCEPINFO local{};
+  if (result) VariantInit(result);
+  if (SUCCEEDED(hr)) hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, excep ? excep : &local, nullptr);
+  SysFreeString(local.bstrSource);
+  SysFreeString(local.bstrDescription);
+  SysFreeString(local.bstrHelpFile);
   for (VARIANT& v : args) VariantClear(&v);
   return hr;
 }
@@ -104,18 +100,23 @@ IDispatch* NewGrid() {
   return grid;
 }
 
-void Pump(DWORD ms) {
-  DWORD start = GetTickCount();
-  do {
+int PumpThroughContainer(TzGridHost::OleContainer* site, DWORD ms) {
+  int taken = 0;
+  for (DWORD start = GetTickCount();; MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT)) {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+      if (site && site->OfferAccelerator(&msg)) {
+        ++taken;
+        continue;
+      }
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
-    if (GetTickCount() - start >= ms) break;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  } while (true);
+    if (GetTickCount() - start >= ms) return taken;
+  }
 }
+
+void Pump(DWORD ms) { PumpThroughContainer(nullptr, ms); }
 
 HWND CreateHostWindow(const wchar_t* title, int width, int height) {
   static ATOM atom = 0;
@@ -133,45 +134,21 @@ HWND CreateHostWindow(const wchar_t* title, int width, int height) {
   HWND hwnd = CreateWindowExW(0, L"TzGridTestHost", title, WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN, 20, 20,
                               frame.right - frame.left, frame.bottom - frame.top, nullptr, nullptr,
                               GetModuleHandleW(nullptr), nullptr);
-  if (hwnd) {
-    ShowWindow(hwnd, SW_SHOW);
-    UpdateWindow(hwnd);
-  }
+  ShowWindow(hwnd, SW_SHOW);
+  UpdateWindow(hwnd);
   return hwnd;
 }
 
 HRESULT ModuleCanUnloadNow() {
   HMODULE module = GetModuleHandleW(L"TzGrid.ocx");
-  if (!module) return E_FAIL;
-  using CanUnload = HRESULT(STDAPICALLTYPE*)();
-  auto canUnload = reinterpret_cast<CanUnload>(reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")));
+  auto canUnload = reinterpret_cast<HRESULT(STDAPICALLTYPE*)()>(
+      module ? reinterpret_cast<void*>(GetProcAddress(module, "DllCanUnloadNow")) : nullptr);
   return canUnload ? canUnload() : E_FAIL;
-}
-
-int PumpThroughContainer(TzGridHost::OleContainer* site, DWORD ms) {
-  int taken = 0;
-  DWORD start = GetTickCount();
-  do {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (site->OfferAccelerator(&msg)) {
-        ++taken;
-        continue;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
-  } while (GetTickCount() - start < ms);
-  return taken;
 }
 
 HWND FindEditor(HWND grid) { return FindWindowExW(grid, nullptr, L"Edit", nullptr); }
 
-bool EditorShown(HWND grid) {
-  HWND editor = FindEditor(grid);
-  return editor && IsWindowVisible(editor);
-}
+bool EditorShown(HWND grid) { return IsWindowVisible(FindEditor(grid)) != FALSE; }
 
 void PostClick(HWND window, int x, int y, UINT down) {
   PostMessageW(window, WM_MOUSEMOVE, 0, MAKELPARAM(x, y));
@@ -180,28 +157,22 @@ void PostClick(HWND window, int x, int y, UINT down) {
 }
 
 bool EmbedInAtl(HWND parent, const RECT& rect, AtlEmbedding& out) {
-  using InitFn = BOOL(WINAPI*)();
-  using GetControlFn = HRESULT(WINAPI*)(HWND, IUnknown**);
   static HMODULE atl = LoadLibraryW(L"atl100.dll");
-  if (!CHECK(atl != nullptr)) return false;
-  auto init = reinterpret_cast<InitFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-  auto getControl = reinterpret_cast<GetControlFn>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+  auto init = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+  auto getControl = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
+      reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
   // Wine's AtlAxWinInit registers its window class each time and fails
   // when the class exists: once is enough.
   static bool ready = init && init();
-  if (!CHECK(ready && getControl)) return false;
+  if (!CHECK(atl && ready && getControl)) return false;
   out = AtlEmbedding{};
   out.ax = CreateWindowExW(0, L"AtlAxWin100", kProgId, WS_CHILD | WS_VISIBLE, rect.left, rect.top,
-                           rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, GetModuleHandleW(nullptr),
-                           nullptr);
-  if (!CHECK(out.ax != nullptr)) return false;
+                           rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   Pump(50);
-  if (!CHECK(SUCCEEDED(getControl(out.ax, &out.control)) && out.control)) return false;
+  if (!CHECK(out.ax && SUCCEEDED(getControl(out.ax, &out.control)) && out.control)) return false;
   if (auto inPlace = Query<IOleInPlaceObject>(out.control)) inPlace->GetWindow(&out.grid);
-  return CHECK(out.grid && IsWindow(out.grid));
+  return CHECK(IsWindow(out.grid));
 }
-
-// ---- Events
 
 std::string Describe(const std::vector<ReceivedEvent>& events) {
   std::string text;
@@ -219,14 +190,11 @@ bool EventSink::Received(const std::vector<ReceivedEvent>& want) {
 }
 
 HRESULT EventSink::QueryInterface(REFIID riid, void** ppv) {
-  if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-      IsEqualIID(riid, TzGridCom::DIID_DTzGridEvents)) {
-    *ppv = static_cast<IDispatch*>(this);
-    AddRef();
-    return S_OK;
-  }
-  *ppv = nullptr;
-  return E_NOINTERFACE;
+  bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
+               IsEqualIID(riid, TzGridCom::DIID_DTzGridEvents);
+  *ppv = known ? static_cast<IDispatch*>(this) : nullptr;
+  if (known) AddRef();
+  return known ? S_OK : E_NOINTERFACE;
 }
 
 HRESULT EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
@@ -251,22 +219,20 @@ HRESULT AdviseEvents(IUnknown* control, IDispatch* sink, IConnectionPoint** poin
   return SUCCEEDED(hr) ? (*point)->Advise(sink, cookie) : hr;
 }
 
-// ---- Hosted
-
 Hosted::Hosted(Container kind_, HWND parent, const RECT& rect) : kind(kind_) {
-  if (kind == Container::Atl) {
-    AtlEmbedding atl;
-    if (!EmbedInAtl(parent, rect, atl)) return;
+  AtlEmbedding atl;
+  if (kind == Container::Atl && EmbedInAtl(parent, rect, atl)) {
     ax = atl.ax;
     control = atl.control;
     window = atl.grid;
-  } else {
+  } else if (kind == Container::Own) {
     HRESULT hr = TzGridHost::OleContainer::Create(parent, rect, kProgId, &site);
     if (!Check(SUCCEEDED(hr), "embedding in our container: " + Hex(hr), __FILE__, __LINE__)) return;
     control = site->Control();
     control->AddRef();
     window = site->ControlWindow();
   }
+  if (!control) return;
   control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&grid));
   CHECK_HR(AdviseEvents(control, &sink, &point, &cookie), S_OK);
 }
@@ -274,10 +240,8 @@ Hosted::Hosted(Container kind_, HWND parent, const RECT& rect) : kind(kind_) {
 Hosted::~Hosted() {
   if (point) point->Unadvise(cookie);
   Abandon();
-  if (site) {
-    site->Close();
-    site->Release();
-  }
+  if (site) site->Close();
+  if (site) site->Release();
   ::ModuleTest::Pump(30);
 }
 
@@ -290,12 +254,6 @@ void Hosted::Abandon() {
   ax = nullptr;
 }
 
-void Hosted::Pump(DWORD ms) {
-  if (site) {
-    translated += PumpThroughContainer(site, ms);
-  } else {
-    ::ModuleTest::Pump(ms);
-  }
-}
+void Hosted::Pump(DWORD ms) { translated += PumpThroughContainer(site, ms); }
 
 }  // namespace ModuleTest

@@ -22,23 +22,16 @@ class OleContainer;
 namespace ModuleTest {
 
 // Records one check; prints failures with where they happened.
-bool Check(bool ok, const char* what, const char* file, int line);
-inline bool Check(bool ok, const std::string& what, const char* file, int line) {
-  return Check(ok, what.c_str(), file, line);
-}
+bool Check(bool ok, const std::string& what, const char* file, int line);
 int Failures();
 
 std::string Narrow(const std::wstring& text);
 std::string Hex(long value);
 
 #define CHECK(cond) ::ModuleTest::Check(static_cast<bool>(cond), #cond, __FILE__, __LINE__)
-#define CHECK_HR(expr, expected)                                                                                 \
-  do {                                                                                                           \
-    HRESULT hr_ = (expr);                                                                                        \
-    ::ModuleTest::Check(hr_ == HRESULT(expected),                                                                \
-                        std::string(#expr) + " gave " + ::ModuleTest::Hex(hr_) + ", expected " #expected, __FILE__, \
-                        __LINE__);                                                                               \
-  } while (0)
+#define CHECK_HR(expr, expected) \
+  ::ModuleTest::CheckHr((expr), HRESULT(expected), #expr, #expected, __FILE__, __LINE__)
+bool CheckHr(HRESULT got, HRESULT expected, const char* call, const char* expectedName, const char* file, int line);
 
 // An owned interface pointer: released when it goes.
 template <class T>
@@ -47,7 +40,6 @@ class Com {
   Com() = default;
   explicit Com(T* p) : m_p(p) {}
   Com(Com&& other) noexcept : m_p(other.m_p) { other.m_p = nullptr; }
-  Com(const Com&) = delete;
   Com& operator=(const Com&) = delete;
   ~Com() { Reset(); }
   void Reset() {
@@ -95,7 +87,6 @@ IDispatch* NewGrid();
 void Pump(DWORD ms);
 // A visible top-level window of a plain class for hosting controls.
 HWND CreateHostWindow(const wchar_t* title, int width, int height);
-
 // A container's message loop for about ms milliseconds: each message is
 // offered to the active object's accelerator translation before it is
 // dispatched. Returns how many messages the control took.
@@ -104,7 +95,6 @@ int PumpThroughContainer(TzGridHost::OleContainer* site, DWORD ms);
 // The grid's in-place editor window, or null before the first edit.
 HWND FindEditor(HWND grid);
 bool EditorShown(HWND grid);
-
 // A press and release of the left button at a client point, posted.
 void PostClick(HWND window, int x, int y, UINT down = WM_LBUTTONDOWN);
 
@@ -124,15 +114,10 @@ HRESULT ModuleCanUnloadNow();
 
 inline constexpr const wchar_t* kProgId = L"TZGRID.TzGridCtrl.1";
 
-// ---- Events
-
 struct ReceivedEvent {
   DISPID dispid;  // 1 GridCellSelected, 2 GridCellExited
-  LONG row;
-  LONG column;
-  bool operator==(const ReceivedEvent& other) const {
-    return dispid == other.dispid && row == other.row && column == other.column;
-  }
+  LONG row, column;
+  bool operator==(const ReceivedEvent& o) const { return dispid == o.dispid && row == o.row && column == o.column; }
 };
 std::string Describe(const std::vector<ReceivedEvent>& events);
 
@@ -143,7 +128,7 @@ class EventSink final : public IDispatch {
   // The host's handler, run after the event is recorded.
   std::function<void(const ReceivedEvent&)> onEvent;
   LONG Refs() const { return m_ref; }
-  // The events since the last call match want; prints them when not.
+  // The events since the last call were want; prints them when not.
   bool Received(const std::vector<ReceivedEvent>& want);
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override;
@@ -166,29 +151,25 @@ class EventSink final : public IDispatch {
 // host finds it (IProvideClassInfo2, IConnectionPointContainer).
 HRESULT AdviseEvents(IUnknown* control, IDispatch* sink, IConnectionPoint** point, DWORD* cookie);
 
-// ---- The control embedded in a container with a sink advised
-
 enum class Container {
-  Own,  // our container, pre-translating every message once UI-active
+  Own,  // ours: UI-active, it offers every message to TranslateAccelerator
   Atl,  // Wine's ATL host, which never pre-translates
 };
 
-class Hosted {
- public:
+// The control embedded in a container with a sink advised; torn down when
+// it goes.
+struct Hosted {
   Hosted(Container kind, HWND parent, const RECT& rect);
   ~Hosted();
-  Hosted(const Hosted&) = delete;
-  Hosted& operator=(const Hosted&) = delete;
-  bool ok() const { return grid != nullptr && point != nullptr; }
-  // Runs the container's message loop; messages the control took as
-  // accelerators are counted in translated.
+  bool ok() const { return grid && point; }
+  // Runs the container's message loop, counting the accelerators taken.
   void Pump(DWORD ms);
   // Lets go of everything the host holds, the ATL host window included,
   // without unadvising: what a host tearing itself down in a handler does.
   void Abandon();
 
   const Container kind;
-  EventSink sink;  // first in, last out: outlives the control's reference
+  EventSink sink;  // declared first, gone last: outlives the control's hold
   TzGridHost::OleContainer* site = nullptr;
   HWND ax = nullptr;
   IUnknown* control = nullptr;

@@ -9,20 +9,9 @@
 #include <map>
 
 namespace ModuleTest {
-void RunTypeLibTests();
-void RunLifetimeTests();
-void RunEventTests();
-void RunOwnContainerTests();
-void RunAtlContainerTests();
-void RunPersistenceTests();
-void RunPropertyPageTests();
-void RunAboutBoxTests();
-void RunPropertiesVerbTests();
-void RunHygieneTests();
-void RunUnloadTests();
-void RunDispatchTests();
-void RunKeyTests();
-void RunReentryTests();
+void RunTypeLibTests(), RunLifetimeTests(), RunEventTests(), RunOwnContainerTests(), RunAtlContainerTests(),
+    RunPersistenceTests(), RunPropertyPageTests(), RunAboutBoxTests(), RunPropertiesVerbTests(), RunHygieneTests(),
+    RunUnloadTests(), RunDispatchTests(), RunKeyTests(), RunReentryTests();
 int DismissDialogs(const std::wstring& title, DWORD ms);
 }  // namespace ModuleTest
 
@@ -32,21 +21,16 @@ int wmain(int argc, wchar_t** argv) {
     return DismissDialogs(argv[2], DWORD(std::wcstoul(argv[3], nullptr, 10))) >= 0 ? 0 : 1;
   }
   const std::map<std::wstring, void (*)()> groups = {
-      {L"typelib", RunTypeLibTests}, {L"lifetime", RunLifetimeTests},     {L"events", RunEventTests},
-      {L"own", RunOwnContainerTests}, {L"atl", RunAtlContainerTests},      {L"persist", RunPersistenceTests},
-      {L"page", RunPropertyPageTests}, {L"about", RunAboutBoxTests},        {L"verbs", RunPropertiesVerbTests},
-      {L"dispatch", RunDispatchTests}, {L"keys", RunKeyTests},              {L"reentry", RunReentryTests},
-      {L"unload", RunUnloadTests},     {L"hygiene", RunHygieneTests},
-  };
-  if (FAILED(OleInitialize(nullptr))) {
-    std::printf("FAIL OleInitialize\n");
-    return 1;
-  }
+      {L"typelib", RunTypeLibTests},  {L"lifetime", RunLifetimeTests},  {L"events", RunEventTests},
+      {L"own", RunOwnContainerTests}, {L"atl", RunAtlContainerTests},   {L"persist", RunPersistenceTests},
+      {L"page", RunPropertyPageTests}, {L"about", RunAboutBoxTests},    {L"verbs", RunPropertiesVerbTests},
+      {L"dispatch", RunDispatchTests}, {L"keys", RunKeyTests},          {L"reentry", RunReentryTests},
+      {L"unload", RunUnloadTests},    {L"hygiene", RunHygieneTests}};
+  if (!CHECK(SUCCEEDED(OleInitialize(nullptr)))) return 1;
   for (int i = 1; i < argc; ++i) {
     int before = Failures();
     auto group = groups.find(argv[i]);
-    if (group != groups.end()) group->second();
-    Check(group != groups.end(), "known test group " + Narrow(argv[i]), __FILE__, __LINE__);
+    if (Check(group != groups.end(), "known test group " + Narrow(argv[i]), __FILE__, __LINE__)) group->second();
     std::printf("%s %s\n", Failures() == before ? "ok  " : "FAIL", Narrow(argv[i]).c_str());
     std::fflush(stdout);
   }
