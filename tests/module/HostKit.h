@@ -160,6 +160,7 @@ enum class Container {
 // it goes.
 struct Hosted {
   Hosted(Container kind, HWND parent, const RECT& rect);
+  Hosted(const Hosted&) = delete;
   ~Hosted();
   bool ok() const { return grid && point; }
   // Runs the container's message loop, counting the accelerators taken.

@@ -40,8 +40,8 @@ bool HasChildWithText(HWND parent, const std::wstring& text) {
 }
 
 // On another thread: waits up to ten seconds for a window that find
-// answers, then hands it to handle (which closes it). The dialogs run
-// their own modal loops on the main thread.
+// answers and hands it to handle, which closes it. The dialogs run their
+// own modal loops on the main thread.
 std::thread Watch(std::function<HWND()> find, std::function<void(HWND)> handle) {
   return std::thread([find, handle] {
     for (DWORD start = GetTickCount(); GetTickCount() - start < 10000; Sleep(50)) {
@@ -51,8 +51,7 @@ std::thread Watch(std::function<HWND()> find, std::function<void(HWND)> handle) 
 }
 
 // A property bag of one VARIANT per name.
-class MemoryBag final : public IPropertyBag {
- public:
+struct MemoryBag final : IPropertyBag {
   std::vector<std::pair<std::wstring, VARIANT>> values;
   ~MemoryBag() {
     for (auto& v : values) VariantClear(&v.second);
@@ -76,12 +75,13 @@ class MemoryBag final : public IPropertyBag {
   }
 };
 
-// What a load leaves: the 5 x 5 default grid, whatever it held before.
-void Dirty(IDispatch* grid) {
+// A grid that differs from the default one, to see a load reset it.
+void Change(IDispatch* grid) {
   CHECK_HR(Put(grid, L"Rows", Long(100)), S_OK);
   CHECK_HR(Put(grid, L"Columns", Long(9)), S_OK);
   CHECK_HR(Call(grid, L"SetCellText", {Long(3), Long(3), Text(L"kept?")}), S_OK);
 }
+
 bool IsDefaultGrid(IDispatch* grid) {
   return CallLong(grid, L"Rows") == 5 && CallLong(grid, L"Columns") == 5 && CallLong(grid, L"FixedRows") == 1 &&
          CallText(grid, L"GetCellText", {Long(3), Long(3)}).empty();
@@ -90,27 +90,23 @@ bool IsDefaultGrid(IDispatch* grid) {
 // Saved: the four bytes of version 1.0 and nothing of the grid.
 void CheckStream(IDispatch* grid) {
   auto persist = Query<IPersistStreamInit>(grid);
-  CHECK_HR(persist->InitNew(), S_OK);
-  CHECK_HR(persist->IsDirty(), S_FALSE);
-  Dirty(grid);
+  CHECK(persist->InitNew() == S_OK && persist->IsDirty() == S_FALSE);
+  Change(grid);
   CHECK_HR(persist->IsDirty(), S_OK);
   Com<IStream> stream;
   CreateStreamOnHGlobal(nullptr, TRUE, stream.out());
-  CHECK_HR(persist->Save(stream.get(), TRUE), S_OK);
-  CHECK_HR(persist->IsDirty(), S_FALSE);
+  CHECK(persist->Save(stream.get(), TRUE) == S_OK && persist->IsDirty() == S_FALSE);
   STATSTG stat{};
   ULARGE_INTEGER size{};
   stream->Stat(&stat, STATFLAG_NONAME);
   CHECK(stat.cbSize.QuadPart == 4 && SUCCEEDED(persist->GetSizeMax(&size)) && size.QuadPart == 4);
-  HGLOBAL memory = nullptr;
-  GetHGlobalFromStream(stream.get(), &memory);
-  const BYTE* bytes = static_cast<const BYTE*>(GlobalLock(memory));
-  CHECK(bytes && bytes[0] == 0x00 && bytes[1] == 0x00 && bytes[2] == 0x01 && bytes[3] == 0x00);
-  GlobalUnlock(memory);
+  DWORD version = 0;
+  stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  stream->Read(&version, 4, nullptr);
+  CHECK(version == 0x00010000);
   stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
   CHECK_HR(persist->Load(stream.get()), S_OK);
-  CHECK(IsDefaultGrid(grid));
-  CHECK_HR(persist->IsDirty(), S_FALSE);
+  CHECK(IsDefaultGrid(grid) && persist->IsDirty() == S_FALSE);
   // A stream too short for the stamp is refused.
   CHECK(FAILED(persist->Load(stream.get())));
   CLSID clsid{};
@@ -120,119 +116,46 @@ void CheckStream(IDispatch* grid) {
 // The property bag holds "_Version" = 65536 alone; loading it resets too.
 void CheckPropertyBag(IDispatch* grid) {
   auto persist = Query<IPersistPropertyBag>(grid);
-  if (!CHECK(persist)) return;
   MemoryBag bag;
-  CHECK_HR(persist->Save(&bag, TRUE, TRUE), S_OK);
-  CHECK(bag.values.size() == 1 && bag.values[0].first == L"_Version" && V_VT(&bag.values[0].second) == VT_I4 &&
+  CHECK(persist && persist->Save(&bag, TRUE, TRUE) == S_OK && bag.values.size() == 1);
+  CHECK(bag.values[0].first == L"_Version" && V_VT(&bag.values[0].second) == VT_I4 &&
         V_I4(&bag.values[0].second) == 0x10000);
-  Dirty(grid);
+  Change(grid);
   CHECK_HR(persist->Load(&bag, nullptr), S_OK);
   CHECK(IsDefaultGrid(grid));
 }
 
-Com<IStorage> NewStorage() {
+// An OLE document: OleCreate into a storage, changed, OleSave (the stamp in
+// the stream "Contents"), OleLoad (the class read back from the storage).
+void CheckStorage() {
   Com<ILockBytes> bytes;
   Com<IStorage> storage;
   CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.out());
   StgCreateDocfileOnILockBytes(bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.out());
-  return storage;
-}
-
-// An OLE document storage: the stamp in the stream "Contents"; then the
-// OLE document path of ole32: OleCreate into a storage, OleSave, OleLoad
-// (the class read back from the storage).
-void CheckStorage(IDispatch* grid) {
-  auto persist = Query<IPersistStorage>(grid);
-  Com<IStorage> storage = NewStorage();
-  if (!CHECK(persist && storage)) return;
-  CHECK_HR(persist->InitNew(storage.get()), S_OK);
-  Dirty(grid);
-  CHECK_HR(persist->IsDirty(), S_OK);
-  CHECK_HR(persist->Save(storage.get(), TRUE), S_OK);
-  CHECK_HR(persist->SaveCompleted(nullptr), S_OK);
-  CHECK_HR(persist->IsDirty(), S_FALSE);
-  Com<IStream> contents;
-  DWORD version = 0;
-  ULONG read = 0;
-  CHECK_HR(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, contents.out()), S_OK);
-  if (contents) contents->Read(&version, sizeof(version), &read);
-  contents.Reset();  // the storage opens its streams exclusively
-  CHECK(read == 4 && version == 0x00010000);
-  CHECK_HR(persist->Load(storage.get()), S_OK);
-  CHECK(IsDefaultGrid(grid));
-
-  Com<IStorage> document = NewStorage();
   Com<IOleObject> created;
-  CHECK_HR(OleCreate(TzGridCom::CLSID_TzGrid, IID_IOleObject, OLERENDER_NONE, nullptr, nullptr, document.get(),
+  CHECK_HR(OleCreate(TzGridCom::CLSID_TzGrid, IID_IOleObject, OLERENDER_NONE, nullptr, nullptr, storage.get(),
                      created.outVoid()),
            S_OK);
-  if (!created) return;
-  CHECK_HR(OleSave(Query<IPersistStorage>(created.get()).get(), document.get(), TRUE), S_OK);
+  auto persist = Query<IPersistStorage>(created.get());
+  if (!CHECK(persist)) return;
+  Change(Query<IDispatch>(created.get()).get());
+  CHECK_HR(persist->IsDirty(), S_OK);
+  CHECK(OleSave(persist.get(), storage.get(), TRUE) == S_OK && persist->SaveCompleted(nullptr) == S_OK);
+  CHECK_HR(persist->IsDirty(), S_FALSE);
   created->Close(OLECLOSE_NOSAVE);
+  persist.Reset();
   created.Reset();
+  Com<IStream> contents;
+  DWORD version = 0;
+  CHECK_HR(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, contents.out()), S_OK);
+  if (contents) contents->Read(&version, sizeof(version), nullptr);
+  contents.Reset();  // the storage opens its streams exclusively
+  CHECK(version == 0x00010000);
   CLSID stored{};
-  CHECK(SUCCEEDED(ReadClassStg(document.get(), &stored)) && IsEqualCLSID(stored, TzGridCom::CLSID_TzGrid));
+  CHECK(SUCCEEDED(ReadClassStg(storage.get(), &stored)) && IsEqualCLSID(stored, TzGridCom::CLSID_TzGrid));
   Com<IDispatch> loaded;
-  CHECK_HR(OleLoad(document.get(), IID_IDispatch, nullptr, loaded.outVoid()), S_OK);
+  CHECK_HR(OleLoad(storage.get(), IID_IDispatch, nullptr, loaded.outVoid()), S_OK);
   CHECK(loaded && IsDefaultGrid(loaded.get()));
-}
-
-}  // namespace
-
-void RunPersistenceTests() {
-  Com<IDispatch> grid(NewGrid());
-  if (!CHECK(grid)) return;
-  CheckStream(grid.get());
-  CheckPropertyBag(grid.get());
-  CheckStorage(grid.get());
-  auto pages = Query<ISpecifyPropertyPages>(grid.get());
-  CAUUID ids{};
-  CHECK(pages && pages->GetPages(&ids) == S_OK && ids.cElems == 1 &&
-        IsEqualGUID(ids.pElems[0], TzGridCom::CLSID_TzGridPropPage));
-  CoTaskMemFree(ids.pElems);
-}
-
-void RunPropertyPageTests() {
-  Com<IPropertyPage> page;
-  HRESULT hr = CoCreateInstance(TzGridCom::CLSID_TzGridPropPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage,
-                                page.outVoid());
-  if (!Check(SUCCEEDED(hr), "property page class: " + Hex(hr), __FILE__, __LINE__)) return;
-  PROPPAGEINFO info{};
-  info.cb = sizeof(info);
-  CHECK_HR(page->GetPageInfo(&info), S_OK);
-  CHECK(info.pszTitle && std::wstring(info.pszTitle) == L"General");
-  CHECK(info.size.cx > 250 && info.size.cy > 62);  // 250 x 62 dialog units
-  CoTaskMemFree(info.pszTitle);
-
-  HWND host = CreateHostWindow(L"TzGrid page", 500, 200);
-  RECT rect = {0, 0, info.size.cx, info.size.cy};
-  CHECK_HR(page->Activate(host, &rect, TRUE), S_OK);
-  CHECK_HR(page->Show(SW_SHOW), S_OK);
-  // The dialog and its one static text; no input controls.
-  CHECK(Children(host).size() == 2 && HasChildWithText(host, kPageText));
-  CHECK_HR(page->IsPageDirty(), S_FALSE);
-  CHECK_HR(page->Apply(), S_OK);
-  CHECK_HR(page->Deactivate(), S_OK);
-  CHECK(Children(host).empty());
-  DestroyWindow(host);
-}
-
-void RunAboutBoxTests() {
-  Com<IDispatch> grid(NewGrid());
-  if (!CHECK(grid)) return;
-  std::atomic<bool> sawTexts{false};
-  std::thread watcher = Watch([] { return FindWindowW(nullptr, L"About TzGrid Control"); },
-                              [&](HWND box) {
-                                Sleep(100);
-                                HWND ok = GetDlgItem(box, IDOK);
-                                sawTexts = HasChildWithText(box, L"TzGrid Control, Version 1.0") && ok &&
-                                           WindowText(ok) == L"OK";
-                                PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(ok));
-                              });
-  // Modal: returns when the box is closed.
-  CHECK_HR(Call(grid.get(), L"AboutBox", {}), S_OK);
-  watcher.join();
-  CHECK(sawTexts);
 }
 
 // The frame of the Properties verb, found by its page's text (its title
@@ -248,15 +171,65 @@ HWND FindPropertyFrame() {
   return nullptr;
 }
 
+}  // namespace
+
+void RunPersistenceTests() {
+  Com<IDispatch> grid(NewGrid());
+  if (!CHECK(grid)) return;
+  CheckStream(grid.get());
+  CheckPropertyBag(grid.get());
+  CheckStorage();
+  auto pages = Query<ISpecifyPropertyPages>(grid.get());
+  CAUUID ids{};
+  CHECK(pages && pages->GetPages(&ids) == S_OK && ids.cElems == 1 &&
+        IsEqualGUID(ids.pElems[0], TzGridCom::CLSID_TzGridPropPage));
+  CoTaskMemFree(ids.pElems);
+}
+
+void RunPropertyPageTests() {
+  Com<IPropertyPage> page;
+  CoCreateInstance(TzGridCom::CLSID_TzGridPropPage, nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, page.outVoid());
+  PROPPAGEINFO info{sizeof(PROPPAGEINFO)};
+  if (!CHECK(page && page->GetPageInfo(&info) == S_OK)) return;
+  CHECK(info.pszTitle && std::wstring(info.pszTitle) == L"General");
+  CHECK(info.size.cx > 250 && info.size.cy > 62);  // 250 x 62 dialog units
+  CoTaskMemFree(info.pszTitle);
+  HWND host = CreateHostWindow(L"TzGrid page", 500, 200);
+  RECT rect = {0, 0, info.size.cx, info.size.cy};
+  CHECK(page->Activate(host, &rect, TRUE) == S_OK && page->Show(SW_SHOW) == S_OK);
+  // The dialog and its one static text; no input controls.
+  CHECK(Children(host).size() == 2 && HasChildWithText(host, kPageText));
+  CHECK(page->IsPageDirty() == S_FALSE && page->Apply() == S_OK && page->Deactivate() == S_OK);
+  CHECK(Children(host).empty());
+  DestroyWindow(host);
+}
+
+void RunAboutBoxTests() {
+  Com<IDispatch> grid(NewGrid());
+  std::atomic<bool> sawTexts{false};
+  std::thread watcher = Watch([] { return FindWindowW(nullptr, L"About TzGrid Control"); },
+                              [&](HWND box) {
+                                Sleep(100);
+                                HWND ok = GetDlgItem(box, IDOK);
+                                sawTexts = HasChildWithText(box, L"TzGrid Control, Version 1.0") &&
+                                           WindowText(ok) == L"OK";
+                                PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(ok));
+                              });
+  // Modal: returns when the box is closed.
+  CHECK(grid && Call(grid.get(), L"AboutBox", {}) == S_OK);
+  watcher.join();
+  CHECK(sawTexts);
+}
+
 void RunPropertiesVerbTests() {
   HWND host = CreateHostWindow(L"TzGrid verbs", 420, 320);
   {
     Hosted h(Container::Own, host, RECT{0, 0, 400, 300});
     auto object = Query<IOleObject>(h.control);
     Com<IEnumOLEVERB> verbs;
-    if (!CHECK(object && SUCCEEDED(object->EnumVerbs(verbs.out())))) return;
     OLEVERB verb{};
     ULONG fetched = 0;
+    if (!CHECK(object && SUCCEEDED(object->EnumVerbs(verbs.out())))) return;
     CHECK(verbs->Next(1, &verb, &fetched) == S_OK && verb.lVerb == OLEIVERB_PROPERTIES);
     CoTaskMemFree(verb.lpszVerbName);
     CHECK(verbs->Next(1, &verb, &fetched) == S_FALSE && fetched == 0);
