@@ -28,19 +28,8 @@ void ClickWithInput(HWND grid, int x, int y) {
   Pump(250);
 }
 
-// A sink that is no dispatch interface.
-struct NotASink : IUnknown {
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = IsEqualIID(riid, IID_IUnknown) ? this : nullptr;
-    return *ppv ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
-};
-
 void CheckEvents(Hosted& h, HWND host) {
-  CHECK(GetParent(h.window) == host && h.site->InPlaceActivations() == 1);
-  CHECK(h.cookie != 0);
+  CHECK(GetParent(h.window) == host && h.site->InPlaceActivations() == 1 && h.cookie != 0);
 
   // Column index 4 shown at display position 1: order 0, 4, 1, 2, 3. The
   // column argument of an event is the column index, not the position.
@@ -59,9 +48,6 @@ void CheckEvents(Hosted& h, HWND host) {
   Click(h, 175, 70);
   CHECK(h.sink.Received({{1, 3, 2}, {2, 2, 1}}));
   CHECK(!EditorShown(h.window));
-  // A click below the last row fires nothing.
-  Click(h, 100, 250);
-  CHECK(h.sink.Received({}));
   // Real input through the system's input queue.
   SetForegroundWindow(host);
   ClickWithInput(h.window, 225, 30);
@@ -88,13 +74,7 @@ void CheckEvents(Hosted& h, HWND host) {
   CHECK_HR(h.point->Unadvise(h.cookie), S_OK);
   CHECK_HR(h.point->Unadvise(h.cookie), CONNECT_E_NOCONNECTION);
   Click(h, 125, 70);
-  CHECK(h.sink.Received({}));
-  CHECK(h.sink.Refs() == 1);
-
-  NotASink notASink;
-  DWORD badCookie = 1;
-  CHECK_HR(h.point->Advise(&notASink, &badCookie), CONNECT_E_CANNOTCONNECT);
-  CHECK(badCookie == 0);
+  CHECK(h.sink.Received({}) && h.sink.Refs() == 1);
 }
 
 }  // namespace

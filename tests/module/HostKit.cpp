@@ -156,24 +156,6 @@ void PostClick(HWND window, int x, int y, UINT down) {
   PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
-bool EmbedInAtl(HWND parent, const RECT& rect, AtlEmbedding& out) {
-  static HMODULE atl = LoadLibraryW(L"atl100.dll");
-  auto init = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
-  auto getControl = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
-      reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
-  // Wine's AtlAxWinInit registers its window class each time and fails
-  // when the class exists: once is enough.
-  static bool ready = init && init();
-  if (!CHECK(atl && ready && getControl)) return false;
-  out = AtlEmbedding{};
-  out.ax = CreateWindowExW(0, L"AtlAxWin100", kProgId, WS_CHILD | WS_VISIBLE, rect.left, rect.top,
-                           rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-  Pump(50);
-  if (!CHECK(out.ax && SUCCEEDED(getControl(out.ax, &out.control)) && out.control)) return false;
-  if (auto inPlace = Query<IOleInPlaceObject>(out.control)) inPlace->GetWindow(&out.grid);
-  return CHECK(IsWindow(out.grid));
-}
-
 std::string Describe(const std::vector<ReceivedEvent>& events) {
   std::string text;
   for (const ReceivedEvent& e : events) {
@@ -219,20 +201,40 @@ HRESULT AdviseEvents(IUnknown* control, IDispatch* sink, IConnectionPoint** poin
   return SUCCEEDED(hr) ? (*point)->Advise(sink, cookie) : hr;
 }
 
+namespace {
+
+// Embeds a new control in Wine's ATL host window (AtlAxWin100 of
+// atl100.dll) at rect of parent: the host window, or null.
+HWND EmbedInAtl(HWND parent, const RECT& rect, IUnknown** control) {
+  static HMODULE atl = LoadLibraryW(L"atl100.dll");
+  auto init = reinterpret_cast<BOOL(WINAPI*)()>(reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxWinInit")));
+  auto getControl = reinterpret_cast<HRESULT(WINAPI*)(HWND, IUnknown**)>(
+      reinterpret_cast<void*>(GetProcAddress(atl, "AtlAxGetControl")));
+  // Wine's AtlAxWinInit registers its window class each time and fails
+  // when the class exists: once is enough.
+  static bool ready = init && init();
+  if (!CHECK(atl && ready && getControl)) return nullptr;
+  HWND ax = CreateWindowExW(0, L"AtlAxWin100", kProgId, WS_CHILD | WS_VISIBLE, rect.left, rect.top,
+                            rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, GetModuleHandleW(nullptr),
+                            nullptr);
+  Pump(50);
+  CHECK(ax && SUCCEEDED(getControl(ax, control)) && *control);
+  return ax;
+}
+
+}  // namespace
+
 Hosted::Hosted(Container kind_, HWND parent, const RECT& rect) : kind(kind_) {
-  AtlEmbedding atl;
-  if (kind == Container::Atl && EmbedInAtl(parent, rect, atl)) {
-    ax = atl.ax;
-    control = atl.control;
-    window = atl.grid;
-  } else if (kind == Container::Own) {
+  if (kind == Container::Atl) {
+    ax = EmbedInAtl(parent, rect, &control);
+  } else {
     HRESULT hr = TzGridHost::OleContainer::Create(parent, rect, kProgId, &site);
     if (!Check(SUCCEEDED(hr), "embedding in our container: " + Hex(hr), __FILE__, __LINE__)) return;
     control = site->Control();
     control->AddRef();
-    window = site->ControlWindow();
   }
-  if (!control) return;
+  if (auto inPlace = Query<IOleInPlaceObject>(control)) inPlace->GetWindow(&window);
+  if (!CHECK(IsWindow(window))) return;
   control->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&grid));
   CHECK_HR(AdviseEvents(control, &sink, &point, &cookie), S_OK);
 }

@@ -98,17 +98,6 @@ bool EditorShown(HWND grid);
 // A press and release of the left button at a client point, posted.
 void PostClick(HWND window, int x, int y, UINT down = WM_LBUTTONDOWN);
 
-// The control embedded in Wine's ATL host window, a container that never
-// pre-translates keys: the host window, the control and its window.
-struct AtlEmbedding {
-  HWND ax = nullptr;
-  IUnknown* control = nullptr;  // one reference, the caller's
-  HWND grid = nullptr;
-};
-// Embeds a new control at rect of parent; false (with checks failed) when
-// it cannot.
-bool EmbedInAtl(HWND parent, const RECT& rect, AtlEmbedding& out);
-
 // DllCanUnloadNow of the loaded TzGrid.ocx (E_FAIL when it is not loaded).
 HRESULT ModuleCanUnloadNow();
 

@@ -7,8 +7,6 @@
 #include "../../tools/demohost/OleContainer.h"
 #include "HostKit.h"
 
-#include <cstdio>
-
 namespace ModuleTest {
 
 namespace {
@@ -22,19 +20,18 @@ void HoldShift(bool down) {
   SetKeyboardState(keys);
 }
 
-// The state after one step: the focus cell, the editor, the events fired.
+// The state after one step as text: the focus cell, the editor, the events fired.
+std::string StateAfterStep(LONG row, LONG column, bool editorShown, const std::vector<ReceivedEvent>& events) {
+  return "focus (" + std::to_string(row) + ", " + std::to_string(column) + "), editor " +
+         (editorShown ? "shown" : "hidden") + ", events" + Describe(events);
+}
+
 void Expect(Hosted& h, const char* step, LONG row, LONG column, bool editorShown,
             const std::vector<ReceivedEvent>& events) {
-  LONG gotRow = CallLong(h.grid, L"GetCurrentRow");
-  LONG gotColumn = CallLong(h.grid, L"GetCurrentColumn");
-  bool gotEditor = EditorShown(h.window);
-  bool same = gotRow == row && gotColumn == column && gotEditor == editorShown && h.sink.events == events;
-  if (!same) {
-    std::printf("  %s, %s: focus (%ld, %ld) editor %s, events%s; expected (%ld, %ld) editor %s, events%s\n",
-                Name(h.kind), step, gotRow, gotColumn, gotEditor ? "shown" : "hidden", Describe(h.sink.events).c_str(),
-                row, column, editorShown ? "shown" : "hidden", Describe(events).c_str());
-  }
-  Check(same, std::string(Name(h.kind)) + ": " + step, __FILE__, __LINE__);
+  std::string got = StateAfterStep(CallLong(h.grid, L"GetCurrentRow"), CallLong(h.grid, L"GetCurrentColumn"),
+                                   EditorShown(h.window), h.sink.events);
+  std::string want = StateAfterStep(row, column, editorShown, events);
+  Check(got == want, std::string(Name(h.kind)) + ", " + step + ": " + got + "; expected " + want, __FILE__, __LINE__);
 }
 
 // Puts the focus on a cell with the grid's window holding the keyboard
@@ -42,12 +39,9 @@ void Expect(Hosted& h, const char* step, LONG row, LONG column, bool editorShown
 void FocusCell(Hosted& h, LONG row, LONG column) {
   // An edit the last step left open ends as a host ends it, without an
   // event: its cell's text set again.
-  LONG focusRow = CallLong(h.grid, L"GetCurrentRow");
-  LONG focusColumn = CallLong(h.grid, L"GetCurrentColumn");
-  if (focusRow >= 0 && focusColumn >= 0) {
-    std::wstring text = CallText(h.grid, L"GetCellText", {Long(focusRow), Long(focusColumn)});
-    Call(h.grid, L"SetCellText", {Long(focusRow), Long(focusColumn), Text(text.c_str())});
-  }
+  LONG focusRow = CallLong(h.grid, L"GetCurrentRow"), focusColumn = CallLong(h.grid, L"GetCurrentColumn");
+  std::wstring text = CallText(h.grid, L"GetCellText", {Long(focusRow), Long(focusColumn)});
+  if (focusRow >= 0) Call(h.grid, L"SetCellText", {Long(focusRow), Long(focusColumn), Text(text.c_str())});
   SetFocus(h.window);
   CHECK_HR(Call(h.grid, L"SetFocusedCell", {Long(row), Long(column)}), S_OK);
   h.Pump(30);
