@@ -102,25 +102,14 @@ std::vector<VARIANT> ExportArgs(VARIANT columns, SHORT count = 1) {
 // Null references and values, self-referring VARIANTs, arrays that cannot
 // be a column list: DISP_E_TYPEMISMATCH naming the argument.
 void HostileArgumentsAreRefused(IDispatch* grid) {
+  const HRESULT kMismatch = DISP_E_TYPEMISMATCH;
   std::vector<Refusal> cases;
   for (VARTYPE vt : std::vector<VARTYPE>{VT_I1, VT_UI1, VT_I2, VT_UI2, VT_I4, VT_UI4, VT_I8, VT_UI8, VT_INT, VT_UINT,
                                          VT_R4, VT_R8, VT_CY, VT_DATE, VT_BOOL, VT_ERROR, VT_DECIMAL, VT_BSTR,
                                          VT_DISPATCH, VT_UNKNOWN, VT_VARIANT, VT_RECORD, VT_ARRAY | VT_I4,
                                          VT_ARRAY | VT_VARIANT}) {
-    std::string type = std::to_string(vt);
-    cases.push_back({"a null reference " + type + " as a row", kGetCellText, {Long(3), NullReference(vt)},
-                     DISP_E_TYPEMISMATCH, 1});
-    if (vt == VT_I4 || vt == VT_VARIANT || vt == (VT_ARRAY | VT_I4) || vt == VT_DISPATCH) {
-      cases.push_back({"a null reference " + type + " as columns", kExportEx, ExportArgs(NullReference(vt)),
-                       DISP_E_TYPEMISMATCH, 2});
-    }
-    if (vt == VT_DISPATCH || vt == VT_UNKNOWN || vt == VT_BSTR) {
-      cases.push_back({"a null value " + type + " as a row", kGetCellText, {Long(3), Typed(vt)}, DISP_E_TYPEMISMATCH, 1});
-    }
-    if (vt == VT_DISPATCH || vt == VT_UNKNOWN) {
-      cases.push_back({"a null interface " + type + " as a text", kSetCellText, {Typed(vt), Long(1), Long(1)},
-                       DISP_E_TYPEMISMATCH, 0});
-    }
+    cases.push_back({"a null reference " + std::to_string(vt) + " as a row", kGetCellText, {Long(3), NullReference(vt)},
+                     kMismatch, 1});
   }
   SAFEARRAY* noArray = nullptr;
   VARIANT self, a, b, two = Long(2);
@@ -129,32 +118,26 @@ void HostileArgumentsAreRefused(IDispatch* grid) {
   b = VariantReference(&a);
   VARIANT once = VariantReference(&two);
   SAFEARRAY* selfInArray = ArrayOfLongs(VT_VARIANT, {1});
-  LONG first = 0;
-  VARIANT* element = nullptr;
-  SafeArrayPtrOfIndex(selfInArray, &first, reinterpret_cast<void**>(&element));
-  MakeSelfReference(element);
+  MakeSelfReference(static_cast<VARIANT*>(selfInArray->pvData));
   IRecordInfo* record = NewByteRecordInfo(32);
   SAFEARRAYBOUND bound = {2, 0}, square[2] = {{2, 0}, {2, 0}};
   SAFEARRAY* records = SafeArrayCreateEx(VT_RECORD, 1, &bound, record);
   record->Release();
   std::memset(records->pvData, 0x41, 64);  // bytes that would make a wild pointer
   SAFEARRAY* outer = SafeArrayCreateVector(VT_VARIANT, 0, 1);
-  VARIANT nested = ArrayArgument(ArrayOfLongs(VT_I4, {1}));
-  SafeArrayPutElement(outer, &first, &nested);
-  VariantClear(&nested);
+  static_cast<VARIANT*>(outer->pvData)[0] = ArrayArgument(ArrayOfLongs(VT_I4, {1}));
   SAFEARRAY* lying = ArrayOfLongs(VT_I4, {1, 2});
   lying->cbElements = 2;
-  const HRESULT kMismatch = DISP_E_TYPEMISMATCH;
   std::vector<Refusal> more = {
-      {"a null BSTR reference as a text", kSetCellText, {NullReference(VT_BSTR), Long(1), Long(1)}, kMismatch, 0},
+      {"a null value for a row", kGetCellText, {Long(3), Typed(VT_DISPATCH)}, kMismatch, 1},
+      {"a null BSTR for a row", kGetCellText, {Long(3), Typed(VT_BSTR)}, kMismatch, 1},
       {"a null BSTR* face name", kSetDefaultFont, {Long(400), Long(10), NullReference(VT_BSTR)}, kMismatch, 2},
-      {"a null VARIANT* face name", kSetDefaultFont, {Long(400), Long(10), NullReference(VT_VARIANT)}, kMismatch, 2},
+      {"a null VARIANT* text", kSetCellText, {NullReference(VT_VARIANT), Long(1), Long(1)}, kMismatch, 0},
+      {"a null reference for columns", kExportEx, ExportArgs(NullReference(VT_I4)), kMismatch, 2},
       {"a reference to a null SAFEARRAY*", kExportEx, ExportArgs(Reference(VT_ARRAY | VT_I4, &noArray)), kMismatch, 2},
       {"VT_ARRAY without an array", kExportEx, ExportArgs(Typed(VT_ARRAY | VT_I4)), kMismatch, 2},
       {"a VARIANT reference to itself as a row", kGetCellText, {Long(3), self}, kMismatch, 1},
-      {"a VARIANT reference to itself as a text", kSetCellText, {self, Long(1), Long(1)}, kMismatch, 0},
       {"a VARIANT reference to itself as a face name", kSetDefaultFont, {Long(400), Long(10), self}, kMismatch, 2},
-      {"a VARIANT reference to itself as columns", kExportEx, ExportArgs(self), kMismatch, 2},
       {"a VARIANT reference to itself as a row count", kRows, {self}, kMismatch, 0, kPut},
       {"two VARIANTs referring to each other", kGetCellText, {Long(3), a}, kMismatch, 1},
       {"a reference to a reference to a row", kGetCellText, {Long(3), VariantReference(&once)}, kMismatch, 1},
@@ -162,13 +145,11 @@ void HostileArgumentsAreRefused(IDispatch* grid) {
       {"an array of records", kExportEx, ExportArgs(ArrayArgument(records)), kMismatch, 2},
       {"an array of IUnknown", kExportEx, ExportArgs(ArrayArgument(SafeArrayCreateVector(VT_UNKNOWN, 0, 1))),
        kMismatch, 2},
-      {"an array of IDispatch", kExportEx, ExportArgs(ArrayArgument(SafeArrayCreateVector(VT_DISPATCH, 0, 1))),
-       kMismatch, 2},
       {"a two-dimensional array", kExportEx, ExportArgs(ArrayArgument(SafeArrayCreate(VT_I4, 2, square))), kMismatch,
        2},
       {"an array nested in a VARIANT element", kExportEx, ExportArgs(ArrayArgument(outer)), kMismatch, 2},
-      {"an array whose element size is not its type's", kExportEx,
-       ExportArgs(Reference(VT_ARRAY | VT_I4, &lying), 2), kMismatch, 2},
+      {"an array whose element size is not its type's", kExportEx, ExportArgs(Reference(VT_ARRAY | VT_I4, &lying), 2),
+       kMismatch, 2},
   };
   for (Refusal& c : more) cases.push_back(std::move(c));
   ExpectRefusals(grid, std::move(cases));
@@ -289,16 +270,13 @@ void ArgumentsAreConverted(IDispatch* grid) {
   V_R8(&real) = 7.4;
   CHECK_HR(Ask(grid, kColumns, kPut, {real}).hr, S_OK);
   CHECK(CallLong(grid, L"Columns") == 7);
-  // By reference: a long, a BSTR and a VARIANT variable.
+  // By reference: a long and a BSTR variable (scripts pass VARIANT ones).
   LONG row = 2;
   CHECK(CallText(grid, L"GetCellText", {Reference(VT_I4, &row), Long(3)}) == L"sentinel");
   BSTR face = SysAllocString(L"Arial");
   CHECK(CallLong(grid, L"SetDefaultFont", {Reference(VT_BSTR, &face), Long(-12), Long(700)}) == -1);
   CHECK(std::wstring(face) == L"Arial");
   SysFreeString(face);
-  VARIANT inner = Text(L"Courier New");
-  CHECK_HR(Call(grid, L"SetDefaultFont", {Reference(VT_VARIANT, &inner), Long(10), Long(400)}), S_OK);
-  VariantClear(&inner);
   // A null BSTR where text is wanted is the empty text; a BSTR of odd byte
   // length holds its whole characters, the half one is dropped.
   CHECK_HR(Ask(grid, kSetCellText, kCall, {Typed(VT_BSTR), Long(1), Long(1)}).hr, S_OK);
@@ -307,10 +285,6 @@ void ArgumentsAreConverted(IDispatch* grid) {
   V_BSTR(&odd) = OddBstr("a\0b\0c", 5);
   CHECK_HR(Ask(grid, kSetCellText, kCall, {odd, Long(1), Long(1)}).hr, S_OK);
   CHECK(CallText(grid, L"GetCellText", {Long(1), Long(1)}) == L"ab");
-  BSTR oddFace = OddBstr("A\0r\0i\0a\0l\0x", 11);
-  CHECK_HR(Ask(grid, kSetDefaultFont, kCall, {Long(400), Long(10), Reference(VT_BSTR, &oddFace)}).hr, S_OK);
-  CHECK(SysStringByteLen(oddFace) == 11);  // untouched: the member did not change it
-  SysFreeString(oddFace);
 }
 
 }  // namespace

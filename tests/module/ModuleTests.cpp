@@ -1,6 +1,6 @@
 // The module's Wine test host. Each argument names a group of tests; the
 // exit code is the number of failed checks (0 when all passed).
-//   tzgrid_module_tests typelib dispatch lifetime events own atl keys reentry persist page about verbs unload hygiene
+//   tzgrid_module_tests typelib dispatch lifetime events own atl keys reentry persist page about unload hygiene
 //   tzgrid_module_tests dismiss "<title>" <ms>   (closes modal boxes for the script tests)
 #include "HostKit.h"
 
@@ -10,7 +10,7 @@
 
 namespace ModuleTest {
 void RunTypeLibTests(), RunLifetimeTests(), RunEventTests(), RunOwnContainerTests(), RunAtlContainerTests(),
-    RunPersistenceTests(), RunPropertyPageTests(), RunAboutBoxTests(), RunPropertiesVerbTests(), RunHygieneTests(),
+    RunPersistenceTests(), RunPropertyPageTests(), RunAboutBoxTests(), RunHygieneTests(),
     RunUnloadTests(), RunDispatchTests(), RunKeyTests(), RunReentryTests();
 int DismissDialogs(const std::wstring& title, DWORD ms);
 }  // namespace ModuleTest
@@ -23,7 +23,7 @@ int wmain(int argc, wchar_t** argv) {
   const std::map<std::wstring, void (*)()> groups = {
       {L"typelib", RunTypeLibTests},  {L"lifetime", RunLifetimeTests},  {L"events", RunEventTests},
       {L"own", RunOwnContainerTests}, {L"atl", RunAtlContainerTests},   {L"persist", RunPersistenceTests},
-      {L"page", RunPropertyPageTests}, {L"about", RunAboutBoxTests},    {L"verbs", RunPropertiesVerbTests},
+      {L"page", RunPropertyPageTests}, {L"about", RunAboutBoxTests},   
       {L"dispatch", RunDispatchTests}, {L"keys", RunKeyTests},          {L"reentry", RunReentryTests},
       {L"unload", RunUnloadTests},    {L"hygiene", RunHygieneTests}};
   if (!CHECK(SUCCEEDED(OleInitialize(nullptr)))) return 1;

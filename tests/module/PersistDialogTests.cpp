@@ -1,8 +1,7 @@
 // Persistence (the version stamp alone; a load gives the default grid),
-// the property page "General" with its placeholder text, the verbs, and the
-// About box, checked while it is up and then closed by a watcher thread.
+// the property page "General" with its placeholder text, and the About
+// box, checked while it is up and then closed by a watcher thread.
 #include "../../src/module/TzGridIds.h"
-#include "../../tools/demohost/OleContainer.h"
 #include "HostKit.h"
 
 #include <atomic>
@@ -156,24 +155,6 @@ void RunAboutBoxTests() {
   CHECK(grid && Call(grid.get(), L"AboutBox", {}) == S_OK);
   watcher.join();
   CHECK(sawTexts);
-}
-
-// The one verb is Properties; Open is not one.
-void RunPropertiesVerbTests() {
-  HWND host = CreateHostWindow(L"TzGrid verbs", 420, 320);
-  {
-    Hosted h(Container::Own, host, RECT{0, 0, 400, 300});
-    auto object = Query<IOleObject>(h.control);
-    Com<IEnumOLEVERB> verbs;
-    OLEVERB verb{};
-    ULONG fetched = 0;
-    if (!CHECK(object && SUCCEEDED(object->EnumVerbs(verbs.out())))) return;
-    CHECK(verbs->Next(1, &verb, &fetched) == S_OK && verb.lVerb == OLEIVERB_PROPERTIES);
-    CoTaskMemFree(verb.lpszVerbName);
-    CHECK(verbs->Next(1, &verb, &fetched) == S_FALSE && fetched == 0);
-    CHECK_HR(object->DoVerb(OLEIVERB_OPEN, nullptr, h.site, 0, host, nullptr), E_NOTIMPL);
-  }
-  DestroyWindow(host);
 }
 
 // For the script tests: closes every About box that comes up until killed.

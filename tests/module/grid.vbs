@@ -1,8 +1,8 @@
 ' Drives TzGrid from VBScript by its ProgID, windowless: every member of
-' _DTzGrid by name with its result and the result's type, literals and
-' variables as arguments (by-reference strings included), and the grid's
-' errors caught by the script with the grid unchanged. Prints "ALL OK" and
-' exits 0 when every check passed.
+' _DTzGrid called by name (the bridge fuzzer checks every member's result
+' type), literals, expressions and variables as arguments (by-reference
+' strings included), and the grid's errors caught by the script with the
+' grid unchanged. Prints "ALL OK" and exits 0 when every check passed.
 Option Explicit
 
 Dim failures, g, x, text, face, columnList, before
@@ -13,15 +13,6 @@ Sub Check(ok, what)
     failures = failures + 1
     WScript.Echo "FAIL " & what
   End If
-End Sub
-
-' A result of the expected value and VarType (VBScript compares no
-' unsigned types: they are read as longs).
-Sub Answers(value, expected, vt, what)
-  Dim got
-  got = VarType(value)
-  If got = 18 Or got = 19 Then value = CLng(value)
-  Check got = vt And value = expected, what & " answered " & value & " of type " & got
 End Sub
 
 ' After a statement run under On Error Resume Next: it raised the grid's
@@ -37,56 +28,56 @@ Sub Expect(member, number)
 End Sub
 
 Set g = CreateObject("TZGRID.TzGridCtrl.1")
-Answers g.Columns, 5, vbLong, "Columns"
+Check g.Columns = 5, "Columns"
 Check g.Rows = 5 And g.FixedRows = 1 And g.FixedColumns = 0, "the counts of a new grid"
 x = 7
 g.Columns = x
-Answers g.SetNumColumns(x - 1), 0, vbInteger, "SetNumColumns from an expression"
-Answers g.SetNumRows(8), 0, vbInteger, "SetNumRows"
-Answers g.GetNumRows(), 8, vbLong, "GetNumRows"
+Check g.SetNumColumns(x - 1) = 0, "SetNumColumns from an expression"
+Check g.SetNumRows(8) = 0, "SetNumRows"
+Check g.GetNumRows() = 8, "GetNumRows"
 g.Rows = 6
 g.FixedRows = 2
 g.FixedColumns = 1
 Check g.Columns = 6 And g.Rows = 6 And g.FixedRows = 2 And g.FixedColumns = 1, "the properties written"
-Answers g.SetNumFixedColumns(0), 0, vbLong, "SetNumFixedColumns"
-Answers g.SetNumFixedRows(1), 0, vbInteger, "SetNumFixedRows"
-Answers g.SetColumnWidth(4, 80), 1, vbInteger, "SetColumnWidth"
-Answers g.GetColumnWidth(4), 80, vbLong, "GetColumnWidth"
-Answers g.SetRowHeight(0, 40), 1, vbInteger, "SetRowHeight"
-Answers g.SetDefaultColumnWidth(70), 0, vbLong, "SetDefaultColumnWidth"
+Check g.SetNumFixedColumns(0) = 0, "SetNumFixedColumns"
+Check g.SetNumFixedRows(1) = 0, "SetNumFixedRows"
+Check g.SetColumnWidth(4, 80) = 1, "SetColumnWidth"
+Check g.GetColumnWidth(4) = 80, "GetColumnWidth"
+Check g.SetRowHeight(0, 40) = 1, "SetRowHeight"
+Check g.SetDefaultColumnWidth(70) = 0, "SetDefaultColumnWidth"
 g.Columns = 7
 g.MoveColumn 1, 3
-Answers g.GetColumnVisibleIndex(1), 3, vbLong, "GetColumnVisibleIndex after MoveColumn(1, 3)"
-Answers g.SetColumnOrder(2, 3), 0, vbInteger, "SetColumnOrder"
+Check g.GetColumnVisibleIndex(1) = 3, "GetColumnVisibleIndex after MoveColumn(1, 3)"
+Check g.SetColumnOrder(2, 3) = 0, "SetColumnOrder"
 g.SetFirstVisibleColumn 1
 g.Refresh
 
 text = "hello, grid"
 g.SetCellText 1, 2, text
-Answers g.GetCellText(1, 2), "hello, grid", vbString, "GetCellText of a text from a variable"
+Check g.GetCellText(1, 2) = "hello, grid", "GetCellText of a text from a variable"
 g.SetCellText 2, 2, 12345
 Check g.GetCellText(2, 2) = "12345", "a number given for a text"
 g.SetItemBackColor 1, 1, RGB(0, 200, 0)
 g.SetCellForeColour 1, 1, &HFF&
 g.SetGridBackColor &HFFFFFF
-Answers g.SetCellJustification(1, 1, 2), True, vbBoolean, "SetCellJustification"
+Check g.SetCellJustification(1, 1, 2) = True, "SetCellJustification"
 g.SetCellReadOnlyFlag 1, 1
 g.SetCellHeaderFlag 0, 1, 1
 g.SetCellSortState 0, 1, 2
-Answers g.GetCellSortState(0, 1), 2, 18, "GetCellSortState"
+Check CLng(g.GetCellSortState(0, 1)) = 2, "GetCellSortState"
 g.SetCellItemData 3, 3, 7
-Answers g.GetCellItemData(3, 3), 7, 19, "GetCellItemData"
+Check CLng(g.GetCellItemData(3, 3)) = 7, "GetCellItemData"
 g.SetCellBold 2, 2, 1
 face = "Arial"
-Answers g.SetDefaultFont(face, -12, 700), True, vbBoolean, "SetDefaultFont with a variable"
-Answers g.SetDefaultFont("Courier New", 16, 400), True, vbBoolean, "SetDefaultFont with a literal"
-Answers g.SetCellFont(1, 1, face, -12, 700), True, vbBoolean, "SetCellFont with a variable"
+Check g.SetDefaultFont(face, -12, 700) = True, "SetDefaultFont with a variable"
+Check g.SetDefaultFont("Courier New", 16, 400) = True, "SetDefaultFont with a literal"
+Check g.SetCellFont(1, 1, face, -12, 700) = True, "SetCellFont with a variable"
 Check face = "Arial", "the variable keeps its value"
 g.SetShowFilterRow 1
 g.TestMethod
 
 ' The focus cell's text goes to the clipboard and comes back into another cell.
-Answers g.GetCurrentRow(), -1, vbLong, "GetCurrentRow of a new grid"
+Check g.GetCurrentRow() = -1, "GetCurrentRow of a new grid"
 g.SetFocusedCell 2, 3
 Check g.GetCurrentRow() = 2 And g.GetCurrentColumn() = 3, "SetFocusedCell(2, 3)"
 g.SetCellText 2, 3, "clip me"
@@ -97,7 +88,7 @@ Check g.GetCellText(4, 4) = "clip me", "CopyToClipboard then PasteFromClipboard"
 
 ' Exports of a type other than 0 write nothing; the column list is an
 ' array in a variable or a single number.
-Answers g.ExportData(0, 0, 0, 0, 1), 0, vbInteger, "ExportData of type 1"
+Check g.ExportData(0, 0, 0, 0, 1) = 0, "ExportData of type 1"
 columnList = Array(3, 0)
 g.ExportEx 1, 2, columnList, 0, 0
 g.ExportEx 1, 1, 2, 0, 0
