@@ -2,8 +2,10 @@
 // argument index of a refused argument, the exception information, the
 // coercions an Automation server applies, by-reference arguments, SAFEARRAYs
 // for a long* parameter, and hostile arguments (null and self-referring
-// references, arrays of any element type, malformed DISPPARAMS), each
-// refused with the grid left as it was.
+// references, arrays no column list can be), each refused with the grid
+// left as it was. The bridge fuzzer throws the same
+// hostile arguments at every member under Wine's heap checks; here each
+// kind is answered exactly.
 #include "HostKit.h"
 #include "HostileVariants.h"
 
@@ -129,22 +131,17 @@ void HostileArgumentsAreRefused(IDispatch* grid) {
   SAFEARRAY* lying = ArrayOfLongs(VT_I4, {1, 2});
   lying->cbElements = 2;
   std::vector<Refusal> more = {
-      {"a null value for a row", kGetCellText, {Long(3), Typed(VT_DISPATCH)}, kMismatch, 1},
       {"a null BSTR for a row", kGetCellText, {Long(3), Typed(VT_BSTR)}, kMismatch, 1},
       {"a null BSTR* face name", kSetDefaultFont, {Long(400), Long(10), NullReference(VT_BSTR)}, kMismatch, 2},
       {"a null VARIANT* text", kSetCellText, {NullReference(VT_VARIANT), Long(1), Long(1)}, kMismatch, 0},
-      {"a null reference for columns", kExportEx, ExportArgs(NullReference(VT_I4)), kMismatch, 2},
       {"a reference to a null SAFEARRAY*", kExportEx, ExportArgs(Reference(VT_ARRAY | VT_I4, &noArray)), kMismatch, 2},
       {"VT_ARRAY without an array", kExportEx, ExportArgs(Typed(VT_ARRAY | VT_I4)), kMismatch, 2},
       {"a VARIANT reference to itself as a row", kGetCellText, {Long(3), self}, kMismatch, 1},
-      {"a VARIANT reference to itself as a face name", kSetDefaultFont, {Long(400), Long(10), self}, kMismatch, 2},
       {"a VARIANT reference to itself as a row count", kRows, {self}, kMismatch, 0, kPut},
       {"two VARIANTs referring to each other", kGetCellText, {Long(3), a}, kMismatch, 1},
       {"a reference to a reference to a row", kGetCellText, {Long(3), VariantReference(&once)}, kMismatch, 1},
       {"an array element that refers to itself", kExportEx, ExportArgs(ArrayArgument(selfInArray)), kMismatch, 2},
       {"an array of records", kExportEx, ExportArgs(ArrayArgument(records)), kMismatch, 2},
-      {"an array of IUnknown", kExportEx, ExportArgs(ArrayArgument(SafeArrayCreateVector(VT_UNKNOWN, 0, 1))),
-       kMismatch, 2},
       {"a two-dimensional array", kExportEx, ExportArgs(ArrayArgument(SafeArrayCreate(VT_I4, 2, square))), kMismatch,
        2},
       {"an array nested in a VARIANT element", kExportEx, ExportArgs(ArrayArgument(outer)), kMismatch, 2},
@@ -159,38 +156,6 @@ void HostileArgumentsAreRefused(IDispatch* grid) {
   LONG column = 3;
   VARIANT columnRef = Reference(VT_I4, &column);
   CHECK(CallText(grid, L"GetCellText", {VariantReference(&two), VariantReference(&columnRef)}) == L"sentinel");
-}
-
-// DISPPARAMS whose counts promise more than its pointers hold.
-void MalformedDispParamsAreRefused(IDispatch* grid) {
-  std::wstring before = StateOf(grid);
-  DISPID put = DISPID_PROPERTYPUT;
-  VARIANT six = Long(6);
-  struct Case {
-    const char* what;
-    DISPID id;
-    DISPPARAMS params;
-    HRESULT wanted;
-  } const cases[] = {
-      {"three arguments and no rgvarg", kSetCellText, {nullptr, nullptr, 3, 0}, DISP_E_BADPARAMCOUNT},
-      {"a put with no rgvarg", kRows, {nullptr, &put, 1, 1}, DISP_E_BADPARAMCOUNT},
-      {"a put with no rgdispidNamedArgs", kRows, {&six, nullptr, 1, 1}, DISP_E_PARAMNOTFOUND},
-      {"a method with named arguments and no rgdispidNamedArgs", kSetNumRows, {&six, nullptr, 1, 1},
-       DISP_E_PARAMNOTFOUND},
-      {"more named arguments than arguments", kRows, {&six, &put, 1, 2}, DISP_E_BADPARAMCOUNT},
-      {"a named argument without any argument", kRows, {nullptr, &put, 0, 1}, DISP_E_BADPARAMCOUNT},
-  };
-  for (const Case& c : cases) {
-    DISPPARAMS params = c.params;
-    WORD flags = c.id == kRows ? kPut : kCall;
-    HRESULT hr = grid->Invoke(c.id, IID_NULL, 0, flags, &params, nullptr, nullptr, nullptr);
-    Check(hr == c.wanted, std::string(c.what) + " gave " + Hex(hr), __FILE__, __LINE__);
-  }
-  // A null DISPPARAMS is a call without arguments.
-  CHECK_HR(grid->Invoke(kSetNumRows, IID_NULL, 0, kCall, nullptr, nullptr, nullptr, nullptr), DISP_E_BADPARAMCOUNT);
-  VARIANT rows = Typed(VT_EMPTY);
-  CHECK_HR(grid->Invoke(kRows, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, &rows, nullptr, nullptr), S_OK);
-  CHECK(V_VT(&rows) == VT_I4 && V_I4(&rows) == 5 && StateOf(grid) == before);
 }
 
 // The column list of ExportEx read element by element with the array's own
@@ -249,6 +214,11 @@ void CallsAreCheckedAgainstTheInterface(IDispatch* grid) {
   VARIANT result;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   CHECK_HR(grid->Invoke(kColumns, IID_IDispatch, 0, kCall, &none, &result, nullptr, nullptr), DISP_E_UNKNOWNINTERFACE);
+  // A null DISPPARAMS is a call without arguments (the bridge fuzzer sends
+  // DISPPARAMS whose counts promise more than their pointers hold).
+  CHECK_HR(grid->Invoke(kSetNumRows, IID_NULL, 0, kCall, nullptr, nullptr, nullptr, nullptr), DISP_E_BADPARAMCOUNT);
+  CHECK(grid->Invoke(kRows, IID_NULL, 0, DISPATCH_PROPERTYGET, nullptr, &result, nullptr, nullptr) == S_OK &&
+        V_VT(&result) == VT_I4 && V_I4(&result) == 5);
   ExpectRefusals(grid, {
       {"the DISPID the interface skips", 28, {}, DISP_E_MEMBERNOTFOUND, ~0u},
       {"an unknown DISPID", 999, {}, DISP_E_MEMBERNOTFOUND, ~0u},
@@ -290,9 +260,9 @@ void ArgumentsAreConverted(IDispatch* grid) {
 }  // namespace
 
 void RunDispatchTests() {
-  for (void (*group)(IDispatch*) : {HostileArgumentsAreRefused, MalformedDispParamsAreRefused,
-                                    ColumnArraysAreReadByTheirElementType, MemberFailuresAreExceptions,
-                                    CallsAreCheckedAgainstTheInterface, ArgumentsAreConverted}) {
+  for (void (*group)(IDispatch*) : {HostileArgumentsAreRefused, ColumnArraysAreReadByTheirElementType,
+                                    MemberFailuresAreExceptions, CallsAreCheckedAgainstTheInterface,
+                                    ArgumentsAreConverted}) {
     // A fresh grid of 5 rows and 4 columns with "sentinel" at row 2, column 3.
     Com<IDispatch> grid(NewGrid());
     if (!CHECK(grid)) return;
