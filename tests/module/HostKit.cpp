@@ -180,15 +180,12 @@ HRESULT EventSink::QueryInterface(REFIID riid, void** ppv) {
 }
 
 HRESULT EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
-  bool wellFormed = flags == DISPATCH_METHOD && params && params->cArgs == 2 && params->cNamedArgs == 0 &&
-                    V_VT(&params->rgvarg[0]) == VT_I4 && V_VT(&params->rgvarg[1]) == VT_I4;
-  if (!wellFormed) {
-    events.push_back({dispid, -12345, -12345});
-    return S_OK;
-  }
-  // The last argument comes first: rgvarg[1] is the row.
-  events.push_back({dispid, V_I4(&params->rgvarg[1]), V_I4(&params->rgvarg[0])});
-  if (onEvent) onEvent(events.back());
+  // The last argument comes first: rgvarg[1] is the row. A call not shaped
+  // like an event is recorded with row and column -12345.
+  bool shaped = flags == DISPATCH_METHOD && params && params->cArgs == 2 && params->cNamedArgs == 0 &&
+                V_VT(&params->rgvarg[0]) == VT_I4 && V_VT(&params->rgvarg[1]) == VT_I4;
+  events.push_back({dispid, shaped ? V_I4(&params->rgvarg[1]) : -12345, shaped ? V_I4(&params->rgvarg[0]) : -12345});
+  if (shaped && onEvent) onEvent(events.back());
   return S_OK;
 }
 
@@ -242,8 +239,10 @@ Hosted::Hosted(Container kind_, HWND parent, const RECT& rect) : kind(kind_) {
 Hosted::~Hosted() {
   if (point) point->Unadvise(cookie);
   Abandon();
-  if (site) site->Close();
-  if (site) site->Release();
+  if (site) {
+    site->Close();
+    site->Release();
+  }
   ::ModuleTest::Pump(30);
 }
 

@@ -97,9 +97,8 @@ void RunLifetimeTests() {
   Com<IConnectionPoint> point;
   DWORD cookie = 0;
   CHECK_HR(AdviseEvents(control, &sink, point.out(), &cookie), S_OK);
-  CHECK(sink.Refs() == 2);
   point.Reset();
-  CHECK_HR(ModuleCanUnloadNow(), S_FALSE);
+  CHECK(sink.Refs() == 2 && ModuleCanUnloadNow() == S_FALSE);
   CHECK(control->Release() == 0 && sink.Refs() == 1);
   CHECK_HR(ModuleCanUnloadNow(), S_OK);
 
@@ -107,10 +106,8 @@ void RunLifetimeTests() {
   Com<IClassFactory> factory;
   if (CHECK(SUCCEEDED(CoGetClassObject(TzGridCom::CLSID_TzGrid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
                                        factory.outVoid())))) {
-    CHECK_HR(factory->LockServer(TRUE), S_OK);
-    CHECK_HR(ModuleCanUnloadNow(), S_FALSE);
-    CHECK_HR(factory->LockServer(FALSE), S_OK);
-    CHECK_HR(ModuleCanUnloadNow(), S_OK);
+    CHECK(factory->LockServer(TRUE) == S_OK && ModuleCanUnloadNow() == S_FALSE);
+    CHECK(factory->LockServer(FALSE) == S_OK && ModuleCanUnloadNow() == S_OK);
     Com<IUnknown> aggregated;
     CHECK_HR(factory->CreateInstance(factory.get(), IID_IUnknown, aggregated.outVoid()), CLASS_E_NOAGGREGATION);
   }
