@@ -214,6 +214,12 @@ void CallsAreCheckedAgainstTheInterface(IDispatch* grid) {
   VARIANT result;
   DISPPARAMS none = {nullptr, nullptr, 0, 0};
   CHECK_HR(grid->Invoke(kColumns, IID_IDispatch, 0, kCall, &none, &result, nullptr, nullptr), DISP_E_UNKNOWNINTERFACE);
+  // Parameter names resolve to their positions, in any letter case.
+  const wchar_t* names[] = {L"setcelltext", L"TextData", L"ROW", L"Colour"};
+  DISPID ids[4] = {};
+  CHECK_HR(grid->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names), 3, 0, ids), S_OK);
+  CHECK(ids[0] == kSetCellText && ids[1] == 2 && ids[2] == 0);
+  CHECK_HR(grid->GetIDsOfNames(IID_NULL, const_cast<LPOLESTR*>(names), 4, 0, ids), DISP_E_UNKNOWNNAME);
   // A null DISPPARAMS is a call without arguments (the bridge fuzzer sends
   // DISPPARAMS whose counts promise more than their pointers hold).
   CHECK_HR(grid->Invoke(kSetNumRows, IID_NULL, 0, kCall, nullptr, nullptr, nullptr, nullptr), DISP_E_BADPARAMCOUNT);

@@ -1,6 +1,6 @@
 // The module's Wine test host. Each argument names a group of tests; the
 // exit code is the number of failed checks (0 when all passed).
-//   tzgrid_module_tests typelib dispatch lifetime events own atl keys reentry persist page about unload hygiene
+//   tzgrid_module_tests typelib dispatch lifetime events own atl keys reentry persist about unload hygiene
 //   tzgrid_module_tests dismiss "<title>" <ms>   (closes modal boxes for the script tests)
 #include "HostKit.h"
 
@@ -9,9 +9,9 @@
 #include <map>
 
 namespace ModuleTest {
-void RunTypeLibTests(), RunLifetimeTests(), RunEventTests(), RunOwnContainerTests(), RunAtlContainerTests(),
-    RunPersistenceTests(), RunPropertyPageTests(), RunAboutBoxTests(), RunHygieneTests(),
-    RunUnloadTests(), RunDispatchTests(), RunKeyTests(), RunReentryTests();
+void RunTypeLibTests(), RunDispatchTests(), RunLifetimeTests(), RunUnloadTests(), RunHygieneTests(),
+    RunPersistenceTests(), RunAboutBoxTests(), RunEventTests(), RunOwnContainerTests(), RunAtlContainerTests(),
+    RunKeyTests(), RunReentryTests();
 int DismissDialogs(const std::wstring& title, DWORD ms);
 }  // namespace ModuleTest
 
@@ -21,11 +21,10 @@ int wmain(int argc, wchar_t** argv) {
     return DismissDialogs(argv[2], DWORD(std::wcstoul(argv[3], nullptr, 10))) >= 0 ? 0 : 1;
   }
   const std::map<std::wstring, void (*)()> groups = {
-      {L"typelib", RunTypeLibTests},  {L"lifetime", RunLifetimeTests},  {L"events", RunEventTests},
-      {L"own", RunOwnContainerTests}, {L"atl", RunAtlContainerTests},   {L"persist", RunPersistenceTests},
-      {L"page", RunPropertyPageTests}, {L"about", RunAboutBoxTests},   
-      {L"dispatch", RunDispatchTests}, {L"keys", RunKeyTests},          {L"reentry", RunReentryTests},
-      {L"unload", RunUnloadTests},    {L"hygiene", RunHygieneTests}};
+      {L"typelib", RunTypeLibTests},    {L"dispatch", RunDispatchTests}, {L"lifetime", RunLifetimeTests},
+      {L"unload", RunUnloadTests},      {L"hygiene", RunHygieneTests},   {L"persist", RunPersistenceTests},
+      {L"about", RunAboutBoxTests},     {L"events", RunEventTests},      {L"own", RunOwnContainerTests},
+      {L"atl", RunAtlContainerTests},   {L"keys", RunKeyTests},          {L"reentry", RunReentryTests}};
   if (!CHECK(SUCCEEDED(OleInitialize(nullptr)))) return 1;
   for (int i = 1; i < argc; ++i) {
     int before = Failures();
