@@ -211,9 +211,9 @@ HWND EmbedInAtl(HWND parent, const RECT& rect, IUnknown** control) {
   // when the class exists: once is enough.
   static bool ready = init && init();
   if (!CHECK(atl && ready && getControl)) return nullptr;
-  HWND ax = CreateWindowExW(0, L"AtlAxWin100", kProgId, WS_CHILD | WS_VISIBLE, rect.left, rect.top,
-                            rect.right - rect.left, rect.bottom - rect.top, parent, nullptr, GetModuleHandleW(nullptr),
-                            nullptr);
+  HWND ax =
+      CreateWindowExW(0, L"AtlAxWin100", kProgId, WS_CHILD | WS_VISIBLE, rect.left, rect.top, rect.right - rect.left,
+                      rect.bottom - rect.top, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   Pump(50);
   CHECK(ax && SUCCEEDED(getControl(ax, control)) && *control);
   return ax;

@@ -29,8 +29,7 @@ std::string Narrow(const std::wstring& text);
 std::string Hex(long value);
 
 #define CHECK(cond) ::ModuleTest::Check(static_cast<bool>(cond), #cond, __FILE__, __LINE__)
-#define CHECK_HR(expr, expected) \
-  ::ModuleTest::CheckHr((expr), HRESULT(expected), #expr, #expected, __FILE__, __LINE__)
+#define CHECK_HR(expr, expected) ::ModuleTest::CheckHr((expr), HRESULT(expected), #expr, #expected, __FILE__, __LINE__)
 bool CheckHr(HRESULT got, HRESULT expected, const char* call, const char* expectedName, const char* file, int line);
 
 // An owned interface pointer: released when it goes.

@@ -21,10 +21,10 @@ int wmain(int argc, wchar_t** argv) {
     return DismissDialogs(argv[2], DWORD(std::wcstoul(argv[3], nullptr, 10))) >= 0 ? 0 : 1;
   }
   const std::map<std::wstring, void (*)()> groups = {
-      {L"typelib", RunTypeLibTests},    {L"dispatch", RunDispatchTests}, {L"lifetime", RunLifetimeTests},
-      {L"unload", RunUnloadTests},      {L"hygiene", RunHygieneTests},   {L"persist", RunPersistenceTests},
-      {L"about", RunAboutBoxTests},     {L"events", RunEventTests},      {L"own", RunOwnContainerTests},
-      {L"atl", RunAtlContainerTests},   {L"keys", RunKeyTests},          {L"reentry", RunReentryTests}};
+      {L"typelib", RunTypeLibTests},  {L"dispatch", RunDispatchTests}, {L"lifetime", RunLifetimeTests},
+      {L"unload", RunUnloadTests},    {L"hygiene", RunHygieneTests},   {L"persist", RunPersistenceTests},
+      {L"about", RunAboutBoxTests},   {L"events", RunEventTests},      {L"own", RunOwnContainerTests},
+      {L"atl", RunAtlContainerTests}, {L"keys", RunKeyTests},          {L"reentry", RunReentryTests}};
   if (!CHECK(SUCCEEDED(OleInitialize(nullptr)))) return 1;
   for (int i = 1; i < argc; ++i) {
     int before = Failures();
