@@ -84,9 +84,10 @@ class UserGrid : public ::testing::Test {
     for (int p = 0; p < grid.m_arColOrder.GetSize(); ++p) out.push_back(grid.m_arColOrder.GetAt(p));
     return out;
   }
-  int Count(UINT message, UINT code) {
+  // Messages sent to the window, of any code or of one.
+  int Count(UINT message, int code = -1) {
     int n = 0;
-    for (const MSG& m : window.sentMessages) n += m.message == message && LOWORD(m.wParam) == code;
+    for (const MSG& m : window.sentMessages) n += m.message == message && (code < 0 || LOWORD(m.wParam) == code);
     return n;
   }
   void ExpectNoFailure() {
