@@ -125,15 +125,17 @@ TEST_F(PaintTest, NothingToPaint) {
   EXPECT_EQ(Px(10, 30), kSentinel);
   EXPECT_EQ(grid.GetCell(0, 0)->m_bReadOnly, 0);
 
-  grid.ResizeGrid(0, 0);
-  grid.m_nFirstCol = 3;
-  grid.m_nTopRow = 4;
-  window.PaintAll();
-  for (int y = 0; y < 150; y += 7) {
-    for (int x = 0; x < 300; x += 7) ASSERT_EQ(Px(x, y), kEmpty) << x << "," << y;
+  for (auto [cols, rows] : {std::pair{0, 0}, {5, 0}, {0, 5}}) {
+    grid.ResizeGrid(cols, rows);
+    grid.m_nFirstCol = 3;
+    grid.m_nTopRow = 4;
+    window.PaintAll();
+    for (int y = 0; y < 150; y += 7) {
+      for (int x = 0; x < 300; x += 7) ASSERT_EQ(Px(x, y), kEmpty) << cols << "x" << rows << " at " << x << "," << y;
+    }
+    EXPECT_EQ(grid.m_nFirstCol, 3);
+    EXPECT_EQ(grid.m_nTopRow, 4);
   }
-  EXPECT_EQ(grid.m_nFirstCol, 3);
-  EXPECT_EQ(grid.m_nTopRow, 4);
   grid.ResizeGrid(2, 2);
   grid.m_nFirstCol = 1;
   window.PaintAll();
@@ -197,27 +199,6 @@ TEST_F(PaintTest, ScrolledGrid) {
   window.PaintAll();
   ExpectPixels({{10, 119, kLine}, {10, 118, kBack}, {49, 120, kLine}, {49, 121, kEmpty}, {10, 120, kEmpty},
                 {199, 30, kLine}, {200, 39, kLine}, {201, 39, kEmpty}, {210, 30, kEmpty}, {199, 10, kEmpty}});
-}
-
-// ---- the off-screen context
-
-TEST_F(PaintTest, OffscreenContextCoversTheClipBoxAndShowsOnlyAtTheEnd) {
-  FillFramebuffer(kSentinel);
-  const CRect clip(20, 30, 30, 40);
-  auto target = Headless::CreatePixmapDC(window.framebuffer, clip);
-  {
-    CMemDC mem(target.get());
-    EXPECT_TRUE(mem.IsOffscreen());
-    EXPECT_EQ(mem.GetWindowOrg(), CPoint(20, 30));
-    CRect all(0, 0, 300, 150);
-    mem.FillSolidRect(&all, kRed);
-    EXPECT_EQ(mem.GetPixel(20, 30), kRed);
-    EXPECT_EQ(mem.GetPixel(29, 39), kRed);
-    EXPECT_EQ(Px(25, 35), kSentinel) << "nothing on the target before the end";
-  }
-  for (int y = 0; y < 150; ++y) {
-    for (int x = 0; x < 300; ++x) ASSERT_EQ(Px(x, y), clip.PtInRect(CPoint(x, y)) ? kRed : kSentinel) << x << "," << y;
-  }
 }
 
 }  // namespace

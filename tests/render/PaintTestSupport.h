@@ -53,7 +53,7 @@ class PaintTest : public DesktopTest {
   COLORREF Px(int x, int y) const { return window.framebuffer.Contains(x, y) ? window.framebuffer.At(x, y) : 0xFFFFFFFF; }
   void ExpectPixels(std::initializer_list<Probe> probes) const {
     for (const Probe& p : probes) {
-      EXPECT_EQ(Px(p.x, p.y), p.colour) << std::hex << "pixel (" << p.x << ", " << p.y << ") is 0x" << Px(p.x, p.y);
+      EXPECT_EQ(Px(p.x, p.y), p.colour) << "pixel (" << p.x << ", " << p.y << ") is 0x" << std::hex << Px(p.x, p.y);
     }
   }
   void FillFramebuffer(COLORREF c) { std::fill(window.framebuffer.pixels.begin(), window.framebuffer.pixels.end(), c); }
