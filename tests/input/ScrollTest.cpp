@@ -2,6 +2,8 @@
 // fixed row, no fixed columns) in a 200 x 200 client area, driven through
 // WM_HSCROLL, WM_VSCROLL and WM_MOUSEWHEEL as the scroll bars and the wheel
 // send them.
+#include <climits>
+
 #include "TestSupport.h"
 
 namespace TzGrid::Test {
@@ -71,6 +73,7 @@ TEST_F(Scroll, EveryCodeFromTheMiddleAndTheEnds) {
       {WM_VSCROLL, 3, 40, SB_PAGEUP, 0, 1, 0},          {WM_VSCROLL, 1, 0, SB_LINEUP, 0, 1, 0},
       {WM_VSCROLL, 1, 0, SB_THUMBTRACK, 41, 3, 40},     {WM_VSCROLL, 3, 40, SB_LINEUP, 0, 2, 20},
       {WM_VSCROLL, 2, 20, SB_LINEDOWN, 0, 3, 40},       {WM_VSCROLL, 5, 80, SB_BOTTOM, 0, 5, 80},
+      {WM_VSCROLL, 5, 80, SB_THUMBTRACK, INT_MIN, 1, 0},  // the lowest track reaches the first row
   };
   for (const Case& c : cases) {
     const bool h = c.message == WM_HSCROLL;
