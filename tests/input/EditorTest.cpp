@@ -41,17 +41,16 @@ TEST_F(Editing, TypingReplacesTheTextADoubleClickKeepsIt) {
   ExpectNoFailure();
 }
 
-// A host can make rows as high as a long holds: the editor's rectangle
-// below one wraps as the platform's arithmetic does, without overflowing
-// on the way (the sanitizer run checks that).
+// Rows as high as a long holds: the editor's rectangle below one wraps as
+// the platform's arithmetic does, without overflowing (the sanitizer run
+// checks that).
 TEST_F(Editing, EditorBelowAHugeRowWrapsItsRectangle) {
   Click(At(3, 2));
   grid.SetRowHeight(2, 0x7FFFFFFF - 40);  // row 3 starts at y = 2^31 - 1
   Type(u'a');
-  const CRect rect = Editor()->Rect();
-  EXPECT_EQ(rect.TopLeft(), CPoint(100, 0x7FFFFFFF));
-  EXPECT_EQ(rect.Width(), 49);
-  EXPECT_EQ(rect.Height(), 19);
+  EXPECT_EQ(Editor()->Rect().TopLeft(), CPoint(100, 0x7FFFFFFF));
+  EXPECT_EQ(Editor()->Rect().Width(), 49);
+  EXPECT_EQ(Editor()->Rect().Height(), 19);
 }
 
 // Fixed rows raised past the top row draw a row twice in one paint. The

@@ -1,7 +1,6 @@
-// A grid in a headless window driven as a user drives it: clicks, double
-// clicks, key presses and typed characters, delivered where the system
-// delivers them (keyboard input to the window with the keyboard focus, after
-// the control's pre-translation).
+// A grid in a headless window driven as a user drives it, input delivered
+// where the system delivers it (keys to the window with the keyboard focus,
+// after the control's pre-translation).
 #pragma once
 
 #include <tuple>

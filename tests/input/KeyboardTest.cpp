@@ -1,6 +1,5 @@
-// Keyboard navigation: arrows, Tab and Shift+Tab, the editor's Enter, Page
-// Up and Down, Delete and Backspace, stepping over hidden columns and rows,
-// and the one scroll step that keeps the new focus cell in view.
+// Keyboard navigation: arrows, Tab, Enter, the page keys, Delete and
+// Backspace, hidden columns and rows, and the scroll step that follows a move.
 #include "InputTestSupport.h"
 
 namespace TzGrid::Test {

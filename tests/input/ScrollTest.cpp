@@ -1,7 +1,5 @@
-// Scroll handlers on the 10 x 30 layout (columns 50 wide, rows 20 high, one
-// fixed row, no fixed columns) in a 200 x 200 client area, driven through
-// WM_HSCROLL, WM_VSCROLL and WM_MOUSEWHEEL as the scroll bars and the wheel
-// send them.
+// Scroll handlers on a 10 x 30 grid (cells of 50 x 20, one fixed row) in a
+// 200 x 200 client area, driven by the scroll bars' and the wheel's messages.
 #include <climits>
 
 #include "TestSupport.h"

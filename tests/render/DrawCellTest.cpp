@@ -1,6 +1,5 @@
-// The cell drawer: where text ink lies for each alignment (measured, so
-// that glyph shapes do not matter), header text and sort marks, the cells
-// the drawer skips, and the placement of the in-place editor.
+// The cell drawer: text ink per alignment (measured, so that glyph shapes do
+// not matter), sort marks, the cells it skips, and the in-place editor's place.
 #include "PaintTestSupport.h"
 
 namespace TzGrid::Test {

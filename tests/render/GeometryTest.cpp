@@ -1,6 +1,5 @@
-// Geometry and hit testing: where cells lie and what lies under a point,
-// with the less-or-equal boundaries, the 3-pixel border window and the
-// failures of reads outside the layout arrays.
+// Geometry and hit testing: where cells lie and what lies under a point, at
+// the boundaries, and the failures of reads outside the layout arrays.
 #include <initializer_list>
 
 #include "TestSupport.h"

@@ -1,6 +1,5 @@
 // The grid painter through the headless window: exact pixels of the header
-// band, the fixed strip, the cells, the grid lines and the empty area, with
-// fixed rows and columns and scrolled; the repaint area; the off-screen context.
+// band, the fixed strip, cells, grid lines and the empty area.
 #include "PaintTestSupport.h"
 
 namespace TzGrid::Test {
