@@ -108,13 +108,8 @@ TEST_F(CellText, HeaderTextAndSortMarks) {
 
 // ---- which cells the drawer skips, and where it draws
 
-class CellDrawer : public PaintTest {
+class CellDrawer : public PaintedGrid {
  protected:
-  void SetUp() override {
-    PaintTest::SetUp();
-    MarkHeaderRow(0);
-    window.PaintAll();
-  }
   // Draws cell (r, c) into rect on a context over the window; reports the
   // colour then found at the rectangle's (left + 10, top + 10).
   COLORREF DrawAt(int r, int c, CRect rect) {

@@ -5,16 +5,8 @@
 namespace TzGrid::Test {
 namespace {
 
-// ---- the default layout: 5 x 5, one fixed row of header cells, cells of 50 x 20
-
-class DefaultLayout : public PaintTest {
- protected:
-  void SetUp() override {
-    PaintTest::SetUp();
-    MarkHeaderRow(0);
-    window.PaintAll();
-  }
-};
+// The default layout: 5 x 5, one fixed row of header cells, cells of 50 x 20.
+using DefaultLayout = PaintedGrid;
 
 // Header cells are raised frames that stop short of their last pixel column
 // and row; scrolled cells are filled up to their grid lines, which run one

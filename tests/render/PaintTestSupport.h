@@ -87,4 +87,14 @@ class PaintTest : public DesktopTest {
   }
 };
 
+// The default grid with its header row, painted once.
+class PaintedGrid : public PaintTest {
+ protected:
+  void SetUp() override {
+    PaintTest::SetUp();
+    MarkHeaderRow(0);
+    window.PaintAll();
+  }
+};
+
 }  // namespace TzGrid::Test
