@@ -1,7 +1,6 @@
-// A grid in a headless window driven as a user drives it: clicks, double
-// clicks, key presses and typed characters, delivered where the system
-// delivers them (keyboard input to the window with the keyboard focus, after
-// the control's pre-translation).
+// A grid in a headless window driven as a user drives it, input delivered
+// where the system delivers it (keys to the window with the keyboard focus,
+// after the control's pre-translation).
 #pragma once
 
 #include <tuple>
@@ -84,9 +83,10 @@ class UserGrid : public ::testing::Test {
     for (int p = 0; p < grid.m_arColOrder.GetSize(); ++p) out.push_back(grid.m_arColOrder.GetAt(p));
     return out;
   }
-  int Count(UINT message, UINT code) {
+  // Messages sent to the window, of any code or of one.
+  int Count(UINT message, int code = -1) {
     int n = 0;
-    for (const MSG& m : window.sentMessages) n += m.message == message && LOWORD(m.wParam) == code;
+    for (const MSG& m : window.sentMessages) n += m.message == message && (code < 0 || LOWORD(m.wParam) == code);
     return n;
   }
   void ExpectNoFailure() {

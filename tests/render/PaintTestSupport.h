@@ -1,11 +1,10 @@
-// Shared fixture and helpers of the painting tests: a 5 x 5 grid in a
-// 300 x 150 headless window, with colours that differ from every fixed
-// colour of the painter, and ink measurements that do not depend on glyph
-// shapes.
+// Shared fixture of the painting tests: a 5 x 5 grid in a 300 x 150 headless
+// window in colours unlike the painter's own, pixel probes given as tables,
+// and ink measurements that do not depend on glyph shapes.
 #pragma once
 
-#include <cstdio>
-#include <string>
+#include <algorithm>
+#include <initializer_list>
 
 #include "TestSupport.h"
 #include "render/MemDC.h"
@@ -24,11 +23,10 @@ constexpr COLORREF kRed = 0x000000FF;
 constexpr COLORREF kGreen = 0x0000FF00;
 constexpr COLORREF kSentinel = 0x00123456;
 
-inline std::string Hex(COLORREF c) {
-  char buffer[16];
-  std::snprintf(buffer, sizeof buffer, "0x%06X", unsigned(c));
-  return buffer;
-}
+struct Probe {
+  int x, y;
+  COLORREF colour;  // expected there
+};
 
 // The bounding box of the pixels in a region that differ from a colour.
 struct Ink {
@@ -51,19 +49,20 @@ class PaintTest : public DesktopTest {
     window.ClearRecords();
   }
 
-  // 0xFFFFFFFF (no colour) for a pixel outside the window.
-  COLORREF Px(int x, int y) const {
-    if (!window.framebuffer.Contains(x, y)) {
-      ADD_FAILURE() << "pixel (" << x << ", " << y << ") is outside the window";
-      return 0xFFFFFFFF;
+  // No colour (0xFFFFFFFF) for a pixel outside the window.
+  COLORREF Px(int x, int y) const { return window.framebuffer.Contains(x, y) ? window.framebuffer.At(x, y) : 0xFFFFFFFF; }
+  void ExpectPixels(std::initializer_list<Probe> probes) const {
+    for (const Probe& p : probes) {
+      EXPECT_EQ(Px(p.x, p.y), p.colour) << "pixel (" << p.x << ", " << p.y << ") is 0x" << std::hex << Px(p.x, p.y);
     }
-    return window.framebuffer.At(x, y);
   }
-  void FillFramebuffer(COLORREF c) {
-    for (COLORREF& p : window.framebuffer.pixels) p = c;
-  }
+  void FillFramebuffer(COLORREF c) { std::fill(window.framebuffer.pixels.begin(), window.framebuffer.pixels.end(), c); }
   void MarkHeaderRow(int r) {
     for (int c = 0; c < grid.m_nCols; ++c) grid.SetCellHeaderFlag(r, c, 1);
+  }
+  // OnDraw on a context over the whole window, with only `area` to repaint.
+  void DrawWithRepaintArea(const CRect& area) {
+    grid.OnDraw(Headless::CreatePixmapDC(window.framebuffer, CRect(0, 0, 300, 150)).get(), CRect(0, 0, 300, 150), area);
   }
 
   // Pixels of the region [left, right) x [top, bottom) unlike the background.
@@ -72,17 +71,13 @@ class PaintTest : public DesktopTest {
     for (int y = region.top; y < region.bottom; ++y) {
       for (int x = region.left; x < region.right; ++x) {
         if (Px(x, y) == background) continue;
-        if (!ink.any) {
-          ink = {true, x, y, x, y};
-        } else {
-          ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
-          ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
-        }
+        if (!ink.any) ink = {true, x, y, x, y};
+        ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+        ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
       }
     }
     return ink;
   }
-  // How many pixels of the region have exactly this colour.
   int CountOf(const CRect& region, COLORREF colour) const {
     int n = 0;
     for (int y = region.top; y < region.bottom; ++y) {
@@ -92,7 +87,14 @@ class PaintTest : public DesktopTest {
   }
 };
 
-#define EXPECT_PIXEL(x, y, colour) \
-  EXPECT_EQ(Hex(Px((x), (y))), Hex(colour)) << "pixel (" << (x) << ", " << (y) << ")"
+// The default grid with its header row, painted once.
+class PaintedGrid : public PaintTest {
+ protected:
+  void SetUp() override {
+    PaintTest::SetUp();
+    MarkHeaderRow(0);
+    window.PaintAll();
+  }
+};
 
 }  // namespace TzGrid::Test
