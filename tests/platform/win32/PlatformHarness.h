@@ -8,11 +8,9 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <cstring>
-#include <mutex>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
@@ -31,21 +29,6 @@ namespace TzGrid::Win32::Test {
 struct CheckFailed : std::runtime_error {
   using std::runtime_error::runtime_error;
 };
-struct CheckPending : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
-inline std::string Hex(std::uint64_t value) {
-  char text[32];
-  std::snprintf(text, sizeof(text), "0x%08llX", static_cast<unsigned long long>(value));
-  return text;
-}
-
-inline std::string Utf8(std::u16string_view text) {
-  std::string out;
-  for (char16_t c : text) out += c < 0x80 ? char(c) : '?';
-  return out;
-}
 
 [[noreturn]] inline void Fail(int line, const std::string& what) {
   throw CheckFailed("line " + std::to_string(line) + ": " + what);
@@ -56,27 +39,48 @@ inline std::string Utf8(std::u16string_view text) {
     if (!(cond)) ::TzGrid::Win32::Test::Fail(__LINE__, #cond); \
   } while (0)
 
-#define EXPECT_EQ(actual, expected)                                                                                 \
-  do {                                                                                                              \
-    auto actual_ = (actual);                                                                                        \
-    auto expected_ = (expected);                                                                                    \
-    if (!(actual_ == expected_)) {                                                                                  \
-      std::ostringstream out_;                                                                                      \
-      out_ << #actual << " is " << actual_ << ", expected " << expected_;                                            \
-      ::TzGrid::Win32::Test::Fail(__LINE__, out_.str());                                                            \
-    }                                                                                                               \
+#define EXPECT_EQ(actual, expected)                                        \
+  do {                                                                     \
+    auto actual_ = (actual);                                               \
+    auto expected_ = (expected);                                           \
+    if (!(actual_ == expected_)) {                                         \
+      std::ostringstream out_;                                             \
+      out_ << #actual << " is " << actual_ << ", expected " << expected_;   \
+      ::TzGrid::Win32::Test::Fail(__LINE__, out_.str());                   \
+    }                                                                      \
   } while (0)
 
-// Colours are compared as colours and printed as 0x00BBGGRR.
-#define EXPECT_COLOUR(actual, expected)                                                                             \
-  do {                                                                                                              \
-    std::uint32_t actual_ = std::uint32_t(actual);                                                                  \
-    std::uint32_t expected_ = std::uint32_t(expected);                                                              \
-    if (actual_ != expected_) {                                                                                     \
-      ::TzGrid::Win32::Test::Fail(__LINE__, std::string(#actual) + " is " + ::TzGrid::Win32::Test::Hex(actual_) +    \
-                                                ", expected " + ::TzGrid::Win32::Test::Hex(expected_));             \
-    }                                                                                                               \
-  } while (0)
+// Colours print as 0x00BBGGRR.
+#define EXPECT_COLOUR(actual, expected) EXPECT_EQ(::TzGrid::Win32::Test::Colour{actual}, ::TzGrid::Win32::Test::Colour{expected})
+
+struct Colour {
+  COLORREF value;
+  bool operator==(const Colour& other) const { return value == other.value; }
+};
+inline std::ostream& operator<<(std::ostream& out, const Colour& c) {
+  char text[16];
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(c.value));
+  return out << text;
+}
+
+// A named check, registered where it is defined; they run in that order.
+struct Check {
+  const char* name;
+  void (*run)();
+};
+inline std::vector<Check>& Checks() {
+  static std::vector<Check> checks;
+  return checks;
+}
+struct Registered {
+  Registered(const char* name, void (*run)()) { Checks().push_back({name, run}); }
+};
+#define PLATFORM_CHECK(function, name)                                    \
+  void function();                                                        \
+  const ::TzGrid::Win32::Test::Registered function##_registered{name, function}; \
+  void function()
+
+// ---------------------------------------------------------------- the screen
 
 // Handles every message waiting for this thread.
 inline void Pump() {
@@ -106,20 +110,40 @@ inline COLORREF ScreenPixel(::HWND hwnd, int x, int y) {
   return colour;
 }
 
+// Real mouse clicks at a client point (system input: hit testing, double
+// clicks and scroll bar loops are the system's own).
+inline void SystemClick(::HWND hwnd, int x, int y, int clicks) {
+  ::POINT at{x, y};
+  ::ClientToScreen(hwnd, &at);
+  ::SetCursorPos(at.x, at.y);
+  Pump();
+  std::vector<::INPUT> input(std::size_t(clicks) * 2);
+  for (std::size_t i = 0; i < input.size(); ++i) {
+    input[i].type = INPUT_MOUSE;
+    input[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
+  }
+  EXPECT_EQ(::SendInput(::UINT(input.size()), input.data(), sizeof(::INPUT)), ::UINT(input.size()));
+}
+
+inline bool IsArrowCursor() { return ::GetCursor() == ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); }
+
+constexpr COLORREF kWhite = RGB(255, 255, 255);
+constexpr COLORREF kShadow = RGB(128, 128, 128);
+constexpr COLORREF kGridLine = RGB(142, 192, 192);
+constexpr COLORREF kBlack = RGB(0, 0, 0);
+constexpr COLORREF kLightGrey = RGB(192, 192, 192);
+constexpr COLORREF kHeaderInk = RGB(1, 1, 1);
+inline COLORREF SystemColour(int index) { return COLORREF(::GetSysColor(index)); }
+
 // ---------------------------------------------------------------- fixtures
 
-constexpr wchar_t kHostClass[] = L"TzGridPlatformTestHost";
-constexpr int kHostWidth = 640;
-constexpr int kHostHeight = 480;
-
-// A top-level window at the screen's corner, without a frame, so that its
-// client coordinates are screen coordinates. One window serves every check
-// (Wine takes about two seconds to unmap a top-level window when there is
-// no window manager); each check starts with it empty and leaves it empty.
+// A frameless top-level window at the screen's corner, so that client and
+// screen coordinates agree. One window serves every check (Wine takes about
+// two seconds to unmap one without a window manager); each check starts
+// and leaves it without children.
 class HostWindow {
  public:
-  HostWindow() {
-    m_hwnd = Shared();
+  HostWindow() : m_hwnd(Shared()) {
     if (!m_hwnd) throw CheckFailed("cannot create the host window");
     DestroyChildren();
   }
@@ -134,11 +158,10 @@ class HostWindow {
       wc.lpfnWndProc = ::DefWindowProcW;
       wc.hInstance = ::GetModuleHandleW(nullptr);
       wc.hbrBackground = static_cast<::HBRUSH>(::GetStockObject(WHITE_BRUSH));
-      wc.lpszClassName = kHostClass;
+      wc.lpszClassName = L"TzGridPlatformTestHost";
       if (!::RegisterClassExW(&wc)) return ::HWND(nullptr);
-      ::HWND hwnd = ::CreateWindowExW(0, kHostClass, L"TzGrid platform test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
-                                      0, 0, kHostWidth, kHostHeight, nullptr, nullptr, ::GetModuleHandleW(nullptr),
-                                      nullptr);
+      ::HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"TzGrid platform test", WS_POPUP | WS_VISIBLE |
+                                      WS_CLIPCHILDREN, 0, 0, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
       ::UpdateWindow(hwnd);
       Pump();
       return hwnd;
@@ -147,23 +170,16 @@ class HostWindow {
   }
   void DestroyChildren() {
     std::vector<::HWND> children;
-    ::EnumChildWindows(
-        m_hwnd,
-        [](::HWND child, ::LPARAM param) -> ::BOOL {
-          reinterpret_cast<std::vector<::HWND>*>(param)->push_back(child);
-          return TRUE;
-        },
-        reinterpret_cast<::LPARAM>(&children));
-    for (::HWND child : children)
-      if (::IsWindow(child) && ::GetParent(child) == m_hwnd) ::DestroyWindow(child);
+    for (::HWND c = ::GetWindow(m_hwnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
+    for (::HWND child : children) ::DestroyWindow(child);
     ::SetActiveWindow(m_hwnd);
     Pump();
   }
-  ::HWND m_hwnd = nullptr;
+  ::HWND m_hwnd;
 };
 
-constexpr UINT kProbeMessage = WM_USER + 5;
-constexpr UINT kProbeThrow = WM_USER + 7;
+constexpr UINT kProbeMessage = WM_USER + 5;  // answered with wParam + 1000
+constexpr UINT kProbeThrow = WM_USER + 7;    // its handler fails
 
 // A control that records what its window delivers and paints one colour.
 class ProbeControl : public COleControl {
@@ -171,7 +187,6 @@ class ProbeControl : public COleControl {
   struct Record {
     UINT message;
     WPARAM wParam;
-    LPARAM lParam;
   };
   std::vector<Record> messages;
   bool windowExistedAtSize = false;
@@ -184,14 +199,12 @@ class ProbeControl : public COleControl {
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     MessageScope scope(*this, message, wParam, lParam);
-    messages.push_back({message, wParam, lParam});
+    messages.push_back({message, wParam});
     if (message == WM_SIZE) windowExistedAtSize = IsWindow();
     if (message == kProbeThrow) AfxThrowInvalidArgException("probe failure");
-    if (message == kProbeMessage) {
-      handlerThread = ::GetCurrentThreadId();
-      return LRESULT(wParam + 1000);
-    }
-    return Default();
+    if (message != kProbeMessage) return Default();
+    handlerThread = ::GetCurrentThreadId();
+    return LRESULT(wParam + 1000);
   }
   void OnDraw(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) override {
     ++draws;
@@ -204,109 +217,81 @@ class ProbeControl : public COleControl {
     preTranslated.push_back(pMsg->hwnd);
     return preTranslateAnswer;
   }
-  bool Received(UINT message) const {
-    return std::any_of(messages.begin(), messages.end(), [&](const Record& r) { return r.message == message; });
+  bool Received(UINT message, WPARAM wParam = 0, bool anyWParam = true) const {
+    return std::any_of(messages.begin(), messages.end(),
+                       [&](const Record& m) { return m.message == message && (anyWParam || m.wParam == wParam); });
   }
 };
 
-// An edit child's owner that records what reaches it.
-class ProbeEdit : public CWnd {
- public:
-  std::vector<UINT> messages;
-  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    messages.push_back(message);
-    return CWnd::WindowProc(message, wParam, lParam);
-  }
-};
-
-// A probe control in a window of its own: 400 x 300 at (10, 10) of the host.
-struct ProbeFixture {
+// A control of type Control in a window of its own at (10, 10) of the
+// host; handler failures are collected.
+template <class Control>
+struct Fixture {
   HostWindow host;
-  ProbeControl ctrl;
+  Control ctrl;
   Win32ControlSite site{ctrl};
   std::vector<std::string> failures;
 
-  ProbeFixture() {
+  explicit Fixture(int width = 400, int height = 300) {
     site.onMessageFailed = [this](UINT message, const std::string& text) {
-      failures.push_back(Hex(message) + " " + text);
+      failures.push_back(std::to_string(message) + " " + text);
     };
-    ::RECT rect{10, 10, 410, 310};
-    if (!site.CreateControlWindow(host.Hwnd(), rect)) throw CheckFailed("cannot create the control window");
-    ::UpdateWindow(site.Hwnd());
-    Pump();
-  }
-};
-
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kShadow = RGB(128, 128, 128);
-constexpr COLORREF kGridLine = RGB(142, 192, 192);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kLightGrey = RGB(192, 192, 192);
-
-
-// A grid control in a window of its own: 400 x 300 at (10, 10) of the host.
-struct GridFixture {
-  HostWindow host;
-  CTzGridCtrl ctrl;
-  Win32ControlSite site{ctrl};
-  std::vector<std::string> failures;
-  std::vector<std::pair<DISPID, CDispArgs>> events;
-
-  explicit GridFixture(int width = 400, int height = 300) {
-    site.onMessageFailed = [this](UINT message, const std::string& text) {
-      failures.push_back(Hex(message) + " " + text);
-    };
-    site.onFireEvent = [this](DISPID id, const CDispArgs& args) { events.emplace_back(id, args); };
     ::RECT rect{10, 10, 10 + width, 10 + height};
     if (!site.CreateControlWindow(host.Hwnd(), rect)) throw CheckFailed("cannot create the control window");
-    Settle();
   }
   ::HWND Hwnd() const { return site.Hwnd(); }
+  COLORREF Pixel(int x, int y) const { return ScreenPixel(site.Hwnd(), x, y); }
+  // Paints what is due and handles the messages waiting; a handler failure
+  // is a defect.
   void Settle() {
     ::UpdateWindow(site.Hwnd());
     Pump();
     ::UpdateWindow(site.Hwnd());
-  }
-  COLORREF Pixel(int x, int y) { return ScreenPixel(site.Hwnd(), x, y); }
-  // Handler failures are defects, except work that has not landed yet.
-  void ExpectNoFailures() {
-    for (const std::string& failure : failures) {
-      if (failure.find("is not implemented") != std::string::npos) throw CheckPending(failure);
-    }
     if (!failures.empty()) throw CheckFailed("handler failed: " + failures.front());
   }
-  void HeaderRow() {
-    for (int c = 0; c < ctrl.GetColumns(); ++c) ctrl.SetCellHeaderFlag(0, c, 1);
-  }
-  void Click(int x, int y) {
-    ::PostMessageW(site.Hwnd(), WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-    ::PostMessageW(site.Hwnd(), WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+  void Post(UINT message, WPARAM wParam, LPARAM lParam) {
+    ::PostMessageW(site.Hwnd(), message, wParam, lParam);
     Settle();
   }
 };
 
-// Translates a not-implemented failure of the core into a pending check.
-template <class F>
-void Guarded(F&& body) {
-  try {
-    body();
-  } catch (const CNotImplementedException& e) {
-    throw CheckPending(e.GetDescription());
+struct ProbeFixture : Fixture<ProbeControl> {
+  ProbeFixture() {
+    ::UpdateWindow(site.Hwnd());
+    Pump();
   }
-}
-
-struct CheckSkipped : std::runtime_error {
-  using std::runtime_error::runtime_error;
 };
 
-// A named check; each file of checks lists its own, in the order they run.
-struct Check {
-  const char* name;
-  void (*run)();
+// A grid of columns x rows (5 x 5 by default: one fixed row 20 high,
+// columns 50 wide) whose row 0 is a header row, painted.
+struct GridFixture : Fixture<CTzGridCtrl> {
+  std::vector<std::pair<DISPID, CDispArgs>> events;
+
+  explicit GridFixture(int columns = 5, int rows = 5) {
+    site.onFireEvent = [this](DISPID id, const CDispArgs& args) { events.emplace_back(id, args); };
+    if (columns != 5) ctrl.SetNumColumns(columns);
+    if (rows != 5) ctrl.SetNumRows(rows);
+    for (int c = 0; c < ctrl.GetColumns(); ++c) ctrl.SetCellHeaderFlag(0, c, 1);
+    Repaint();
+  }
+  void Repaint() {
+    ctrl.InvalidateControl();
+    Settle();
+  }
+  void Focus(LONG row, LONG column) {
+    ctrl.SetFocusedCell(row, column);
+    ::SetFocus(site.Hwnd());
+  }
+  bool Fired(DISPID id) const {
+    return std::any_of(events.begin(), events.end(), [&](const auto& e) { return e.first == id; });
+  }
+  // Pixels of the header ink in the rectangle (left, top) .. (right, bottom), exclusive.
+  int Inked(int left, int top, int right, int bottom) const {
+    int inked = 0;
+    for (int y = top; y < bottom; ++y)
+      for (int x = left; x < right; ++x) inked += Pixel(x, y) == kHeaderInk;
+    return inked;
+  }
 };
-std::vector<Check> GdiChecks();
-std::vector<Check> SiteChecks();
-std::vector<Check> ServiceChecks();
-std::vector<Check> GridChecks();
 
 }  // namespace TzGrid::Win32::Test
