@@ -1,8 +1,6 @@
 // The random side of the bridge fuzzer: a seeded generator, the storage
-// that stays alive behind the arguments of one call, and the makers of
-// argument VARIANTs, from well-typed values to hostile ones (null
-// references, chains, self-references, arrays of every element type,
-// records, odd BSTRs, objects that call back).
+// that outlives the arguments of one call, and the makers of argument
+// VARIANTs, from well-typed values to hostile ones.
 #pragma once
 
 #ifndef NOMINMAX
@@ -13,8 +11,8 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
-#include <utility>
 #include <vector>
 
 namespace BridgeFuzz {
@@ -23,8 +21,12 @@ namespace BridgeFuzz {
 class Random {
  public:
   explicit Random(std::uint64_t seed) : m_state(seed) {}
-  std::uint64_t Next();
-  // 0 .. n - 1; n > 0.
+  std::uint64_t Next() {
+    std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+    z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+    return z ^ (z >> 31);
+  }
   std::uint32_t Below(std::uint32_t n) { return std::uint32_t(Next() % n); }
   bool OneIn(std::uint32_t n) { return Below(n) == 0; }
   std::int32_t Between(std::int32_t low, std::int32_t high) {
@@ -39,9 +41,9 @@ class Random {
   std::uint64_t m_state;
 };
 
-// Everything the arguments of one call point at, freed when the call is
-// over. Argument VARIANTs themselves are never cleared: they may be
-// references, or refer to themselves; what they own is listed here.
+// Everything the arguments of one call point at, released when the call is
+// over. The argument VARIANTs themselves are never cleared: they may be
+// references, or refer to themselves.
 class Arena {
  public:
   Arena() = default;
@@ -49,31 +51,22 @@ class Arena {
   Arena& operator=(const Arena&) = delete;
   ~Arena();
 
-  // A VARIANT at a stable address (VT_EMPTY).
-  VARIANT* NewVariant();
-  // size zeroed bytes at a stable, 16-byte aligned address.
-  void* NewBytes(std::size_t size);
+  VARIANT* NewVariant();  // VT_EMPTY, at a stable address
+  void* NewBytes(std::size_t size);  // zeroed, 16-byte aligned
   BSTR Keep(BSTR text);
-  // A slot holding text: the callee may reallocate it, the slot's value at
-  // the end is what gets freed.
-  BSTR* NewBstrSlot(BSTR text);
   SAFEARRAY* Keep(SAFEARRAY* array);
-  SAFEARRAY** NewArraySlot(SAFEARRAY* array);
-  // An array whose descriptor was made to lie about its element size: the
-  // true size is put back before the array is destroyed.
-  void KeepLying(SAFEARRAY* array, ULONG trueElementSize);
-  // A record type of plain bytes for VT_RECORD arrays and values.
-  IRecordInfo* Records(ULONG size);
+  // Slots a callee may reallocate through a reference: the value a slot
+  // holds at the end is the one released.
+  BSTR* NewSlot(BSTR text);
+  SAFEARRAY** NewSlot(SAFEARRAY* array);
+  IRecordInfo* Records(ULONG size);  // plain bytes of that size
+  void Later(std::function<void()> release) { m_releases.push_back(std::move(release)); }
 
  private:
   std::deque<VARIANT> m_variants;
-  std::vector<void*> m_blocks;
-  std::vector<BSTR> m_texts;
-  std::deque<BSTR> m_slots;
-  std::vector<SAFEARRAY*> m_arrays;
+  std::deque<BSTR> m_textSlots;
   std::deque<SAFEARRAY*> m_arraySlots;
-  std::vector<std::pair<SAFEARRAY*, ULONG>> m_lying;
-  std::vector<IRecordInfo*> m_records;
+  std::vector<std::function<void()>> m_releases;
 };
 
 // An argument and, when the bridge must accept it where a long is wanted,
@@ -83,50 +76,29 @@ struct Argument {
   std::optional<LONG> asLong;
 };
 
-// Makes argument VARIANTs. callBack is an object whose default value the
-// platform may ask for during a coercion (the grid itself, so that the
-// coercion calls back into the control); scriptArray answers "length" and
-// items by index name like a JScript array.
-class ArgumentMaker {
- public:
-  ArgumentMaker(Random& random, Arena& arena, IDispatch* callBack, IDispatch* scriptArray)
-      : m_random(random), m_arena(arena), m_callBack(callBack), m_scriptArray(scriptArray) {}
-
-  // A value meant for a parameter of type want (VT_I4, VT_BSTR,
-  // VT_BYREF|VT_I4 for a column list, ...): mostly well-typed, sometimes a
-  // number of another type or a reference to one.
-  Argument Fitting(VARTYPE want);
-  // A count for Rows/Columns: mostly small, sometimes one the grid must
-  // refuse (negative, too large for memory).
-  Argument Count();
-  // Anything at all.
-  Argument Hostile();
-
- private:
-  Argument Number(LONG value);
-  Argument AnyScalar();
-  Argument AnyText();
-  BSTR RandomText();
-  Argument ByReference(Argument plain);
-  Argument VariantChain(Argument plain);
-  Argument NullReference();
-  Argument SelfReference();
-  Argument AnyArray();
-  Argument ColumnList();
-  Argument ArrayOf(VARTYPE vt, std::size_t count, LONG low, LONG high);
-  Argument RecordValue();
-  Argument GarbageType();
-  Argument Object();
-
-  Random& m_random;
-  Arena& m_arena;
-  IDispatch* m_callBack;
-  IDispatch* m_scriptArray;
+// What the makers draw from. callBack is an object whose default value a
+// coercion may ask for (the grid itself, so that the coercion calls back
+// into the control); scriptArray answers "length" and items by index name
+// like a JScript array.
+struct ArgumentSource {
+  Random& random;
+  Arena& arena;
+  IDispatch* callBack;
+  IDispatch* scriptArray;
 };
 
-// A JScript-like array object: "length" and the items "0", "1", ... with
-// random values (sometimes hostile ones, sometimes a huge length). One
-// reference for the caller.
+// A value for a parameter of type want (VT_I4, VT_BSTR, VT_BYREF|VT_I4 for
+// a column list, ...): mostly well-typed, sometimes a number of another
+// type or behind a reference.
+Argument Fitting(ArgumentSource& source, VARTYPE want);
+// A row or column count: mostly small, sometimes one the grid must refuse.
+Argument Count(ArgumentSource& source);
+// Anything at all: odd scalars, references (null, chained, to themselves),
+// arrays of every kind, records, nonsense types, objects.
+Argument Hostile(ArgumentSource& source);
+
+// A JScript-like array object with random items (sometimes failing ones,
+// a negative or a huge length). One reference for the caller.
 IDispatch* NewScriptArray(Random& random);
 
 }  // namespace BridgeFuzz
