@@ -203,8 +203,8 @@ class Driver {
   HRESULT Perform(CallPlan& plan, std::wstring* resultText = nullptr);
   void MessageStep();
   void PumpStep();
-  CallPlan PlanCall(ArgumentSource& source);
-  void MakeArguments(CallPlan& plan, ArgumentSource& source);
+  CallPlan PlanCall(ArgumentMaker& maker);
+  void MakeArguments(CallPlan& plan, ArgumentMaker& maker);
   void KeepCountsSane(CallPlan& plan);
   void MangleShape(CallPlan& plan);
   void CheckAnswer(const CallPlan& plan, HRESULT hr, UINT argErr, EXCEPINFO& excep, const VARIANT& result);
@@ -307,7 +307,7 @@ void Driver::Run(std::uint64_t steps) {
 
 // ---- Invoke steps
 
-CallPlan Driver::PlanCall(ArgumentSource& source) {
+CallPlan Driver::PlanCall(ArgumentMaker& maker) {
   CallPlan plan;
   const std::vector<TzGrid::DispEntry>& map = TzGrid::GetDispatchMap();
   static const std::vector<DISPID> kOtherIds = {0, -1, -4, -5, 28, 43, 44, 100, 0x7FFFFFFF, DISPID(0x80000000),
@@ -333,7 +333,7 @@ CallPlan Driver::PlanCall(ArgumentSource& source) {
     plan.flags = property && m_random.OneIn(2) ? WORD(DISPATCH_PROPERTYGET) : kCall;
   }
   if (plan.IsPut()) plan.named = {DISPID_PROPERTYPUT};
-  MakeArguments(plan, source);
+  MakeArguments(plan, maker);
   KeepCountsSane(plan);
   // The exports ask for a file name in a modal dialog when their type is
   // 0: the driver always asks for an export without a file.
@@ -345,16 +345,16 @@ CallPlan Driver::PlanCall(ArgumentSource& source) {
   return plan;
 }
 
-void Driver::MakeArguments(CallPlan& plan, ArgumentSource& source) {
+void Driver::MakeArguments(CallPlan& plan, ArgumentMaker& maker) {
   std::size_t expected = plan.entry ? (plan.IsPut() ? 1 : std::size_t(plan.entry->cParams)) : m_random.Below(4);
   std::size_t count = m_random.OneIn(8) ? m_random.Below(7) : expected;
   for (std::size_t i = 0; i < count; ++i) {
     VARTYPE want = VT_I4;
     if (plan.entry && i < expected) want = plan.IsPut() ? plan.entry->vtResult : plan.entry->params[i].vt;
     if (i == 0 && plan.entry && IsCountSetter(plan.dispid)) {
-      plan.arguments.push_back(Count(source));
+      plan.arguments.push_back(maker.Count());
     } else {
-      plan.arguments.push_back(m_random.OneIn(7) ? Hostile(source) : Fitting(source, want));
+      plan.arguments.push_back(m_random.OneIn(7) ? maker.Hostile() : maker.Fitting(want));
     }
   }
 }
@@ -387,8 +387,8 @@ void Driver::MangleShape(CallPlan& plan) {
 void Driver::InvokeStep() {
   Arena arena;
   IDispatch* scriptArray = NewScriptArray(m_random);
-  ArgumentSource source{m_random, arena, m_grid, scriptArray};
-  CallPlan plan = PlanCall(source);
+  ArgumentMaker maker(m_random, arena, m_grid, scriptArray);
+  CallPlan plan = PlanCall(maker);
   SetStepText(plan.Text(), m_trace);
   Perform(plan);
   scriptArray->Release();

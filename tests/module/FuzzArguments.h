@@ -1,6 +1,6 @@
 // The random side of the bridge fuzzer: a seeded generator, the storage
-// that outlives the arguments of one call, and the makers of argument
-// VARIANTs, from well-typed values to hostile ones.
+// that outlives the arguments of one call, and argument VARIANTs from
+// well-typed values to hostile ones.
 #pragma once
 
 #ifndef NOMINMAX
@@ -41,31 +41,31 @@ class Random {
   std::uint64_t m_state;
 };
 
-// Everything the arguments of one call point at, released when the call is
-// over. The argument VARIANTs themselves are never cleared: they may be
-// references, or refer to themselves.
+// What the arguments of one call point at, released when the call is over
+// (the argument VARIANTs themselves are never cleared: they may be
+// references, or refer to themselves). Slots stay where they are: a callee
+// may reallocate what a reference points at, and the slot's last value is
+// what gets released.
 class Arena {
  public:
   Arena() = default;
   Arena(const Arena&) = delete;
   Arena& operator=(const Arena&) = delete;
-  ~Arena();
-
-  VARIANT* NewVariant();  // VT_EMPTY, at a stable address
-  void* NewBytes(std::size_t size);  // zeroed, 16-byte aligned
-  BSTR Keep(BSTR text);
-  SAFEARRAY* Keep(SAFEARRAY* array);
-  // Slots a callee may reallocate through a reference: the value a slot
-  // holds at the end is the one released.
-  BSTR* NewSlot(BSTR text);
-  SAFEARRAY** NewSlot(SAFEARRAY* array);
-  IRecordInfo* Records(ULONG size);  // plain bytes of that size
+  ~Arena() {
+    for (auto it = m_releases.rbegin(); it != m_releases.rend(); ++it) (*it)();
+  }
+  // A zeroed VARIANT-sized slot: a VARIANT (VT_EMPTY), or the payload of
+  // any by-value type, a BSTR or an array pointer.
+  VARIANT* NewSlot() { return &m_slots.emplace_back(VARIANT{}); }
+  template <typename T>
+  T Keep(T owned, void (*release)(T)) {
+    if (owned) m_releases.push_back([owned, release] { release(owned); });
+    return owned;
+  }
   void Later(std::function<void()> release) { m_releases.push_back(std::move(release)); }
 
  private:
-  std::deque<VARIANT> m_variants;
-  std::deque<BSTR> m_textSlots;
-  std::deque<SAFEARRAY*> m_arraySlots;
+  std::deque<VARIANT> m_slots;
   std::vector<std::function<void()>> m_releases;
 };
 
@@ -76,28 +76,48 @@ struct Argument {
   std::optional<LONG> asLong;
 };
 
-// What the makers draw from. callBack is an object whose default value a
-// coercion may ask for (the grid itself, so that the coercion calls back
-// into the control); scriptArray answers "length" and items by index name
-// like a JScript array.
-struct ArgumentSource {
-  Random& random;
-  Arena& arena;
-  IDispatch* callBack;
-  IDispatch* scriptArray;
+// Makes arguments. callBack is an object whose default value a coercion
+// may ask for (the grid itself: the coercion calls back into the control);
+// scriptArray answers "length" and items by index like a JScript array.
+class ArgumentMaker {
+ public:
+  ArgumentMaker(Random& random, Arena& arena, IDispatch* callBack, IDispatch* scriptArray)
+      : m_random(random), m_arena(arena), m_callBack(callBack), m_scriptArray(scriptArray) {}
+
+  // A value for a parameter of type want (VT_I4, VT_BSTR, VT_BYREF|VT_I4
+  // for a column list, ...): mostly well-typed, sometimes a number of
+  // another type or behind a reference.
+  Argument Fitting(VARTYPE want);
+  // A row or column count: mostly small, sometimes one the grid must refuse.
+  Argument Count();
+  // Anything at all: odd scalars and texts, references (typed, chained,
+  // null, to themselves), arrays of every kind, records, nonsense types,
+  // objects.
+  Argument Hostile();
+
+ private:
+  Argument Number(LONG value);
+  Argument Scalar();
+  Argument Text();
+  Argument ByReference(Argument plain);
+  Argument VariantChain(Argument plain);
+  Argument NullReference();
+  Argument SelfReference();
+  Argument Array();
+  Argument NumericArray(LONG low, LONG high);
+  Argument Record();
+  Argument GarbageType();
+  Argument Object();
+  VARIANT ScriptArrayArgument();
+  Argument Referenced(Argument plain, std::uint32_t outOf);
+
+  Random& m_random;
+  Arena& m_arena;
+  IDispatch* m_callBack;
+  IDispatch* m_scriptArray;
 };
 
-// A value for a parameter of type want (VT_I4, VT_BSTR, VT_BYREF|VT_I4 for
-// a column list, ...): mostly well-typed, sometimes a number of another
-// type or behind a reference.
-Argument Fitting(ArgumentSource& source, VARTYPE want);
-// A row or column count: mostly small, sometimes one the grid must refuse.
-Argument Count(ArgumentSource& source);
-// Anything at all: odd scalars, references (null, chained, to themselves),
-// arrays of every kind, records, nonsense types, objects.
-Argument Hostile(ArgumentSource& source);
-
-// A JScript-like array object with random items (sometimes failing ones,
+// A JScript-like array object with random items (sometimes a failing one,
 // a negative or a huge length). One reference for the caller.
 IDispatch* NewScriptArray(Random& random);
 
