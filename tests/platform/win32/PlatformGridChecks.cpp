@@ -8,13 +8,6 @@
 namespace TzGrid::Win32::Test {
 namespace {
 
-// Every pixel from (x0, y0) to (x1, y1) inclusive, a row or a column, is colour.
-#define EXPECT_LINE(f, x0, y0, x1, y1, colour)                                    \
-  do {                                                                            \
-    for (int y_ = (y0); y_ <= (y1); ++y_)                                         \
-      for (int x_ = (x0); x_ <= (x1); ++x_) EXPECT_COLOUR((f).Pixel(x_, y_), colour); \
-  } while (0)
-
 PLATFORM_CHECK(GridDefaultPicture, "grid.default_picture") {
   GridFixture f;
   f.ctrl.SetCellText(0, 1, CString(u"B"));
@@ -23,24 +16,15 @@ PLATFORM_CHECK(GridDefaultPicture, "grid.default_picture") {
   // its last column and row show the empty-area colour, as no grid line
   // is drawn in the header band.
   COLORREF empty = SystemColour(COLOR_BTNSHADOW), window = SystemColour(COLOR_WINDOW);
-  EXPECT_LINE(f, 0, 0, 47, 0, kWhite);
-  EXPECT_LINE(f, 0, 0, 0, 17, kWhite);
-  EXPECT_LINE(f, 48, 0, 48, 18, kShadow);
-  EXPECT_LINE(f, 0, 18, 48, 18, kShadow);
-  EXPECT_LINE(f, 49, 0, 49, 19, empty);
-  EXPECT_LINE(f, 0, 19, 49, 19, empty);
-  EXPECT_COLOUR(f.Pixel(25, 10), kLightGrey);
+  EXPECT_RUNS(f.Hwnd(), {0, 0, 47, 0, kWhite}, {0, 0, 0, 17, kWhite}, {48, 0, 48, 18, kShadow},
+              {0, 18, 48, 18, kShadow}, {49, 0, 49, 19, empty}, {0, 19, 49, 19, empty});
   EXPECT_TRUE(f.Inked(51, 1, 99, 19) > 0);  // the second header cell's text
   // The first scrolled cell (1, 0) in the window colour, grid lines on its
-  // last column and row, and on those of the last column and row.
-  EXPECT_COLOUR(f.Pixel(0, 20), window);
-  EXPECT_COLOUR(f.Pixel(48, 38), window);
-  EXPECT_LINE(f, 49, 20, 49, 39, kGridLine);
-  EXPECT_LINE(f, 0, 39, 49, 39, kGridLine);
-  EXPECT_COLOUR(f.Pixel(249, 30), kGridLine);
-  EXPECT_COLOUR(f.Pixel(100, 99), kGridLine);
-  EXPECT_COLOUR(f.Pixel(300, 50), empty);  // right of the last column
-  EXPECT_COLOUR(f.Pixel(100, 200), empty);  // below the last row
+  // last column and row, and on those of the last column (x = 249) and row
+  // (y = 99); right of and below them the empty-area colour.
+  EXPECT_RUNS(f.Hwnd(), {49, 20, 49, 39, kGridLine}, {0, 39, 49, 39, kGridLine});
+  EXPECT_PIXELS(f.Hwnd(), {25, 10, kLightGrey}, {0, 20, window}, {48, 38, window}, {249, 30, kGridLine},
+                {100, 99, kGridLine}, {300, 50, empty}, {100, 200, empty});
   SCROLLINFO info;  // everything fits: no scroll range
   EXPECT_TRUE(f.ctrl.GetScrollInfo(SB_HORZ, &info, SIF_RANGE | SIF_PAGE));
   EXPECT_EQ(info.nMax, 0);
@@ -53,19 +37,12 @@ PLATFORM_CHECK(GridCellColoursAndFocusFrame, "grid.cell_colours_and_focus_frame"
   f.ctrl.SetGridBackColor(LONG(back));
   f.ctrl.SetFocusedCell(3, 2);
   f.Repaint();
-  EXPECT_LINE(f, 50, 40, 98, 40, red);  // cell (2, 1)
-  EXPECT_COLOUR(f.Pixel(98, 58), red);
-  EXPECT_COLOUR(f.Pixel(99, 50), kGridLine);
-  EXPECT_COLOUR(f.Pixel(70, 59), kGridLine);
-  EXPECT_COLOUR(f.Pixel(10, 30), back);
-  // The focus cell (3, 2): a black frame on the filled area.
-  EXPECT_LINE(f, 100, 60, 148, 60, kBlack);
-  EXPECT_LINE(f, 100, 78, 148, 78, kBlack);
-  EXPECT_LINE(f, 100, 60, 100, 78, kBlack);
-  EXPECT_LINE(f, 148, 60, 148, 78, kBlack);
-  EXPECT_COLOUR(f.Pixel(120, 70), back);
-  EXPECT_COLOUR(f.Pixel(149, 70), kGridLine);
-  EXPECT_COLOUR(f.Pixel(120, 79), kGridLine);
+  // Cell (2, 1) in its own colour, the others in the grid's; the focus
+  // cell (3, 2) framed in black on the filled area.
+  EXPECT_PIXELS(f.Hwnd(), {50, 40, red}, {98, 58, red}, {99, 50, kGridLine}, {70, 59, kGridLine}, {10, 30, back},
+                {120, 70, back}, {149, 70, kGridLine}, {120, 79, kGridLine});
+  EXPECT_RUNS(f.Hwnd(), {100, 60, 148, 60, kBlack}, {100, 78, 148, 78, kBlack}, {100, 60, 100, 78, kBlack},
+              {148, 60, 148, 78, kBlack});
   EXPECT_TRUE(f.ctrl.GetCurrentRow() == 3 && f.ctrl.GetCurrentColumn() == 2);
 }
 
@@ -76,9 +53,7 @@ PLATFORM_CHECK(GridClickSelectsCell, "grid.click_selects_cell") {
   EXPECT_TRUE(!f.events.empty() && f.events[0].first == DISPID_GRIDCELLSELECTED);
   EXPECT_TRUE(f.events[0].second == CDispArgs({CDispArg::I4(2), CDispArg::I4(1)}));
   EXPECT_TRUE(f.ctrl.GetCurrentRow() == 2 && f.ctrl.GetCurrentColumn() == 1);
-  EXPECT_COLOUR(f.Pixel(50, 40), kBlack);  // the focus frame, drawn at once
-  EXPECT_COLOUR(f.Pixel(98, 58), kBlack);
-  EXPECT_COLOUR(f.Pixel(70, 50), SystemColour(COLOR_WINDOW));
+  EXPECT_PIXELS(f.Hwnd(), {50, 40, kBlack}, {98, 58, kBlack}, {70, 50, SystemColour(COLOR_WINDOW)});  // framed at once
 }
 
 std::wstring WindowText(::HWND hwnd) {
@@ -110,15 +85,6 @@ PLATFORM_CHECK(GridTypingOpensEditor, "grid.typing_opens_editor") {
   EXPECT_TRUE(!::IsWindowVisible(edit) && f.Fired(DISPID_GRIDCELLEXITED));
 }
 
-PLATFORM_CHECK(GridTabAndArrowsMove, "grid.tab_and_arrows_move") {
-  GridFixture f;
-  f.Focus(2, 1);
-  f.Post(WM_KEYDOWN, VK_TAB, 1);
-  EXPECT_EQ(f.ctrl.GetCurrentColumn(), LONG(2));
-  f.Post(WM_KEYDOWN, VK_DOWN, 1);
-  EXPECT_EQ(f.ctrl.GetCurrentRow(), LONG(3));
-}
-
 // The scroll range covers the columns; a click on the horizontal bar's
 // right arrow (the system's scroll bar loop sends SB_LINERIGHT) scrolls one
 // column, and the picture follows.
@@ -140,9 +106,9 @@ PLATFORM_CHECK(GridScrollsByColumns, "grid.scrolls_by_columns") {
   EXPECT_TRUE(f.ctrl.m_nFirstCol == 1 && f.ctrl.m_nHScrollPos == 50);
   EXPECT_TRUE(f.ctrl.GetScrollInfo(SB_HORZ, &info, SIF_POS));
   EXPECT_EQ(info.nPos, 50);
-  EXPECT_LINE(f, 49, 20, 49, 39, kGridLine);  // column 1 is now the first one shown
-  EXPECT_COLOUR(f.Pixel(48, 5), kShadow);
-  EXPECT_COLOUR(f.Pixel(49, 5), SystemColour(COLOR_BTNSHADOW));
+  // Column 1 is now the first one shown.
+  EXPECT_RUNS(f.Hwnd(), {49, 20, 49, 39, kGridLine});
+  EXPECT_PIXELS(f.Hwnd(), {48, 5, kShadow}, {49, 5, SystemColour(COLOR_BTNSHADOW)});
 }
 
 // A column border dragged in the header band: the tracking band is drawn
@@ -160,25 +126,19 @@ PLATFORM_CHECK(GridResizeColumnWithBand, "grid.resize_column_with_band") {
   f.Post(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(49, 10));
   EXPECT_EQ(f.ctrl.m_nMouseMode, MOUSE_RESIZING);
   EXPECT_EQ(f.ctrl.m_nResizeStartX, 50);
-  EXPECT_COLOUR(f.Pixel(49, 50), kGridLine ^ 0x00FFFFFFu);
-  EXPECT_COLOUR(f.Pixel(50, 50), inverted);
-  EXPECT_COLOUR(f.Pixel(50, 5), kWhite ^ 0x00FFFFFFu);  // over the header band too
-  EXPECT_COLOUR(f.Pixel(48, 50), window);
-  EXPECT_COLOUR(f.Pixel(51, 50), window);
+  EXPECT_PIXELS(f.Hwnd(), {49, 50, kGridLine ^ 0x00FFFFFFu}, {50, 50, inverted}, {50, 5, kWhite ^ 0x00FFFFFFu},
+                {48, 50, window}, {51, 50, window});
 
   f.Post(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(80, 10));
-  EXPECT_COLOUR(f.Pixel(50, 50), window);  // erased where it was
-  EXPECT_COLOUR(f.Pixel(49, 50), kGridLine);
-  EXPECT_COLOUR(f.Pixel(80, 50), inverted);  // drawn where the pointer is
-  EXPECT_COLOUR(f.Pixel(81, 50), inverted);
+  // Erased where it was, drawn where the pointer is.
+  EXPECT_PIXELS(f.Hwnd(), {50, 50, window}, {49, 50, kGridLine}, {80, 50, inverted}, {81, 50, inverted});
 
   f.Post(WM_LBUTTONUP, 0, MAKELPARAM(80, 10));
   EXPECT_EQ(f.ctrl.m_nMouseMode, MOUSE_IDLE);
   EXPECT_EQ(f.ctrl.GetColumnWidth(0), LONG(80));  // 50 + (80 - 50)
   // Repainted with the new width, the band gone.
-  const std::pair<int, COLORREF> row50[] = {{79, kGridLine}, {80, window}, {81, window}, {49, window},
-                                            {129, kGridLine}};
-  for (const auto& [x, colour] : row50) EXPECT_COLOUR(f.Pixel(x, 50), colour);
+  EXPECT_PIXELS(f.Hwnd(), {79, 50, kGridLine}, {80, 50, window}, {81, 50, window}, {49, 50, window},
+                {129, 50, kGridLine});
 }
 
 // Starts dragging the header of display position 1 out of the control to

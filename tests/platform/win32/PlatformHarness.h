@@ -51,17 +51,47 @@ struct CheckFailed : std::runtime_error {
   } while (0)
 
 // Colours print as 0x00BBGGRR.
-#define EXPECT_COLOUR(actual, expected) EXPECT_EQ(::TzGrid::Win32::Test::Colour{actual}, ::TzGrid::Win32::Test::Colour{expected})
-
-struct Colour {
-  COLORREF value;
-  bool operator==(const Colour& other) const { return value == other.value; }
-};
-inline std::ostream& operator<<(std::ostream& out, const Colour& c) {
+inline std::string Hex(std::uint32_t value) {
   char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(c.value));
-  return out << text;
+  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
+  return text;
 }
+
+// Colours print as 0x00BBGGRR.
+inline void ExpectColour(int line, const char* what, COLORREF actual, COLORREF expected) {
+  if (actual != expected) Fail(line, std::string(what) + " is " + Hex(actual) + ", expected " + Hex(expected));
+}
+#define EXPECT_COLOUR(actual, expected) ::TzGrid::Win32::Test::ExpectColour(__LINE__, #actual, actual, expected)
+
+// Pixels of a window's client area as the screen shows them: single
+// points, or every point of a run from (x0, y0) to (x1, y1) inclusive.
+struct PixelAt {
+  int x, y;
+  COLORREF colour;
+};
+struct RunOf {
+  int x0, y0, x1, y1;
+  COLORREF colour;
+};
+inline COLORREF ScreenPixel(::HWND hwnd, int x, int y) {
+  ::HDC hdc = ::GetDC(hwnd);
+  COLORREF colour = COLORREF(::GetPixel(hdc, x, y));
+  ::ReleaseDC(hwnd, hdc);
+  return colour;
+}
+inline void ExpectPixels(int line, ::HWND hwnd, std::initializer_list<PixelAt> pixels) {
+  for (const PixelAt& p : pixels) {
+    std::string where = "pixel (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
+    ExpectColour(line, where.c_str(), ScreenPixel(hwnd, p.x, p.y), p.colour);
+  }
+}
+inline void ExpectRuns(int line, ::HWND hwnd, std::initializer_list<RunOf> runs) {
+  for (const RunOf& r : runs)
+    for (int y = r.y0; y <= r.y1; ++y)
+      for (int x = r.x0; x <= r.x1; ++x) ExpectPixels(line, hwnd, {{x, y, r.colour}});
+}
+#define EXPECT_PIXELS(hwnd, ...) ::TzGrid::Win32::Test::ExpectPixels(__LINE__, hwnd, {__VA_ARGS__})
+#define EXPECT_RUNS(hwnd, ...) ::TzGrid::Win32::Test::ExpectRuns(__LINE__, hwnd, {__VA_ARGS__})
 
 // A named check, registered where it is defined; they run in that order.
 struct Check {
@@ -100,14 +130,6 @@ inline bool PumpUntil(const std::function<bool()>& pred, int milliseconds) {
     if (std::chrono::steady_clock::now() >= deadline) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
-}
-
-// A pixel of a window's client area, as the screen shows it.
-inline COLORREF ScreenPixel(::HWND hwnd, int x, int y) {
-  ::HDC hdc = ::GetDC(hwnd);
-  COLORREF colour = COLORREF(::GetPixel(hdc, x, y));
-  ::ReleaseDC(hwnd, hdc);
-  return colour;
 }
 
 // Real mouse clicks at a client point (system input: hit testing, double
