@@ -17,9 +17,6 @@
 #include "HostileVariants.h"
 #include "HostKit.h"
 
-#ifndef NOMINMAX
-#define NOMINMAX
-#endif
 #include <algorithm>
 #include <atomic>
 #include <climits>

@@ -50,7 +50,6 @@ struct CheckFailed : std::runtime_error {
     }                                                                      \
   } while (0)
 
-// Colours print as 0x00BBGGRR.
 inline std::string Hex(std::uint32_t value) {
   char text[16];
   std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
