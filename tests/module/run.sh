@@ -135,7 +135,7 @@ if [ -f "$fuzz" ]; then
   for run in "8 3000" "2008 220"; do
     set -- $run
     out=$(WINEDEBUG=warn+heap timeout 120 wine tzgrid_bridge_fuzz.exe "$1" "$2" 2>fuzz.err); rc=$?
-    printf '%s\n' "$out" | tr -d '\r' | grep -v '^bridge fuzz: seed [0-9]*, [0-9]* steps (' | sed 's/^/  /'
+    printf '%s\n' "$out" | tr -d '\r' | sed 's/^/  /'
     heap=$(grep -E '(err|warn):heap' fuzz.err | head -n 3)
     [ -n "$heap" ] && printf '%s\n' "$heap" | sed 's/^/  /'
     if [ $rc -eq 0 ] && [ -z "$heap" ]; then
