@@ -1,5 +1,6 @@
 // The platform services: message box, save dialog, threads, dialogs, and
-// the module's resources (drag cursor, About box) from TzGrid.ocx.
+// the drag cursor from the module's resources (TzGrid.ocx; its About box
+// is shown by the module's own tests).
 #include "PlatformHarness.h"
 
 namespace TzGrid::Win32::Test {
@@ -29,10 +30,9 @@ namespace {
   return search.found;
 }
 
-// Runs modal (which shows a dialog on this thread) while another thread
-// waits for the dialog and hands it to answer; true when answer was given one.
-bool WithDialog(const wchar_t* caption, const std::function<int()>& modal, const std::function<void(::HWND)>& answer,
-                int* result) {
+// Runs modal, which shows a dialog on this thread, while another thread
+// waits for the dialog and hands it to answer; modal's result.
+int AnsweredModal(const wchar_t* caption, const std::function<int()>& modal, const std::function<void(::HWND)>& answer) {
   DWORD me = ::GetCurrentThreadId();
   bool answered = false;
   std::thread watcher([&] {
@@ -41,37 +41,41 @@ bool WithDialog(const wchar_t* caption, const std::function<int()>& modal, const
       answered = true;
     }
   });
-  *result = modal();
+  int result = modal();
   watcher.join();
-  return answered;
+  EXPECT_TRUE(answered);
+  return result;
 }
 
 void PressOk(::HWND dialog) { ::PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0); }
 
+std::wstring ChildTexts(::HWND dialog) {
+  std::wstring texts;
+  ::EnumChildWindows(
+      dialog,
+      [](::HWND child, ::LPARAM param) -> ::BOOL {
+        wchar_t text[256] = {};
+        ::GetWindowTextW(child, text, 256);
+        *reinterpret_cast<std::wstring*>(param) += text;
+        return TRUE;
+      },
+      reinterpret_cast<::LPARAM>(&texts));
+  return texts;
+}
+
 PLATFORM_CHECK(ServicesMessageBox, "services.message_box") {
   HostWindow host;
   std::wstring shown;
-  int result = 0;
-  bool answered = WithDialog(
-      L"TzGrid", [] { return AfxMessageBox(CString(u"NULL cell")); },
-      [&](::HWND box) {
-        ::EnumChildWindows(
-            box,
-            [](::HWND child, ::LPARAM param) -> ::BOOL {
-              wchar_t text[256] = {};
-              ::GetWindowTextW(child, text, 256);
-              *reinterpret_cast<std::wstring*>(param) += text;
-              return TRUE;
-            },
-            reinterpret_cast<::LPARAM>(&shown));
-        PressOk(box);
-      },
-      &result);
-  EXPECT_TRUE(answered);
-  EXPECT_EQ(result, IDOK);
+  auto readAndClose = [&](::HWND box) {
+    shown = ChildTexts(box);
+    PressOk(box);
+  };
+  EXPECT_EQ(AnsweredModal(L"TzGrid", [] { return AfxMessageBox(CString(u"NULL cell")); }, readAndClose), IDOK);
   EXPECT_TRUE(shown.find(L"NULL cell") != std::wstring::npos);
 }
 
+// The file name typed into the system's dialog (edt1, or the combo box
+// cmb13 newer dialogs have in its place) comes back with the default extension.
 PLATFORM_CHECK(ServicesSaveDialog, "services.save_dialog") {
   HostWindow host;
   wchar_t tempDir[MAX_PATH] = {};
@@ -79,19 +83,12 @@ PLATFORM_CHECK(ServicesSaveDialog, "services.save_dialog") {
   std::wstring typed = std::wstring(tempDir) + L"tzgrid_platform_export";
   CFileDialog dialog(FALSE, u".csv", u"export.csv", OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                      u"CSV Files (*.csv)|*.csv|All Files (*.*)|*.*||");
-  int result = 0;
-  bool answered = WithDialog(
-      nullptr, [&] { return int(dialog.DoModal()); },
-      [&](::HWND box) {
-        // The file name box: edt1, or the combo box cmb13 newer dialogs have.
-        ::HWND name = ::GetDlgItem(box, 0x480);
-        if (!name) name = ::GetDlgItem(box, 0x47C);
-        ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<::LPARAM>(typed.c_str()));
-        PressOk(box);
-      },
-      &result);
-  EXPECT_TRUE(answered);
-  EXPECT_EQ(result, IDOK);
+  auto typeAndSave = [&](::HWND box) {
+    ::HWND name = ::GetDlgItem(box, 0x480) ? ::GetDlgItem(box, 0x480) : ::GetDlgItem(box, 0x47C);
+    ::SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<::LPARAM>(typed.c_str()));
+    PressOk(box);
+  };
+  EXPECT_EQ(AnsweredModal(nullptr, [&] { return int(dialog.DoModal()); }, typeAndSave), IDOK);
   std::wstring expected = typed + L".csv";
   EXPECT_TRUE(dialog.GetPathName().View() == std::u16string(expected.begin(), expected.end()));
 }
@@ -144,15 +141,6 @@ PLATFORM_CHECK(ModuleDragCursorDuringColumnDrag, "module_resources.cursor_during
   EXPECT_TRUE(::GetCursor() == resources.DragCursor() && !IsArrowCursor());
   f.Post(WM_LBUTTONUP, 0, MAKELPARAM(75, 10));
   EXPECT_TRUE(IsArrowCursor());
-}
-
-PLATFORM_CHECK(ModuleAboutBox, "module_resources.about_box") {
-  HostWindow host;
-  ModuleResources resources;
-  CDialogEx about(1);
-  int result = 0;
-  EXPECT_TRUE(WithDialog(L"About TzGrid Control", [&] { return int(about.DoModal()); }, PressOk, &result));
-  EXPECT_EQ(result, IDOK);
 }
 
 }  // namespace
