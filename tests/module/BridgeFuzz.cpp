@@ -192,10 +192,13 @@ class ScriptArray final : public IDispatch {
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                                    UINT*) override {
     if (!result) return E_POINTER;
-    *result = Blank(VT_I4);
-    V_I4(result) = m_length;
+    VariantInit(result);
     LONG index = id - kFirstItemId;
-    if (id == kLengthId) return S_OK;
+    if (id == kLengthId) {
+      V_VT(result) = VT_I4;
+      V_I4(result) = m_length;
+      return S_OK;
+    }
     if (index == m_failingItem) return E_FAIL;
     if (index < 0 || std::size_t(index) >= m_items.size()) return DISP_E_MEMBERNOTFOUND;
     return VariantCopy(result, &m_items[std::size_t(index)]);

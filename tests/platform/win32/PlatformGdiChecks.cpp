@@ -162,31 +162,6 @@ PLATFORM_CHECK(GdiTextInColourAndHugeRects, "gdi.text_in_colour_and_huge_rects")
   EXPECT_TRUE(inked > 10);
 }
 
-// The off-screen path as the paint uses it: a memory context whose window
-// origin is the clip box's corner, copied to the target in one block.
-PLATFORM_CHECK(GdiOffscreenWindowOrigin, "gdi.offscreen_window_origin") {
-  MemorySurface target(60, 40, kWhite);
-  CDC memory;
-  EXPECT_TRUE(memory.CreateCompatibleDC(&target.dc));
-  CBitmap bitmap;
-  EXPECT_TRUE(bitmap.CreateCompatibleBitmap(&target.dc, 20, 10));
-  CBitmap* old = memory.SelectObject(&bitmap);
-  EXPECT_TRUE(old != nullptr);
-  EXPECT_TRUE(memory.SetWindowOrg(30, 15) == CPoint(0, 0));
-  EXPECT_TRUE(memory.GetWindowOrg() == CPoint(30, 15));
-  CRect clip, inner(32, 16, 34, 18);
-  memory.GetClipBox(&clip);
-  EXPECT_TRUE(clip == CRect(30, 15, 50, 25));
-  memory.FillSolidRect(0, 0, 200, 200, RGB(9, 9, 9));  // beyond the bitmap: clipped
-  memory.FillSolidRect(&inner, RGB(200, 0, 0));
-  EXPECT_TRUE(target.dc.BitBlt(30, 15, 20, 10, &memory, 30, 15, SRCCOPY));
-  const std::pair<CPoint, COLORREF> expected[] = {{{30, 15}, RGB(9, 9, 9)}, {{32, 16}, RGB(200, 0, 0)},
-                                                  {{33, 17}, RGB(200, 0, 0)}, {{49, 24}, RGB(9, 9, 9)},
-                                                  {{50, 24}, kWhite}, {{29, 15}, kWhite}};
-  for (const auto& [at, colour] : expected) EXPECT_COLOUR(target.At(at.x, at.y), colour);
-  memory.SelectObject(old);
-}
-
 // A target DC its caller owns, as a container hands one to
 // IViewObject::Draw: the control draws into it (through its off-screen
 // bitmap, or straight when printing) and hands it back with the objects it

@@ -44,6 +44,14 @@ PLATFORM_CHECK(GridCellColoursAndFocusFrame, "grid.cell_colours_and_focus_frame"
   EXPECT_RUNS(f.Hwnd(), {100, 60, 148, 60, kBlack}, {100, 78, 148, 78, kBlack}, {100, 60, 100, 78, kBlack},
               {148, 60, 148, 78, kBlack});
   EXPECT_TRUE(f.ctrl.GetCurrentRow() == 3 && f.ctrl.GetCurrentColumn() == 2);
+  // A repaint of that cell alone is drawn off screen with the cell's corner
+  // as the bitmap's origin: the new colour lands exactly on the cell.
+  CRect cell(50, 40, 100, 60);
+  f.ctrl.SetItemBackColor(2, 1, LONG(RGB(0, 0, 255)));
+  f.ctrl.InvalidateControl(&cell);
+  f.Settle();
+  EXPECT_PIXELS(f.Hwnd(), {50, 40, RGB(0, 0, 255)}, {98, 58, RGB(0, 0, 255)}, {99, 50, kGridLine},
+                {50, 39, kGridLine}, {50, 60, back});
 }
 
 PLATFORM_CHECK(GridClickSelectsCell, "grid.click_selects_cell") {

@@ -244,8 +244,8 @@ class ProbeControl : public COleControl {
   }
 };
 
-// A control of type Control in a window of its own at (10, 10) of the
-// host; handler failures are collected.
+// A control of type Control in a window of its own, 400 x 300 at (10, 10)
+// of the host; handler failures are collected.
 template <class Control>
 struct Fixture {
   HostWindow host;
@@ -253,12 +253,11 @@ struct Fixture {
   Win32ControlSite site{ctrl};
   std::vector<std::string> failures;
 
-  explicit Fixture(int width = 400, int height = 300) {
+  Fixture() {
     site.onMessageFailed = [this](UINT message, const std::string& text) {
       failures.push_back(std::to_string(message) + " " + text);
     };
-    ::RECT rect{10, 10, 10 + width, 10 + height};
-    if (!site.CreateControlWindow(host.Hwnd(), rect)) throw CheckFailed("cannot create the control window");
+    if (!site.CreateControlWindow(host.Hwnd(), ::RECT{10, 10, 410, 310})) throw CheckFailed("no control window");
   }
   ::HWND Hwnd() const { return site.Hwnd(); }
   COLORREF Pixel(int x, int y) const { return ScreenPixel(site.Hwnd(), x, y); }
