@@ -1,5 +1,6 @@
-// The Win32 drawing context: fills, frames, pens, fonts, text, off-screen
-// contexts, and the grid drawn into a context its container owns.
+// The Win32 drawing context the grid paints with: shapes and their edges,
+// fonts and object selection, text, and the grid drawn into a context its
+// container owns.
 #include "PlatformHarness.h"
 
 namespace TzGrid::Win32::Test {
@@ -13,8 +14,7 @@ struct MemorySurface {
   CBitmap* previous = nullptr;
 
   MemorySurface(int w, int h, COLORREF fill) {
-    EXPECT_TRUE(dc.CreateCompatibleDC(screen.get()));
-    EXPECT_TRUE(bitmap.CreateCompatibleBitmap(screen.get(), w, h));
+    EXPECT_TRUE(dc.CreateCompatibleDC(screen.get()) && bitmap.CreateCompatibleBitmap(screen.get(), w, h));
     previous = dc.SelectObject(&bitmap);
     EXPECT_TRUE(previous != nullptr);
     dc.FillSolidRect(0, 0, w, h, fill);
@@ -51,7 +51,8 @@ LOGFONTW ArialLogFont(int height, int weight) {
 
 // Right and bottom edges and a line's end point are left out; a 3-D
 // frame's corners belong to its bottom-right colour; a hollow rectangle
-// leaves its inside; the drag band inverts and inverts back.
+// leaves its inside; the drag band inverts and inverts back; releasing a
+// stock wrapper never deletes the system's object.
 PLATFORM_CHECK(GdiShapesCoverTheirEdges, "gdi.shapes_cover_their_edges") {
   constexpr COLORREF back = RGB(10, 20, 30);
   MemorySurface s(35, 10, back);
@@ -60,72 +61,50 @@ PLATFORM_CHECK(GdiShapesCoverTheirEdges, "gdi.shapes_cover_their_edges") {
   s.dc.FillSolidRect(&fill, kBlack);
   CPen pen(PS_SOLID, 0, kGridLine);
   CPen* old = s.dc.SelectObject(&pen);
-  EXPECT_TRUE(old != nullptr);
   s.dc.MoveTo(14, 2);
   EXPECT_TRUE(s.dc.LineTo(20, 2));
   s.dc.MoveTo(22, 1);
   s.dc.LineTo(22, 4);
-  EXPECT_TRUE(s.dc.SelectStockObject(BLACK_PEN) != nullptr);
-  EXPECT_TRUE(s.dc.SelectStockObject(NULL_BRUSH) != nullptr);
+  EXPECT_TRUE(s.dc.SelectStockObject(BLACK_PEN) != nullptr && s.dc.SelectStockObject(NULL_BRUSH) != nullptr);
   EXPECT_TRUE(s.dc.Rectangle(24, 1, 29, 5));
   CBrush& grey = CBrush::Stock(LTGRAY_BRUSH);
-  EXPECT_TRUE(grey.m_hObject == ::GetStockObject(LTGRAY_BRUSH));
   s.dc.FillRect(&greyRect, &grey);
   const char* expected[] = {"...................................", ".wwwwws..kkk..........g.kkkkk..ll..",
                             ".w....s..kkk..gggggg..g.k...k..ll..", ".w....s...............g.k...k......",
                             ".ssssss.................kkkkk......", "..................................."};
   for (int y = 0; y < 6; ++y) EXPECT_EQ(s.Row(y, 35, back), std::string(expected[y]));
   s.dc.SelectObject(old);
-
   s.dc.InvertRect(&band);
-  EXPECT_COLOUR(s.At(3, 7), back ^ 0x00FFFFFFu);
-  EXPECT_COLOUR(s.At(4, 9), back ^ 0x00FFFFFFu);
-  EXPECT_COLOUR(s.At(5, 7), back);
+  ExpectRuns(__LINE__, static_cast<::HDC>(s.dc.m_hDC), {{3, 6, 4, 9, back ^ 0x00FFFFFFu}, {5, 6, 5, 9, back}});
   s.dc.InvertRect(&band);
   EXPECT_COLOUR(s.At(3, 7), back);
-
-  // Releasing a stock wrapper never deletes the system's object; a pen is
-  // no stock brush.
   grey.DeleteObject();
   EXPECT_EQ(::GetObjectType(::GetStockObject(LTGRAY_BRUSH)), ::DWORD(OBJ_BRUSH));
   EXPECT_TRUE(CBrush::Stock(LTGRAY_BRUSH).m_hObject == ::GetStockObject(LTGRAY_BRUSH));
-  bool refused = false;
-  try {
-    CBrush::Stock(BLACK_PEN);
-  } catch (const CInvalidArgException&) {
-    refused = true;
-  }
-  EXPECT_TRUE(refused);
 }
 
+// A point font is sized for the screen's resolution. SelectObject answers
+// the object it replaced; deleting an object still selected first puts the
+// context's original back, so it really goes.
 PLATFORM_CHECK(GdiPointFontAndSelection, "gdi.point_font_and_selection") {
-  ::HDC screen = ::GetDC(nullptr);
-  int dpi = ::GetDeviceCaps(screen, LOGPIXELSY);
-  ::ReleaseDC(nullptr, screen);
+  MemorySurface s(10, 10, kWhite);
   LOGFONTW lf = ArialLogFont(80, FW_BOLD), pixels = ArialLogFont(-13, FW_NORMAL);
   CFont font, exact;
-  EXPECT_TRUE(font.CreatePointFontIndirect(&lf, nullptr));
+  EXPECT_TRUE(font.CreatePointFontIndirect(&lf, nullptr) && exact.CreateFontIndirect(&pixels));
   ::LOGFONTW created{};
   EXPECT_TRUE(::GetObjectW(static_cast<::HGDIOBJ>(font.m_hObject), sizeof(created), &created) != 0);
+  int dpi = ::GetDeviceCaps(static_cast<::HDC>(s.screen->m_hDC), LOGPIXELSY);
   EXPECT_EQ(int(created.lfHeight), -::MulDiv(80, dpi, 720));
-  EXPECT_EQ(int(created.lfWeight), FW_BOLD);
-  EXPECT_TRUE(std::wstring(created.lfFaceName) == L"Arial");
-  EXPECT_TRUE(exact.CreateFontIndirect(&pixels));
-  EXPECT_TRUE(::GetObjectW(static_cast<::HGDIOBJ>(exact.m_hObject), sizeof(created), &created) != 0);
-  EXPECT_EQ(int(created.lfHeight), -13);
-
-  // SelectObject answers the object it replaced; deleting an object still
-  // selected first puts the context's original back, so it really goes.
-  MemorySurface s(10, 10, kWhite);
-  ::HGDIOBJ original = ::GetCurrentObject(static_cast<::HDC>(s.dc.m_hDC), OBJ_FONT);
+  EXPECT_TRUE(created.lfWeight == FW_BOLD && std::wstring(created.lfFaceName) == L"Arial");
+  ::HDC hdc = static_cast<::HDC>(s.dc.m_hDC);
+  ::HGDIOBJ original = ::GetCurrentObject(hdc, OBJ_FONT);
   CFont* first = s.dc.SelectObject(&font);
   EXPECT_TRUE(first != nullptr && first->m_hObject == original);
   CFont* second = s.dc.SelectObject(&exact);
   EXPECT_TRUE(second != nullptr && second->m_hObject == font.m_hObject);
   ::HGDIOBJ exactHandle = static_cast<::HGDIOBJ>(exact.m_hObject);
-  EXPECT_TRUE(exact.DeleteObject());
-  EXPECT_TRUE(exact.m_hObject == nullptr);
-  EXPECT_TRUE(::GetCurrentObject(static_cast<::HDC>(s.dc.m_hDC), OBJ_FONT) == original);
+  EXPECT_TRUE(exact.DeleteObject() && exact.m_hObject == nullptr);
+  EXPECT_TRUE(::GetCurrentObject(hdc, OBJ_FONT) == original);
   EXPECT_EQ(::GetObjectType(exactHandle), ::DWORD(0));
 }
 
@@ -152,9 +131,8 @@ PLATFORM_CHECK(GdiTextInColourAndHugeRects, "gdi.text_in_colour_and_huge_rects")
   int inked = 0;
   for (int y = 0; y < 30; ++y) {
     for (int x = 0; x < 120; ++x) {
-      bool inRect = x >= 10 && x < 60 && y >= 5 && y < 25;
       inked += plain.At(x, y) == kHeaderInk;
-      if (!inRect) EXPECT_COLOUR(plain.At(x, y), kWhite);
+      if (x < 10 || x >= 60 || y < 5 || y >= 25) EXPECT_COLOUR(plain.At(x, y), kWhite);
       EXPECT_COLOUR(giant.At(x, y), plain.At(x, y));
       EXPECT_COLOUR(outOfRange.At(x, y), kWhite);
     }
@@ -171,9 +149,7 @@ struct CallerDc {
   ::HDC hdc = ::CreateCompatibleDC(screen);
   ::HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 300, 200);
   ::HGDIOBJ oldBitmap = ::SelectObject(hdc, bitmap);
-  ::HGDIOBJ pen = ::GetCurrentObject(hdc, OBJ_PEN);
-  ::HGDIOBJ brush = ::GetCurrentObject(hdc, OBJ_BRUSH);
-  ::HGDIOBJ font = ::GetCurrentObject(hdc, OBJ_FONT);
+  std::vector<::HGDIOBJ> selected = Selected();
   CallerDc() { ::PatBlt(hdc, 0, 0, 300, 200, BLACKNESS); }
   ~CallerDc() {
     ::SelectObject(hdc, oldBitmap);
@@ -181,9 +157,10 @@ struct CallerDc {
     ::DeleteDC(hdc);
     ::ReleaseDC(nullptr, screen);
   }
-  bool ObjectsAsBefore() const {
-    return ::GetCurrentObject(hdc, OBJ_PEN) == pen && ::GetCurrentObject(hdc, OBJ_BRUSH) == brush &&
-           ::GetCurrentObject(hdc, OBJ_FONT) == font && ::GetCurrentObject(hdc, OBJ_BITMAP) == bitmap;
+  std::vector<::HGDIOBJ> Selected() const {
+    std::vector<::HGDIOBJ> objects;
+    for (UINT type : {OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_BITMAP}) objects.push_back(::GetCurrentObject(hdc, type));
+    return objects;
   }
 };
 
@@ -198,18 +175,16 @@ void DrawIntoCallerDc(bool printing) {
     ctrl.OnDraw(dc.get(), bounds, bounds);
     // The painter leaves its font and stock objects selected; the caller's
     // DC has its own back as soon as the paint is over.
-    EXPECT_TRUE(target.ObjectsAsBefore());
+    EXPECT_TRUE(target.Selected() == target.selected);
   }
-  EXPECT_TRUE(target.ObjectsAsBefore());
-  EXPECT_TRUE(::GetObjectType(target.hdc) == OBJ_MEMDC);
+  EXPECT_TRUE(target.Selected() == target.selected && ::GetObjectType(target.hdc) == OBJ_MEMDC);
   // Without a window only the first column's cells are drawn (no visible
   // extent is known): enough to see the cell drawer's output, the focus
   // frame of (2, 0) included.
-  const std::pair<CPoint, COLORREF> expected[] = {
-      {{0, 0}, kWhite},    {{48, 5}, kShadow},  {{25, 10}, kLightGrey}, {{49, 30}, kGridLine},
-      {{0, 40}, kBlack},   {{48, 58}, kBlack},  {{20, 50}, SystemColour(COLOR_WINDOW)},
-      {{280, 150}, SystemColour(COLOR_BTNSHADOW)}};
-  for (const auto& [at, colour] : expected) EXPECT_COLOUR(COLORREF(::GetPixel(target.hdc, at.x, at.y)), colour);
+  ExpectRuns(__LINE__, target.hdc,
+             {{0, 0, 47, 0, kWhite}, {48, 0, 48, 18, kShadow}, {25, 10, 25, 10, kLightGrey},
+              {49, 20, 49, 39, kGridLine}, {0, 40, 48, 40, kBlack}, {48, 40, 48, 58, kBlack},
+              {20, 50, 20, 50, SystemColour(COLOR_WINDOW)}, {280, 150, 280, 150, SystemColour(COLOR_BTNSHADOW)}});
 }
 
 PLATFORM_CHECK(GdiViewDrawOffscreen, "gdi.view_draw_offscreen") { DrawIntoCallerDc(false); }

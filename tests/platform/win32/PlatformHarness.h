@@ -1,6 +1,6 @@
-// What every check of the Win32 platform's test host shares: the checking
-// macros (a failed check throws), the message pump, screen pixels, the one
-// host window, the probe control and the grid in a window of its own.
+// What the checks of the Win32 platform's test host share: checking macros
+// (a failed check throws), the message pump, screen pixels, the one host
+// window, a probe control and the grid, each in a window of its own.
 #pragma once
 
 #include "platform/win32/win32.h"
@@ -10,7 +10,6 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
@@ -23,8 +22,6 @@
 #include "platform/win32/Win32Site.h"
 
 namespace TzGrid::Win32::Test {
-
-// ---------------------------------------------------------------- checking
 
 struct CheckFailed : std::runtime_error {
   using std::runtime_error::runtime_error;
@@ -39,58 +36,52 @@ struct CheckFailed : std::runtime_error {
     if (!(cond)) ::TzGrid::Win32::Test::Fail(__LINE__, #cond); \
   } while (0)
 
-#define EXPECT_EQ(actual, expected)                                        \
-  do {                                                                     \
-    auto actual_ = (actual);                                               \
-    auto expected_ = (expected);                                           \
-    if (!(actual_ == expected_)) {                                         \
-      std::ostringstream out_;                                             \
-      out_ << #actual << " is " << actual_ << ", expected " << expected_;   \
-      ::TzGrid::Win32::Test::Fail(__LINE__, out_.str());                   \
-    }                                                                      \
+#define EXPECT_EQ(actual, expected)                                      \
+  do {                                                                   \
+    auto actual_ = (actual);                                             \
+    auto expected_ = (expected);                                         \
+    if (!(actual_ == expected_)) {                                       \
+      std::ostringstream out_;                                           \
+      out_ << #actual << " is " << actual_ << ", expected " << expected_; \
+      ::TzGrid::Win32::Test::Fail(__LINE__, out_.str());                 \
+    }                                                                    \
   } while (0)
 
-inline std::string Hex(std::uint32_t value) {
-  char text[16];
-  std::snprintf(text, sizeof text, "0x%08lX", static_cast<unsigned long>(value));
-  return text;
-}
-
 // Colours print as 0x00BBGGRR.
-inline void ExpectColour(int line, const char* what, COLORREF actual, COLORREF expected) {
-  if (actual != expected) Fail(line, std::string(what) + " is " + Hex(actual) + ", expected " + Hex(expected));
+inline void ExpectColour(int line, const std::string& what, COLORREF actual, COLORREF expected) {
+  char text[64];
+  std::snprintf(text, sizeof text, " is 0x%08lX, expected 0x%08lX", static_cast<unsigned long>(actual),
+                static_cast<unsigned long>(expected));
+  if (actual != expected) Fail(line, what + text);
 }
 #define EXPECT_COLOUR(actual, expected) ::TzGrid::Win32::Test::ExpectColour(__LINE__, #actual, actual, expected)
 
-// Pixels of a window's client area as the screen shows them: single
-// points, or every point of a run from (x0, y0) to (x1, y1) inclusive.
-struct PixelAt {
-  int x, y;
-  COLORREF colour;
-};
+// Every pixel of a run from (x0, y0) to (x1, y1) inclusive has colour; a
+// single point is a run of one.
 struct RunOf {
   int x0, y0, x1, y1;
   COLORREF colour;
 };
-inline COLORREF ScreenPixel(::HWND hwnd, int x, int y) {
-  ::HDC hdc = ::GetDC(hwnd);
-  COLORREF colour = COLORREF(::GetPixel(hdc, x, y));
-  ::ReleaseDC(hwnd, hdc);
-  return colour;
-}
-inline void ExpectPixels(int line, ::HWND hwnd, std::initializer_list<PixelAt> pixels) {
-  for (const PixelAt& p : pixels) {
-    std::string where = "pixel (" + std::to_string(p.x) + ", " + std::to_string(p.y) + ")";
-    ExpectColour(line, where.c_str(), ScreenPixel(hwnd, p.x, p.y), p.colour);
-  }
-}
-inline void ExpectRuns(int line, ::HWND hwnd, std::initializer_list<RunOf> runs) {
+inline void ExpectRuns(int line, ::HDC hdc, std::initializer_list<RunOf> runs) {
   for (const RunOf& r : runs)
     for (int y = r.y0; y <= r.y1; ++y)
-      for (int x = r.x0; x <= r.x1; ++x) ExpectPixels(line, hwnd, {{x, y, r.colour}});
+      for (int x = r.x0; x <= r.x1; ++x) {
+        std::string where = "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ")";
+        ExpectColour(line, where, COLORREF(::GetPixel(hdc, x, y)), r.colour);
+      }
 }
-#define EXPECT_PIXELS(hwnd, ...) ::TzGrid::Win32::Test::ExpectPixels(__LINE__, hwnd, {__VA_ARGS__})
-#define EXPECT_RUNS(hwnd, ...) ::TzGrid::Win32::Test::ExpectRuns(__LINE__, hwnd, {__VA_ARGS__})
+// The same on a window's client area as the screen shows it.
+inline void ExpectScreenRuns(int line, ::HWND hwnd, std::initializer_list<RunOf> runs) {
+  ::HDC hdc = ::GetDC(hwnd);
+  try {
+    ExpectRuns(line, hdc, runs);
+  } catch (...) {
+    ::ReleaseDC(hwnd, hdc);
+    throw;
+  }
+  ::ReleaseDC(hwnd, hdc);
+}
+#define EXPECT_RUNS(hwnd, ...) ::TzGrid::Win32::Test::ExpectScreenRuns(__LINE__, hwnd, {__VA_ARGS__})
 
 // A named check, registered where it is defined; they run in that order.
 struct Check {
@@ -104,12 +95,10 @@ inline std::vector<Check>& Checks() {
 struct Registered {
   Registered(const char* name, void (*run)()) { Checks().push_back({name, run}); }
 };
-#define PLATFORM_CHECK(function, name)                                    \
-  void function();                                                        \
+#define PLATFORM_CHECK(function, name)                                           \
+  void function();                                                               \
   const ::TzGrid::Win32::Test::Registered function##_registered{name, function}; \
   void function()
-
-// ---------------------------------------------------------------- the screen
 
 // Handles every message waiting for this thread.
 inline void Pump() {
@@ -131,37 +120,14 @@ inline bool PumpUntil(const std::function<bool()>& pred, int milliseconds) {
   }
 }
 
-// Real mouse clicks at a client point (system input: hit testing, double
-// clicks and scroll bar loops are the system's own).
-inline void SystemClick(::HWND hwnd, int x, int y, int clicks) {
-  ::POINT at{x, y};
-  ::ClientToScreen(hwnd, &at);
-  ::SetCursorPos(at.x, at.y);
-  Pump();
-  std::vector<::INPUT> input(std::size_t(clicks) * 2);
-  for (std::size_t i = 0; i < input.size(); ++i) {
-    input[i].type = INPUT_MOUSE;
-    input[i].mi.dwFlags = i % 2 == 0 ? MOUSEEVENTF_LEFTDOWN : MOUSEEVENTF_LEFTUP;
-  }
-  EXPECT_EQ(::SendInput(::UINT(input.size()), input.data(), sizeof(::INPUT)), ::UINT(input.size()));
-}
-
-inline bool IsArrowCursor() { return ::GetCursor() == ::LoadCursorW(nullptr, MAKEINTRESOURCEW(32512)); }
-
-constexpr COLORREF kWhite = RGB(255, 255, 255);
-constexpr COLORREF kShadow = RGB(128, 128, 128);
-constexpr COLORREF kGridLine = RGB(142, 192, 192);
-constexpr COLORREF kBlack = RGB(0, 0, 0);
-constexpr COLORREF kLightGrey = RGB(192, 192, 192);
-constexpr COLORREF kHeaderInk = RGB(1, 1, 1);
+constexpr COLORREF kWhite = RGB(255, 255, 255), kShadow = RGB(128, 128, 128), kGridLine = RGB(142, 192, 192),
+                   kBlack = RGB(0, 0, 0), kLightGrey = RGB(192, 192, 192), kHeaderInk = RGB(1, 1, 1);
 inline COLORREF SystemColour(int index) { return COLORREF(::GetSysColor(index)); }
 
-// ---------------------------------------------------------------- fixtures
-
 // A frameless top-level window at the screen's corner, so that client and
-// screen coordinates agree. One window serves every check (Wine takes about
-// two seconds to unmap one without a window manager); each check starts
-// and leaves it without children.
+// screen coordinates agree. One window serves every check (Wine takes
+// about two seconds to unmap one without a window manager); each check
+// starts and leaves it without children.
 class HostWindow {
  public:
   HostWindow() : m_hwnd(Shared()) {
@@ -205,11 +171,7 @@ constexpr UINT kProbeThrow = WM_USER + 7;    // its handler fails
 // A control that records what its window delivers and paints one colour.
 class ProbeControl : public COleControl {
  public:
-  struct Record {
-    UINT message;
-    WPARAM wParam;
-  };
-  std::vector<Record> messages;
+  std::vector<std::pair<UINT, WPARAM>> messages;
   bool windowExistedAtSize = false;
   int draws = 0;
   CRect lastBounds, lastInvalid, lastClip;
@@ -220,7 +182,7 @@ class ProbeControl : public COleControl {
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     MessageScope scope(*this, message, wParam, lParam);
-    messages.push_back({message, wParam});
+    messages.emplace_back(message, wParam);
     if (message == WM_SIZE) windowExistedAtSize = IsWindow();
     if (message == kProbeThrow) AfxThrowInvalidArgException("probe failure");
     if (message != kProbeMessage) return Default();
@@ -238,14 +200,13 @@ class ProbeControl : public COleControl {
     preTranslated.push_back(pMsg->hwnd);
     return preTranslateAnswer;
   }
-  bool Received(UINT message, WPARAM wParam = 0, bool anyWParam = true) const {
-    return std::any_of(messages.begin(), messages.end(),
-                       [&](const Record& m) { return m.message == message && (anyWParam || m.wParam == wParam); });
+  bool Received(UINT message) const {
+    return std::any_of(messages.begin(), messages.end(), [&](const auto& m) { return m.first == message; });
   }
 };
 
 // A control of type Control in a window of its own, 400 x 300 at (10, 10)
-// of the host; handler failures are collected.
+// of the host, painted; handler failures are collected.
 template <class Control>
 struct Fixture {
   HostWindow host;
@@ -258,9 +219,10 @@ struct Fixture {
       failures.push_back(std::to_string(message) + " " + text);
     };
     if (!site.CreateControlWindow(host.Hwnd(), ::RECT{10, 10, 410, 310})) throw CheckFailed("no control window");
+    ::UpdateWindow(site.Hwnd());
+    Pump();
   }
   ::HWND Hwnd() const { return site.Hwnd(); }
-  COLORREF Pixel(int x, int y) const { return ScreenPixel(site.Hwnd(), x, y); }
   // Paints what is due and handles the messages waiting; a handler failure
   // is a defect.
   void Settle() {
@@ -275,42 +237,19 @@ struct Fixture {
   }
 };
 
-struct ProbeFixture : Fixture<ProbeControl> {
-  ProbeFixture() {
-    ::UpdateWindow(site.Hwnd());
-    Pump();
-  }
-};
+using ProbeFixture = Fixture<ProbeControl>;
 
-// A grid of columns x rows (5 x 5 by default: one fixed row 20 high,
-// columns 50 wide) whose row 0 is a header row, painted.
+// A grid of columns x rows (5 x 5 by default: columns 50 wide, rows 20
+// high) whose row 0 is a header row, painted.
 struct GridFixture : Fixture<CTzGridCtrl> {
-  std::vector<std::pair<DISPID, CDispArgs>> events;
-
-  explicit GridFixture(int columns = 5, int rows = 5) {
-    site.onFireEvent = [this](DISPID id, const CDispArgs& args) { events.emplace_back(id, args); };
-    if (columns != 5) ctrl.SetNumColumns(columns);
-    if (rows != 5) ctrl.SetNumRows(rows);
-    for (int c = 0; c < ctrl.GetColumns(); ++c) ctrl.SetCellHeaderFlag(0, c, 1);
+  explicit GridFixture(int columns = 5) {
+    ctrl.SetNumColumns(columns);
+    for (int c = 0; c < columns; ++c) ctrl.SetCellHeaderFlag(0, c, 1);
     Repaint();
   }
   void Repaint() {
     ctrl.InvalidateControl();
     Settle();
-  }
-  void Focus(LONG row, LONG column) {
-    ctrl.SetFocusedCell(row, column);
-    ::SetFocus(site.Hwnd());
-  }
-  bool Fired(DISPID id) const {
-    return std::any_of(events.begin(), events.end(), [&](const auto& e) { return e.first == id; });
-  }
-  // Pixels of the header ink in the rectangle (left, top) .. (right, bottom), exclusive.
-  int Inked(int left, int top, int right, int bottom) const {
-    int inked = 0;
-    for (int y = top; y < bottom; ++y)
-      for (int x = left; x < right; ++x) inked += Pixel(x, y) == kHeaderInk;
-    return inked;
   }
 };
 
