@@ -1,6 +1,5 @@
-// The Win32 drawing context the grid paints with: shapes and their edges,
-// fonts and object selection, text, and the grid drawn into a context its
-// container owns.
+// The Win32 drawing context the grid paints with, and the grid drawn into a
+// context its container owns.
 #include "PlatformHarness.h"
 
 namespace TzGrid::Win32::Test {
@@ -83,29 +82,22 @@ PLATFORM_CHECK(GdiShapesCoverTheirEdges, "gdi.shapes_cover_their_edges") {
   EXPECT_TRUE(CBrush::Stock(LTGRAY_BRUSH).m_hObject == ::GetStockObject(LTGRAY_BRUSH));
 }
 
-// A point font is sized for the screen's resolution. SelectObject answers
-// the object it replaced; deleting an object still selected first puts the
-// context's original back, so it really goes.
+// A point font is sized for the screen's resolution; deleting a font still
+// selected first puts the context's original back, so it really goes.
 PLATFORM_CHECK(GdiPointFontAndSelection, "gdi.point_font_and_selection") {
   MemorySurface s(10, 10, kWhite);
-  LOGFONTW lf = ArialLogFont(80, FW_BOLD), pixels = ArialLogFont(-13, FW_NORMAL);
-  CFont font, exact;
-  EXPECT_TRUE(font.CreatePointFontIndirect(&lf, nullptr) && exact.CreateFontIndirect(&pixels));
-  ::LOGFONTW created{};
-  EXPECT_TRUE(::GetObjectW(static_cast<::HGDIOBJ>(font.m_hObject), sizeof(created), &created) != 0);
-  int dpi = ::GetDeviceCaps(static_cast<::HDC>(s.screen->m_hDC), LOGPIXELSY);
-  EXPECT_EQ(int(created.lfHeight), -::MulDiv(80, dpi, 720));
-  EXPECT_TRUE(created.lfWeight == FW_BOLD && std::wstring(created.lfFaceName) == L"Arial");
+  LOGFONTW lf = ArialLogFont(80, FW_BOLD), created{};
+  CFont font;
+  EXPECT_TRUE(font.CreatePointFontIndirect(&lf, nullptr));
+  ::HGDIOBJ handle = static_cast<::HGDIOBJ>(font.m_hObject);
+  EXPECT_TRUE(::GetObjectW(handle, sizeof(created), &created) != 0);
+  EXPECT_EQ(int(created.lfHeight), -::MulDiv(80, ::GetDeviceCaps(static_cast<::HDC>(s.screen->m_hDC), LOGPIXELSY), 720));
   ::HDC hdc = static_cast<::HDC>(s.dc.m_hDC);
   ::HGDIOBJ original = ::GetCurrentObject(hdc, OBJ_FONT);
-  CFont* first = s.dc.SelectObject(&font);
-  EXPECT_TRUE(first != nullptr && first->m_hObject == original);
-  CFont* second = s.dc.SelectObject(&exact);
-  EXPECT_TRUE(second != nullptr && second->m_hObject == font.m_hObject);
-  ::HGDIOBJ exactHandle = static_cast<::HGDIOBJ>(exact.m_hObject);
-  EXPECT_TRUE(exact.DeleteObject() && exact.m_hObject == nullptr);
-  EXPECT_TRUE(::GetCurrentObject(hdc, OBJ_FONT) == original);
-  EXPECT_EQ(::GetObjectType(exactHandle), ::DWORD(0));
+  CFont* replaced = s.dc.SelectObject(&font);
+  EXPECT_TRUE(replaced != nullptr && replaced->m_hObject == original);
+  EXPECT_TRUE(font.DeleteObject() && ::GetCurrentObject(hdc, OBJ_FONT) == original);
+  EXPECT_EQ(::GetObjectType(handle), ::DWORD(0));
 }
 
 // Text is drawn in solid strokes of the exact colour, clipped to its
@@ -140,48 +132,35 @@ PLATFORM_CHECK(GdiTextInColourAndHugeRects, "gdi.text_in_colour_and_huge_rects")
   EXPECT_TRUE(inked > 10);
 }
 
-// A target DC its caller owns, as a container hands one to
-// IViewObject::Draw: the control draws into it (through its off-screen
-// bitmap, or straight when printing) and hands it back with the objects it
-// had selected.
-struct CallerDc {
-  ::HDC screen = ::GetDC(nullptr);
-  ::HDC hdc = ::CreateCompatibleDC(screen);
-  ::HBITMAP bitmap = ::CreateCompatibleBitmap(screen, 300, 200);
-  ::HGDIOBJ oldBitmap = ::SelectObject(hdc, bitmap);
-  std::vector<::HGDIOBJ> selected = Selected();
-  CallerDc() { ::PatBlt(hdc, 0, 0, 300, 200, BLACKNESS); }
-  ~CallerDc() {
-    ::SelectObject(hdc, oldBitmap);
-    ::DeleteObject(bitmap);
-    ::DeleteDC(hdc);
-    ::ReleaseDC(nullptr, screen);
-  }
-  std::vector<::HGDIOBJ> Selected() const {
-    std::vector<::HGDIOBJ> objects;
-    for (UINT type : {OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_BITMAP}) objects.push_back(::GetCurrentObject(hdc, type));
-    return objects;
-  }
-};
+// The objects a context has selected.
+std::vector<::HGDIOBJ> Selected(::HDC hdc) {
+  std::vector<::HGDIOBJ> objects;
+  for (UINT type : {OBJ_PEN, OBJ_BRUSH, OBJ_FONT, OBJ_BITMAP}) objects.push_back(::GetCurrentObject(hdc, type));
+  return objects;
+}
 
+// A context its caller owns, as a container hands one to IViewObject::Draw:
+// the control draws into it (through its off-screen bitmap, or straight
+// when printing) and hands it back with the objects it had selected, even
+// though the painter leaves its font and stock objects selected.
 void DrawIntoCallerDc(bool printing) {
-  CallerDc target;
+  MemorySurface target(300, 200, kBlack);
+  ::HDC hdc = static_cast<::HDC>(target.dc.m_hDC);
+  std::vector<::HGDIOBJ> before = Selected(hdc);
   CTzGridCtrl ctrl;  // no window: drawn as a container's view of it
   for (int c = 0; c < ctrl.GetColumns(); ++c) ctrl.SetCellHeaderFlag(0, c, 1);
   ctrl.SetFocusedCell(2, 0);
   {
-    std::unique_ptr<CDC> dc = WrapHdc(target.hdc, printing);
+    std::unique_ptr<CDC> dc = WrapHdc(hdc, printing);
     CRect bounds(0, 0, 300, 200);
     ctrl.OnDraw(dc.get(), bounds, bounds);
-    // The painter leaves its font and stock objects selected; the caller's
-    // DC has its own back as soon as the paint is over.
-    EXPECT_TRUE(target.Selected() == target.selected);
+    EXPECT_TRUE(Selected(hdc) == before);
   }
-  EXPECT_TRUE(target.Selected() == target.selected && ::GetObjectType(target.hdc) == OBJ_MEMDC);
+  EXPECT_TRUE(Selected(hdc) == before && ::GetObjectType(hdc) == OBJ_MEMDC);
   // Without a window only the first column's cells are drawn (no visible
   // extent is known): enough to see the cell drawer's output, the focus
   // frame of (2, 0) included.
-  ExpectRuns(__LINE__, target.hdc,
+  ExpectRuns(__LINE__, hdc,
              {{0, 0, 47, 0, kWhite}, {48, 0, 48, 18, kShadow}, {25, 10, 25, 10, kLightGrey},
               {49, 20, 49, 39, kGridLine}, {0, 40, 48, 40, kBlack}, {48, 40, 48, 58, kBlack},
               {20, 50, 20, 50, SystemColour(COLOR_WINDOW)}, {280, 150, 280, 150, SystemColour(COLOR_BTNSHADOW)}});

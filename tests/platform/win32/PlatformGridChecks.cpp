@@ -23,7 +23,8 @@ PLATFORM_CHECK(GridPictureAndLoneCellRepaint, "grid.picture_and_lone_cell_repain
   f.ctrl.SetItemBackColor(2, 1, LONG(red));
   f.ctrl.SetGridBackColor(LONG(back));
   f.ctrl.SetFocusedCell(3, 2);
-  f.Repaint();
+  f.ctrl.InvalidateControl();
+  f.Settle();
   EXPECT_RUNS(f.Hwnd(), {0, 0, 47, 0, kWhite}, {0, 0, 0, 17, kWhite}, {48, 0, 48, 18, kShadow},
               {0, 18, 48, 18, kShadow}, {49, 0, 49, 19, empty}, {0, 19, 49, 19, empty}, {25, 10, 25, 10, kLightGrey},
               {0, 20, 48, 38, back}, {49, 20, 49, 39, kGridLine}, {0, 39, 49, 39, kGridLine},
@@ -131,11 +132,11 @@ PLATFORM_CHECK(GridEditorHidesOnFocusLoss, "grid.editor_hides_on_focus_loss") {
   f.Post(WM_CHAR, 'k', 1);
   ::HWND edit = ::GetDlgItem(f.Hwnd(), 1);
   EXPECT_TRUE(edit != nullptr && ::IsWindowVisible(edit) && ::GetFocus() == edit);
-  ::SetFocus(f.host.Hwnd());  // WM_KILLFOCUS reaches the editor at once
+  ::SetFocus(f.host);  // WM_KILLFOCUS reaches the editor at once
   ::RECT update{};
   EXPECT_TRUE(!::IsWindowVisible(edit) && f.ctrl.m_bEditMode && ::GetUpdateRect(f.Hwnd(), &update, FALSE));
   f.Settle();
-  EXPECT_TRUE(::IsWindowVisible(edit) && ::GetFocus() == f.host.Hwnd());
+  EXPECT_TRUE(::IsWindowVisible(edit) && ::GetFocus() == f.host);
   EXPECT_TRUE(f.ctrl.GetCellText(2, 1) == CString(u"k"));
 }
 

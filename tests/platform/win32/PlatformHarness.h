@@ -31,21 +31,16 @@ struct CheckFailed : std::runtime_error {
   throw CheckFailed("line " + std::to_string(line) + ": " + what);
 }
 
-#define EXPECT_TRUE(cond) \
-  do {                    \
-    if (!(cond)) ::TzGrid::Win32::Test::Fail(__LINE__, #cond); \
-  } while (0)
+#define EXPECT_TRUE(cond) ((cond) ? void() : ::TzGrid::Win32::Test::Fail(__LINE__, #cond))
 
-#define EXPECT_EQ(actual, expected)                                      \
-  do {                                                                   \
-    auto actual_ = (actual);                                             \
-    auto expected_ = (expected);                                         \
-    if (!(actual_ == expected_)) {                                       \
-      std::ostringstream out_;                                           \
-      out_ << #actual << " is " << actual_ << ", expected " << expected_; \
-      ::TzGrid::Win32::Test::Fail(__LINE__, out_.str());                 \
-    }                                                                    \
-  } while (0)
+template <class Actual, class Expected>
+void ExpectEqual(int line, const char* what, const Actual& actual, const Expected& expected) {
+  if (actual == expected) return;
+  std::ostringstream out;
+  out << what << " is " << actual << ", expected " << expected;
+  Fail(line, out.str());
+}
+#define EXPECT_EQ(actual, expected) ::TzGrid::Win32::Test::ExpectEqual(__LINE__, #actual, actual, expected)
 
 // Colours print as 0x00BBGGRR.
 inline void ExpectColour(int line, const std::string& what, COLORREF actual, COLORREF expected) {
@@ -70,18 +65,13 @@ inline void ExpectRuns(int line, ::HDC hdc, std::initializer_list<RunOf> runs) {
         ExpectColour(line, where, COLORREF(::GetPixel(hdc, x, y)), r.colour);
       }
 }
-// The same on a window's client area as the screen shows it.
-inline void ExpectScreenRuns(int line, ::HWND hwnd, std::initializer_list<RunOf> runs) {
+// A window's client area as the screen shows it, for one full expression.
+struct ScreenDc {
+  ::HWND hwnd;
   ::HDC hdc = ::GetDC(hwnd);
-  try {
-    ExpectRuns(line, hdc, runs);
-  } catch (...) {
-    ::ReleaseDC(hwnd, hdc);
-    throw;
-  }
-  ::ReleaseDC(hwnd, hdc);
-}
-#define EXPECT_RUNS(hwnd, ...) ::TzGrid::Win32::Test::ExpectScreenRuns(__LINE__, hwnd, {__VA_ARGS__})
+  ~ScreenDc() { ::ReleaseDC(hwnd, hdc); }
+};
+#define EXPECT_RUNS(hwnd, ...) ::TzGrid::Win32::Test::ExpectRuns(__LINE__, ::TzGrid::Win32::Test::ScreenDc{hwnd}.hdc, {__VA_ARGS__})
 
 // A named check, registered where it is defined; they run in that order.
 struct Check {
@@ -125,48 +115,29 @@ constexpr COLORREF kWhite = RGB(255, 255, 255), kShadow = RGB(128, 128, 128), kG
 inline COLORREF SystemColour(int index) { return COLORREF(::GetSysColor(index)); }
 
 // A frameless top-level window at the screen's corner, so that client and
-// screen coordinates agree. One window serves every check (Wine takes
-// about two seconds to unmap one without a window manager); each check
-// starts and leaves it without children.
-class HostWindow {
- public:
-  HostWindow() : m_hwnd(Shared()) {
-    if (!m_hwnd) throw CheckFailed("cannot create the host window");
-    DestroyChildren();
-  }
-  ~HostWindow() { DestroyChildren(); }
-  ::HWND Hwnd() const { return m_hwnd; }
+// screen coordinates agree, made active. One window serves every check
+// (Wine takes about two seconds to unmap one without a window manager);
+// the fixtures' sites destroy the children they made.
+inline ::HWND HostWindow() {
+  static ::HWND shared = [] {
+    ::WNDCLASSEXW wc{};
+    wc.cbSize = sizeof(wc);
+    wc.lpfnWndProc = ::DefWindowProcW;
+    wc.hInstance = ::GetModuleHandleW(nullptr);
+    wc.hbrBackground = static_cast<::HBRUSH>(::GetStockObject(WHITE_BRUSH));
+    wc.lpszClassName = L"TzGridPlatformTestHost";
+    ::RegisterClassExW(&wc);
+    return ::CreateWindowExW(0, wc.lpszClassName, L"TzGrid platform test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
+                             0, 0, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
+  }();
+  if (!shared) throw CheckFailed("cannot create the host window");
+  ::SetActiveWindow(shared);
+  ::UpdateWindow(shared);
+  Pump();
+  return shared;
+}
 
- private:
-  static ::HWND Shared() {
-    static ::HWND shared = [] {
-      ::WNDCLASSEXW wc{};
-      wc.cbSize = sizeof(wc);
-      wc.lpfnWndProc = ::DefWindowProcW;
-      wc.hInstance = ::GetModuleHandleW(nullptr);
-      wc.hbrBackground = static_cast<::HBRUSH>(::GetStockObject(WHITE_BRUSH));
-      wc.lpszClassName = L"TzGridPlatformTestHost";
-      if (!::RegisterClassExW(&wc)) return ::HWND(nullptr);
-      ::HWND hwnd = ::CreateWindowExW(0, wc.lpszClassName, L"TzGrid platform test", WS_POPUP | WS_VISIBLE |
-                                      WS_CLIPCHILDREN, 0, 0, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
-      ::UpdateWindow(hwnd);
-      Pump();
-      return hwnd;
-    }();
-    return shared;
-  }
-  void DestroyChildren() {
-    std::vector<::HWND> children;
-    for (::HWND c = ::GetWindow(m_hwnd, GW_CHILD); c; c = ::GetWindow(c, GW_HWNDNEXT)) children.push_back(c);
-    for (::HWND child : children) ::DestroyWindow(child);
-    ::SetActiveWindow(m_hwnd);
-    Pump();
-  }
-  ::HWND m_hwnd;
-};
-
-constexpr UINT kProbeMessage = WM_USER + 5;  // answered with wParam + 1000
-constexpr UINT kProbeThrow = WM_USER + 7;    // its handler fails
+constexpr UINT kProbeMessage = WM_USER + 5, kProbeThrow = WM_USER + 7;  // answered wParam + 1000; failing
 
 // A control that records what its window delivers and paints one colour.
 class ProbeControl : public COleControl {
@@ -178,16 +149,13 @@ class ProbeControl : public COleControl {
   COLORREF paintColour = RGB(0, 128, 0);
   std::vector<HWND> preTranslated;
   BOOL preTranslateAnswer = TRUE;
-  DWORD handlerThread = 0;
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     MessageScope scope(*this, message, wParam, lParam);
     messages.emplace_back(message, wParam);
     if (message == WM_SIZE) windowExistedAtSize = IsWindow();
     if (message == kProbeThrow) AfxThrowInvalidArgException("probe failure");
-    if (message != kProbeMessage) return Default();
-    handlerThread = ::GetCurrentThreadId();
-    return LRESULT(wParam + 1000);
+    return message == kProbeMessage ? LRESULT(wParam + 1000) : Default();
   }
   void OnDraw(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) override {
     ++draws;
@@ -200,8 +168,9 @@ class ProbeControl : public COleControl {
     preTranslated.push_back(pMsg->hwnd);
     return preTranslateAnswer;
   }
-  bool Received(UINT message) const {
-    return std::any_of(messages.begin(), messages.end(), [&](const auto& m) { return m.first == message; });
+  bool Received(UINT message, WPARAM wParam = ~WPARAM(0)) const {
+    return std::any_of(messages.begin(), messages.end(),
+                       [&](const auto& m) { return m.first == message && (wParam == ~WPARAM(0) || m.second == wParam); });
   }
 };
 
@@ -209,7 +178,7 @@ class ProbeControl : public COleControl {
 // of the host, painted; handler failures are collected.
 template <class Control>
 struct Fixture {
-  HostWindow host;
+  ::HWND host = HostWindow();
   Control ctrl;
   Win32ControlSite site{ctrl};
   std::vector<std::string> failures;
@@ -218,7 +187,7 @@ struct Fixture {
     site.onMessageFailed = [this](UINT message, const std::string& text) {
       failures.push_back(std::to_string(message) + " " + text);
     };
-    if (!site.CreateControlWindow(host.Hwnd(), ::RECT{10, 10, 410, 310})) throw CheckFailed("no control window");
+    if (!site.CreateControlWindow(host, ::RECT{10, 10, 410, 310})) throw CheckFailed("no control window");
     ::UpdateWindow(site.Hwnd());
     Pump();
   }
@@ -239,15 +208,12 @@ struct Fixture {
 
 using ProbeFixture = Fixture<ProbeControl>;
 
-// A grid of columns x rows (5 x 5 by default: columns 50 wide, rows 20
-// high) whose row 0 is a header row, painted.
+// A grid of columns x 5 rows (columns 50 wide, rows 20 high) whose row 0
+// is a header row, painted.
 struct GridFixture : Fixture<CTzGridCtrl> {
   explicit GridFixture(int columns = 5) {
     ctrl.SetNumColumns(columns);
     for (int c = 0; c < columns; ++c) ctrl.SetCellHeaderFlag(0, c, 1);
-    Repaint();
-  }
-  void Repaint() {
     ctrl.InvalidateControl();
     Settle();
   }

@@ -1,12 +1,11 @@
-// The Win32 platform's test host: a native program, run under Wine, that
-// puts controls in real windows (no COM), drives them with real window
-// messages and reads pixels back from the screen.
+// The Win32 platform's test host, run under Wine: controls in real windows
+// (no COM), driven with real window messages, pixels read from the screen.
 //
 //   tzgrid_platform_host [check name prefixes...]
 //
-// Each check prints "PASS <name>" or "FAIL <name>: <what differed>"; a
-// check that hangs for 30 s fails and ends the run. Exit code: 0 when every
-// selected check passed, else 1.
+// Prints "PASS <name>" or "FAIL <name>: <what differed>" per check; a check
+// hung for 30 s (a deadlock of window and worker threads) fails and ends
+// the run. Exit code 0 when every selected check passed, else 1.
 #include "PlatformHarness.h"
 
 namespace TzGrid::Win32::Test {
@@ -15,10 +14,8 @@ namespace {
 std::atomic<const char*> g_running{nullptr};
 std::atomic<ULONGLONG> g_startedMs{0};
 
-// A deadlock is the typical failure of the window and worker threads.
 void Watch() {
-  for (;;) {
-    ::Sleep(250);
+  for (;; ::Sleep(250)) {
     const char* name = g_running.load();
     if (name && ::GetTickCount64() - g_startedMs.load() > 30000) {
       std::printf("FAIL %s: timed out (hung)\n", name);
@@ -32,22 +29,20 @@ void Watch() {
 std::string Outcome(const Check& check) {
   try {
     check.run();
-    return {};
   } catch (const CException& e) {
     return "exception: " + std::string(e.GetDescription().c_str());
   } catch (const std::exception& e) {
     return e.what();
   }
+  return {};
 }
 
 int Run(const std::vector<std::string>& prefixes) {
   std::thread(Watch).detach();
   int passed = 0, failed = 0;
   for (const Check& check : Checks()) {
-    std::string name = check.name;
-    bool selected = prefixes.empty() || std::any_of(prefixes.begin(), prefixes.end(),
-                                                    [&](const std::string& p) { return name.rfind(p, 0) == 0; });
-    if (!selected) continue;
+    auto selects = [&](const std::string& p) { return std::string(check.name).rfind(p, 0) == 0; };
+    if (!prefixes.empty() && std::none_of(prefixes.begin(), prefixes.end(), selects)) continue;
     g_startedMs = ::GetTickCount64();
     g_running = check.name;
     std::string failure = Outcome(check);
