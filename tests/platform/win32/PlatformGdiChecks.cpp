@@ -7,7 +7,8 @@ namespace {
 
 // A memory context with a bitmap of w x h filled with colour.
 struct MemorySurface {
-  std::unique_ptr<CDC> screen = WrapHdc(::GetDC(nullptr));
+  ::HDC screenHdc = ::GetDC(nullptr);
+  std::unique_ptr<CDC> screen = WrapHdc(screenHdc);
   CDC dc;
   CBitmap bitmap;
   CBitmap* previous = nullptr;
@@ -20,33 +21,19 @@ struct MemorySurface {
   }
   ~MemorySurface() {
     dc.SelectObject(previous);
-    ::HDC hdc = static_cast<::HDC>(screen->m_hDC);
     screen.reset();
-    ::ReleaseDC(nullptr, hdc);
+    ::ReleaseDC(nullptr, screenHdc);
   }
   COLORREF At(int x, int y) const { return dc.GetPixel(x, y); }
   // A row of pixels as letters: '.' the background, 'w' white, 's' shadow,
-  // 'k' black, 'g' the grid line colour, 'l' light grey.
+  // 'k' black, 'g' the grid line colour, 'l' light grey, '?' another.
   std::string Row(int y, int width, COLORREF back) const {
-    const std::pair<COLORREF, char> kLetters[] = {{back, '.'},  {kWhite, 'w'},    {kShadow, 's'},
-                                                 {kBlack, 'k'}, {kGridLine, 'g'}, {kLightGrey, 'l'}};
+    const COLORREF colours[] = {back, kWhite, kShadow, kBlack, kGridLine, kLightGrey};
     std::string row;
-    for (int x = 0; x < width; ++x) {
-      auto letter = std::find_if(std::begin(kLetters), std::end(kLetters),
-                                 [&](const auto& l) { return l.first == At(x, y); });
-      row += letter == std::end(kLetters) ? '?' : letter->second;
-    }
+    for (int x = 0; x < width; ++x) row += ".wskgl?"[std::find(colours, colours + 6, At(x, y)) - colours];
     return row;
   }
 };
-
-LOGFONTW ArialLogFont(int height, int weight) {
-  LOGFONTW lf{};
-  lf.lfHeight = height;
-  lf.lfWeight = weight;
-  std::char_traits<char16_t>::copy(lf.lfFaceName, u"Arial", 6);
-  return lf;
-}
 
 // Right and bottom edges and a line's end point are left out; a 3-D
 // frame's corners belong to its bottom-right colour; a hollow rectangle
@@ -82,41 +69,31 @@ PLATFORM_CHECK(GdiShapesCoverTheirEdges, "gdi.shapes_cover_their_edges") {
   EXPECT_TRUE(CBrush::Stock(LTGRAY_BRUSH).m_hObject == ::GetStockObject(LTGRAY_BRUSH));
 }
 
-// A point font is sized for the screen's resolution; deleting a font still
-// selected first puts the context's original back, so it really goes.
-PLATFORM_CHECK(GdiPointFontAndSelection, "gdi.point_font_and_selection") {
-  MemorySurface s(10, 10, kWhite);
-  LOGFONTW lf = ArialLogFont(80, FW_BOLD), created{};
+// A point font is sized for the screen's resolution. Text is drawn in
+// solid strokes of the exact colour, clipped to its rectangle. A rectangle
+// far beyond GDI's 27-bit coordinates (a row a billion pixels tall) draws
+// it exactly where a small one with the same anchor does; text anchored out
+// of GDI's range is not drawn. Deleting a font still selected first puts
+// the context's original back, so it really goes.
+PLATFORM_CHECK(GdiFontsAndText, "gdi.fonts_and_text") {
+  MemorySurface plain(120, 30, kWhite), giant(120, 30, kWhite), outOfRange(120, 30, kWhite);
+  LOGFONTW lf{}, created{};
+  lf.lfHeight = 120;
+  lf.lfWeight = FW_BOLD;
+  std::char_traits<char16_t>::copy(lf.lfFaceName, u"Arial", 6);
   CFont font;
   EXPECT_TRUE(font.CreatePointFontIndirect(&lf, nullptr));
   ::HGDIOBJ handle = static_cast<::HGDIOBJ>(font.m_hObject);
   EXPECT_TRUE(::GetObjectW(handle, sizeof(created), &created) != 0);
-  EXPECT_EQ(int(created.lfHeight), -::MulDiv(80, ::GetDeviceCaps(static_cast<::HDC>(s.screen->m_hDC), LOGPIXELSY), 720));
-  ::HDC hdc = static_cast<::HDC>(s.dc.m_hDC);
-  ::HGDIOBJ original = ::GetCurrentObject(hdc, OBJ_FONT);
-  CFont* replaced = s.dc.SelectObject(&font);
-  EXPECT_TRUE(replaced != nullptr && replaced->m_hObject == original);
-  EXPECT_TRUE(font.DeleteObject() && ::GetCurrentObject(hdc, OBJ_FONT) == original);
-  EXPECT_EQ(::GetObjectType(handle), ::DWORD(0));
-}
-
-// Text is drawn in solid strokes of the exact colour, clipped to its
-// rectangle. A rectangle far beyond GDI's 27-bit coordinates (a row a
-// billion pixels tall) draws it exactly where a small one with the same
-// anchor does; text anchored out of GDI's range is not drawn.
-PLATFORM_CHECK(GdiTextInColourAndHugeRects, "gdi.text_in_colour_and_huge_rects") {
-  LOGFONTW lf = ArialLogFont(-16, FW_BOLD);
-  CFont font;
-  EXPECT_TRUE(font.CreateFontIndirect(&lf));
+  EXPECT_EQ(int(created.lfHeight), -::MulDiv(120, ::GetDeviceCaps(plain.screenHdc, LOGPIXELSY), 720));
   auto draw = [&](MemorySurface& s, CRect r) {
-    s.dc.SelectObject(&font);
+    CFont* original = s.dc.SelectObject(&font);
     s.dc.SetBkMode(TRANSPARENT);
     s.dc.SetTextColor(kHeaderInk);
     int height = s.dc.DrawText(u"HMW", 3, &r, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    s.dc.SelectStockObject(SYSTEM_FONT);
+    EXPECT_TRUE(original && original->m_hObject == ::GetStockObject(SYSTEM_FONT));
     return height;
   };
-  MemorySurface plain(120, 30, kWhite), giant(120, 30, kWhite), outOfRange(120, 30, kWhite);
   EXPECT_TRUE(draw(plain, CRect(10, 5, 60, 25)) > 0);  // centred on y = 15
   draw(giant, CRect(10, 15 - 0x7FFFFFF0, 60, 15 + 0x7FFFFFF0));
   draw(outOfRange, CRect(10, 0x7FFFFF00, 60, 0x7FFFFFF0));
@@ -130,6 +107,9 @@ PLATFORM_CHECK(GdiTextInColourAndHugeRects, "gdi.text_in_colour_and_huge_rects")
     }
   }
   EXPECT_TRUE(inked > 10);
+  EXPECT_TRUE(font.DeleteObject() && ::GetCurrentObject(static_cast<::HDC>(plain.dc.m_hDC), OBJ_FONT) ==
+                                         ::GetStockObject(SYSTEM_FONT));
+  EXPECT_EQ(::GetObjectType(handle), ::DWORD(0));
 }
 
 // The objects a context has selected.

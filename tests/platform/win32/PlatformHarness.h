@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <functional>
@@ -73,17 +72,14 @@ struct ScreenDc {
 };
 #define EXPECT_RUNS(hwnd, ...) ::TzGrid::Win32::Test::ExpectRuns(__LINE__, ::TzGrid::Win32::Test::ScreenDc{hwnd}.hdc, {__VA_ARGS__})
 
-// A named check, registered where it is defined; they run in that order.
-struct Check {
-  const char* name;
-  void (*run)();
-};
+// The named checks, registered where they are defined; they run in that order.
+using Check = std::pair<const char*, void (*)()>;
 inline std::vector<Check>& Checks() {
   static std::vector<Check> checks;
   return checks;
 }
 struct Registered {
-  Registered(const char* name, void (*run)()) { Checks().push_back({name, run}); }
+  Registered(const char* name, void (*run)()) { Checks().emplace_back(name, run); }
 };
 #define PLATFORM_CHECK(function, name)                                           \
   void function();                                                               \
@@ -101,11 +97,9 @@ inline void Pump() {
 
 // Pumps until pred holds or the time is up.
 inline bool PumpUntil(const std::function<bool()>& pred, int milliseconds) {
-  auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(milliseconds);
-  for (;;) {
-    Pump();
+  for (ULONGLONG deadline = ::GetTickCount64() + ULONGLONG(milliseconds);; Pump()) {
     if (pred()) return true;
-    if (std::chrono::steady_clock::now() >= deadline) return false;
+    if (::GetTickCount64() >= deadline) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
 }

@@ -28,7 +28,7 @@ void Watch() {
 // The failure a check ended with, or empty when it passed.
 std::string Outcome(const Check& check) {
   try {
-    check.run();
+    check.second();
   } catch (const CException& e) {
     return "exception: " + std::string(e.GetDescription().c_str());
   } catch (const std::exception& e) {
@@ -41,14 +41,14 @@ int Run(const std::vector<std::string>& prefixes) {
   std::thread(Watch).detach();
   int passed = 0, failed = 0;
   for (const Check& check : Checks()) {
-    auto selects = [&](const std::string& p) { return std::string(check.name).rfind(p, 0) == 0; };
+    auto selects = [&](const std::string& p) { return std::string(check.first).rfind(p, 0) == 0; };
     if (!prefixes.empty() && std::none_of(prefixes.begin(), prefixes.end(), selects)) continue;
     g_startedMs = ::GetTickCount64();
-    g_running = check.name;
+    g_running = check.first;
     std::string failure = Outcome(check);
     g_running = nullptr;
     (failure.empty() ? passed : failed) += 1;
-    std::printf(failure.empty() ? "PASS %s\n" : "FAIL %s: %s\n", check.name, failure.c_str());
+    std::printf(failure.empty() ? "PASS %s\n" : "FAIL %s: %s\n", check.first, failure.c_str());
     std::fflush(stdout);
   }
   std::printf("SUMMARY passed=%d failed=%d\n", passed, failed);

@@ -6,7 +6,11 @@
 namespace TzGrid::Win32::Test {
 namespace {
 
-PLATFORM_CHECK(SiteCreatesChildWindow, "site.creates_child_window") {
+// The control's child window: its style and class, sizes told to the
+// control once the window exists. A message is answered by the control's
+// handler, the rest by the system's default processing; a failing handler
+// is reported and the window lives on.
+PLATFORM_CHECK(SiteWindowAndMessages, "site.window_and_messages") {
   ProbeFixture f;
   ::HWND hwnd = f.Hwnd();
   EXPECT_TRUE(::GetParent(hwnd) == f.host && f.ctrl.IsWindow());
@@ -23,6 +27,10 @@ PLATFORM_CHECK(SiteCreatesChildWindow, "site.creates_child_window") {
   f.ctrl.GetClientRect(&rc);
   EXPECT_TRUE(f.site.GetClientRect() == FromWin(client) && rc == FromWin(client));
   EXPECT_TRUE(Win32ControlSite::FromHwnd(hwnd) == &f.site && !Win32ControlSite::FromHwnd(f.host));
+  EXPECT_EQ(f.ctrl.SendMessage(kProbeThrow, 0, 0), LRESULT(0));
+  EXPECT_TRUE(f.failures.size() == 1 && f.failures[0].find("probe failure") != std::string::npos);
+  EXPECT_EQ(f.ctrl.SendMessage(kProbeMessage, 1, 0), LRESULT(1001));
+  EXPECT_EQ(f.ctrl.SendMessage(WM_NCHITTEST, 0, MAKELPARAM(50, 50)), LRESULT(HTCLIENT));
   f.site.DestroyControlWindow();
   EXPECT_TRUE(!::IsWindow(hwnd) && !f.ctrl.IsWindow() && f.site.Hwnd() == nullptr);
 }
@@ -49,16 +57,6 @@ PLATFORM_CHECK(SitePaintsThroughOnDraw, "site.paints_through_ondraw") {
   f.ctrl.Refresh();
   EXPECT_EQ(f.ctrl.draws, before + 2);
   EXPECT_RUNS(f.Hwnd(), {200, 100, 200, 100, blue});
-}
-
-// A message is answered by the control's handler, the rest by the system's
-// default processing; a failing handler is reported and the window lives on.
-PLATFORM_CHECK(SiteSendMessage, "site.send_message") {
-  ProbeFixture f;
-  EXPECT_EQ(f.ctrl.SendMessage(kProbeThrow, 0, 0), LRESULT(0));
-  EXPECT_TRUE(f.failures.size() == 1 && f.failures[0].find("probe failure") != std::string::npos);
-  EXPECT_EQ(f.ctrl.SendMessage(kProbeMessage, 1, 0), LRESULT(1001));
-  EXPECT_EQ(f.ctrl.SendMessage(WM_NCHITTEST, 0, MAKELPARAM(50, 50)), LRESULT(HTCLIENT));
 }
 
 // The position is bounded to nMax - nPage + 1; an empty range hides the
