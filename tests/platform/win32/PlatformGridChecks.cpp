@@ -1,21 +1,17 @@
-// The grid control in a real window, where only this host sees it: its
-// picture to the pixel (a lone cell repainted off screen included), the
-// column border band drawn by inverting the screen, the drag's cursor and
-// auto-scroll worker thread, and the editor losing the focus. Cells are
-// 50 x 20: cell (row, column) covers x = 50 column .. + 49 and
-// y = 20 row .. + 19, its grid lines on the last of those.
+// The grid in a real window where only this host sees it: the picture to
+// the pixel, the border band, the drag's cursor and worker thread, the
+// editor losing the focus. Cell (row, column) covers x = 50 column .. + 49
+// and y = 20 row .. + 19, its grid lines on the last of those.
 #include "PlatformHarness.h"
 
 namespace TzGrid::Win32::Test {
 namespace {
 
-// Header cell (0, 0): a raised frame inside (0, 0) .. (48, 18), its last
-// column and row in the empty-area colour (no grid lines in the header
-// band). Cell (2, 1) in its own colour, the others in the grid's with grid
-// lines, the focus cell (3, 2) framed in black; beyond the last column and
-// row the empty-area colour. A repaint of cell (2, 1) alone is drawn off
-// screen with the cell's corner as the bitmap's origin: its new colour
-// lands exactly on the cell.
+// Header cell (0, 0): a raised frame, no grid lines in the header band.
+// Cell (2, 1) in its own colour, the others in the grid's, the focus cell
+// (3, 2) framed in black, the empty-area colour beyond. A repaint of cell
+// (2, 1) alone is drawn off screen with the cell's corner as the bitmap's
+// origin: its new colour lands exactly on the cell.
 PLATFORM_CHECK(GridPictureAndLoneCellRepaint, "grid.picture_and_lone_cell_repaint") {
   GridFixture f;
   constexpr COLORREF red = RGB(255, 0, 0), blue = RGB(0, 0, 255), back = RGB(255, 255, 200);

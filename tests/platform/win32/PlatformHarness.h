@@ -22,10 +22,7 @@
 
 namespace TzGrid::Win32::Test {
 
-struct CheckFailed : std::runtime_error {
-  using std::runtime_error::runtime_error;
-};
-
+using CheckFailed = std::runtime_error;
 [[noreturn]] inline void Fail(int line, const std::string& what) {
   throw CheckFailed("line " + std::to_string(line) + ": " + what);
 }

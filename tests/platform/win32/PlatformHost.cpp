@@ -1,8 +1,6 @@
 // The Win32 platform's test host, run under Wine: controls in real windows
-// (no COM), driven with real window messages, pixels read from the screen.
-//
+// (no COM), real window messages, pixels read from the screen.
 //   tzgrid_platform_host [check name prefixes...]
-//
 // Prints "PASS <name>" or "FAIL <name>: <what differed>" per check; a check
 // hung for 30 s (a deadlock of window and worker threads) fails and ends
 // the run. Exit code 0 when every selected check passed, else 1.
