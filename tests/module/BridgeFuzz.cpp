@@ -7,7 +7,7 @@
 // column counts the calls that succeeded give, and a sentinel cell's text.
 // A short scripted run comes first: the regressions found so far.
 //
-//   tzgrid_bridge_fuzz <seed> <steps> [--trace]
+//   tzgrid_bridge_fuzz <seed> <steps>
 //
 // Exit code: the number of inconsistencies (at most 255), 3 when a step
 // hangs; a fault ends the process with its exception code after printing
@@ -35,10 +35,7 @@ namespace BridgeFuzz {
 
 namespace {
 
-using ModuleTest::ArrayArgument;
-using ModuleTest::ArrayOfLongs;
-using ModuleTest::Long;
-using ModuleTest::Text;
+using namespace ModuleTest;
 using TzGridHost::OleContainer;
 
 constexpr DISPID kColumns = 1, kRows = 2, kSetCellText = 7, kSetNumColumns = 9, kSetNumRows = 10,
@@ -49,12 +46,8 @@ constexpr WORD kCall = DISPATCH_METHOD | DISPATCH_PROPERTYGET;
 // call never allocates more than a few megabytes; larger counts it passes
 // (2^31 - 1 rows or columns) are ones the grid must refuse.
 constexpr std::int64_t kMaxFuzzCells = 60000;
-constexpr LONG kHugeCount = 0x7FFFFFFF;
-constexpr LONG kSentinelRow = 1, kSentinelColumn = 1;
+constexpr LONG kHugeCount = 0x7FFFFFFF, kSentinelRow = 1, kSentinelColumn = 1;
 const wchar_t kSentinelText[] = L"sentinel";
-constexpr ULONGLONG kHangMs = 30000;
-
-// ---- Arguments
 
 // splitmix64: the same numbers for a seed on every build and runtime.
 class Random {
@@ -82,19 +75,15 @@ class Random {
 
 // What the arguments of one call point at, released when the call is over
 // (the argument VARIANTs themselves are never cleared: they may be
-// references, or refer to themselves). Slots stay where they are: a callee
-// may reallocate what a reference points at, and the slot's last value is
-// what gets released.
+// references, or refer to themselves). Slots stay where they are, zeroed:
+// a VARIANT (VT_EMPTY), or the payload of any by-value type.
 class Arena {
  public:
   Arena() = default;
   Arena(const Arena&) = delete;
-  Arena& operator=(const Arena&) = delete;
   ~Arena() {
     for (auto it = m_releases.rbegin(); it != m_releases.rend(); ++it) (*it)();
   }
-  // A zeroed VARIANT-sized slot: a VARIANT (VT_EMPTY), or the payload of
-  // any by-value type, a BSTR or an array pointer.
   VARIANT* NewSlot() { return &m_slots.emplace_back(VARIANT{}); }
   template <typename T>
   T Keep(T owned, void (*release)(T)) {
@@ -140,23 +129,23 @@ std::optional<LONG> LongOf(const VARIANT& plain) {
 }
 
 Argument Refused(VARIANT value) { return {value, std::nullopt}; }
+Argument Plain(VARIANT value) { return {value, LongOf(value)}; }
 
-void DestroyArray(SAFEARRAY* array) { SafeArrayDestroy(array); }
-void FreeText(BSTR text) { SysFreeString(text); }
-
+// An object answering "length" and items by index as a JScript array does;
+// its length may lie (negative, or more than the bridge reads) and an item
+// may fail.
 class ScriptArray final : public IDispatch {
  public:
   explicit ScriptArray(Random& random) {
-    std::uint32_t kind = random.Below(10);
     std::size_t length = random.Below(6);
-    m_length = kind == 0 ? -3 : kind == 1 ? (1 << 20) : LONG(length);  // 2^20: more than the bridge reads
+    std::uint32_t lie = random.Below(10);
+    m_length = lie == 0 ? -3 : lie == 1 ? (1 << 20) : LONG(length);
     for (std::size_t i = 0; i < length; ++i) {
       m_items.push_back(Blank(VT_R8));
+      V_R8(&m_items.back()) = random.Between(-2, 8) + (random.OneIn(3) ? 0.5 : 0.0);
       if (random.OneIn(6)) {
         m_items.back() = Blank(VT_BSTR);
         V_BSTR(&m_items.back()) = SysAllocString(random.OneIn(2) ? L"2" : L"two");
-      } else {
-        V_R8(&m_items.back()) = random.Between(-2, 8) + (random.OneIn(3) ? 0.5 : 0.0);
       }
     }
     m_failingItem = random.OneIn(5) ? LONG(random.Below(4)) : -1;
@@ -180,44 +169,103 @@ class ScriptArray final : public IDispatch {
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
-  // "length", or an item by its index written in decimal.
+  // "length" is -1, an item its index written in decimal.
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     wchar_t* end = nullptr;
-    long index = count == 1 ? std::wcstol(names[0], &end, 10) : -1;
-    if (count == 1 && std::wstring(names[0]) == L"length") index = kLengthId - kFirstItemId;
+    long index = count == 1 ? std::wcstol(names[0], &end, 10) : -2;
+    if (count == 1 && std::wstring(names[0]) == L"length") index = -1;
     else if (index < 0 || end == names[0] || *end) return DISP_E_UNKNOWNNAME;
-    ids[0] = kFirstItemId + DISPID(index);
+    ids[0] = DISPID(index);
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE Invoke(DISPID id, REFIID, LCID, WORD, DISPPARAMS*, VARIANT* result, EXCEPINFO*,
                                    UINT*) override {
     if (!result) return E_POINTER;
     VariantInit(result);
-    LONG index = id - kFirstItemId;
-    if (id == kLengthId) {
+    if (id == -1) {
       V_VT(result) = VT_I4;
       V_I4(result) = m_length;
       return S_OK;
     }
-    if (index == m_failingItem) return E_FAIL;
-    if (index < 0 || std::size_t(index) >= m_items.size()) return DISP_E_MEMBERNOTFOUND;
-    return VariantCopy(result, &m_items[std::size_t(index)]);
+    if (id == m_failingItem) return E_FAIL;
+    if (id < 0 || std::size_t(id) >= m_items.size()) return DISP_E_MEMBERNOTFOUND;
+    return VariantCopy(result, &m_items[std::size_t(id)]);
   }
 
  private:
-  static constexpr DISPID kLengthId = 1000, kFirstItemId = 2000;
   LONG m_ref = 1, m_length = 0, m_failingItem = -1;
   std::vector<VARIANT> m_items;
 };
 
-// Makes arguments, from well-typed values to hostile ones. callBack is an
-// object whose default value a coercion may ask for (the grid itself: the
-// coercion calls back into the control); scriptArray answers "length" and
-// items by index like a JScript array.
+// Makes arguments, from well-typed values to hostile ones: a value of some
+// kind (scalar, text, object, record, garbage type, array) in some shape
+// (as it is, behind a typed or a VARIANT reference one or more steps deep,
+// a null reference, a reference to itself). callBack is an object whose
+// default value a coercion may ask for (the grid itself: the coercion calls
+// back into the control).
 class ArgumentMaker {
  public:
   ArgumentMaker(Random& random, Arena& arena, IDispatch* callBack, IDispatch* scriptArray)
       : m_random(random), m_arena(arena), m_callBack(callBack), m_scriptArray(scriptArray) {}
+
+  Argument Hostile() {
+    using Kind = Argument (ArgumentMaker::*)();
+    static const std::vector<Kind> kKinds = {&ArgumentMaker::Scalar, &ArgumentMaker::Scalar, &ArgumentMaker::Text,
+                                             &ArgumentMaker::Object, &ArgumentMaker::Record,
+                                             &ArgumentMaker::GarbageType, &ArgumentMaker::Array};
+    Argument value = (this->*m_random.Pick(kKinds))();
+    switch (m_random.Below(9)) {
+      case 0: case 1: return ByReference(value);
+      case 2: return VariantChain(value, 1);
+      case 3: return VariantChain(value, 2 + m_random.Below(2));
+      case 4: return Refused(NullReference(m_random.OneIn(4) ? VARTYPE(VT_VARIANT) : V_VT(&value.value)));
+      case 5: return SelfReference();
+      case 6: return VariantChain(Hostile(), 1);
+      default: return value;
+    }
+  }
+
+  // What a member's parameter of type want takes, sometimes behind a reference.
+  Argument Fitting(VARTYPE want) {
+    static const std::vector<LONG> kEdges = {INT_MIN, INT_MAX, 65535, 65536, -32769, 32768, -1};
+    if (want == (VT_BYREF | VT_I4)) {
+      // ExportEx's column list: a long by reference, a number, a script
+      // array, arrays of every element type (behind a reference too).
+      switch (m_random.Below(6)) {
+        case 0: return Refused(ByReference(Number(m_random.Between(-1, 6))).value);
+        case 1: return Number(m_random.Between(-1, 6));
+        case 2: return Refused(Dispatch(m_scriptArray));
+        case 3: return VariantChain(Refused(NumericArray(-1, 6)), 1);
+        case 4: return ByReference(Refused(NumericArray(-1, 6)));
+        default: return Refused(NumericArray(-1, 6));
+      }
+    }
+    if (want == VT_BSTR || want == (VT_BYREF | VT_BSTR)) {
+      Argument plain = m_random.OneIn(6) ? Number(m_random.Between(0, 99)) : Text();
+      return want != VT_BSTR && m_random.OneIn(2) ? ByReference(plain) : Referenced(plain);
+    }
+    LONG value = m_random.OneIn(8) ? m_random.Pick(kEdges) : m_random.Between(-2, 12);
+    return Referenced(Number(want == VT_BOOL ? m_random.Between(-1, 1) : value));
+  }
+
+  // Mostly small; sometimes negative, or 2^31 - 1 rows or columns that no
+  // memory holds: refused before any change.
+  Argument Count() {
+    static const std::vector<LONG> kRefused = {-1, -1000, INT_MIN, INT_MAX};
+    std::uint32_t kind = m_random.Below(100);
+    LONG value = kind < 2 ? 0 : kind < 80 ? m_random.Between(1, 30) : kind < 93 ? m_random.Between(31, 300)
+                                                                                  : m_random.Pick(kRefused);
+    Argument plain = Number(value);
+    return m_random.OneIn(12) ? Hostile() : Referenced(plain);
+  }
+
+ private:
+  // The value as it is, or (one in ten each) behind a typed reference or a
+  // VARIANT reference.
+  Argument Referenced(Argument plain) {
+    std::uint32_t shape = m_random.Below(10);
+    return shape == 0 ? ByReference(plain) : shape == 1 ? VariantChain(plain, 1) : plain;
+  }
 
   // The number as one of the types a host may pass it in.
   Argument Number(LONG value) {
@@ -225,15 +273,14 @@ class ArgumentMaker {
                                              VT_I8, VT_I1, VT_UI8,  VT_R4,  VT_R8,   VT_CY,      VT_DATE,
                                              VT_DECIMAL, VT_BSTR, VT_INT, VT_UINT};
     VARTYPE as = m_random.Pick(kAs);
-    VARIANT plain = Blank(VT_I4);
+    VARIANT plain = Blank(VT_I4), converted = Blank(VT_EMPTY);
     V_I4(&plain) = value;
     if (as == VT_INT || as == VT_UINT) V_VT(&plain) = as;  // the same bits as a long
-    VARIANT converted = Blank(VT_EMPTY);
     if (V_VT(&plain) == VT_I4 && as != VT_I4 && SUCCEEDED(VariantChangeType(&converted, &plain, 0, as))) {
       plain = converted;
     }
-    if (V_VT(&plain) == VT_BSTR) m_arena.Keep(V_BSTR(&plain), FreeText);
-    return {plain, LongOf(plain)};
+    if (V_VT(&plain) == VT_BSTR) m_arena.Keep(V_BSTR(&plain), +[](BSTR text) { SysFreeString(text); });
+    return Plain(plain);
   }
 
   // A scalar of any type: small numbers mostly; any bits, infinities, NaN,
@@ -258,7 +305,7 @@ class ArgumentMaker {
       V_DECIMAL(&plain).sign = m_random.OneIn(4) ? BYTE(m_random.Below(256)) : (m_random.OneIn(2) ? DECIMAL_NEG : 0);
       V_VT(&plain) = VT_DECIMAL;
     }
-    return {plain, LongOf(plain)};
+    return Plain(plain);
   }
 
   // Numbers as text, an embedded NUL, odd byte lengths, texts up to a
@@ -273,154 +320,36 @@ class ArgumentMaker {
     if (kind == 4) text.assign(m_random.OneIn(20) ? (std::size_t(1) << 20) : m_random.Below(5000), L'x');
     if (kind == 6) text = L"1e400";
     if (kind == 3) {
-      V_BSTR(&plain) = ModuleTest::OddBstr("x\0y\0z", 1 + 2 * m_random.Below(3));
+      V_BSTR(&plain) = OddBstr("x\0y\0z", 1 + 2 * m_random.Below(3));
     } else if (kind != 5) {
       V_BSTR(&plain) = SysAllocStringLen(text.data(), UINT(text.size()));
     }
-    m_arena.Keep(V_BSTR(&plain), FreeText);
-    return {plain, LongOf(plain)};
+    m_arena.Keep(V_BSTR(&plain), +[](BSTR text) { SysFreeString(text); });
+    return Plain(plain);
   }
 
-  // The value behind a pointer of its own type: a typed host variable
-  // passed by reference.
-  Argument ByReference(Argument plain) {
-    VARTYPE vt = V_VT(&plain.value);
-    if (vt == VT_EMPTY || vt == VT_NULL || (vt & (VT_BYREF | VT_ARRAY)) || vt == VT_RECORD) return plain;
-    VARIANT ref = Blank(VARTYPE(VT_BYREF | vt));
-    VARIANT* slot = m_arena.NewSlot();
-    *slot = plain.value;
-    V_BYREF(&ref) = vt == VT_DECIMAL ? static_cast<void*>(slot) : static_cast<void*>(&V_I1(slot));
-    if (vt == VT_BSTR && V_BSTR(slot)) {
-      V_BSTR(slot) = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(V_BSTR(slot)), SysStringByteLen(V_BSTR(slot)));
-      m_arena.Later([slot] { SysFreeString(V_BSTR(slot)); });
-    }
-    return {ref, plain.asLong};
+  VARIANT Dispatch(IDispatch* object) {
+    VARIANT v = Blank(VT_DISPATCH);
+    V_DISPATCH(&v) = object;
+    return v;
   }
 
-  // VT_BYREF|VT_VARIANT over the value, one or more steps deep: one step is
-  // what script hosts pass and is taken, deeper chains are refused.
-  Argument VariantChain(Argument plain) {
-    std::uint32_t depth = m_random.OneIn(3) ? 1 + m_random.Below(3) : 1;
-    bool innerIsChain = V_VT(&plain.value) == (VT_BYREF | VT_VARIANT);
-    VARIANT current = plain.value;
-    for (std::uint32_t i = 0; i < depth; ++i) {
-      VARIANT* held = m_arena.NewSlot();
-      *held = current;
-      current = ModuleTest::VariantReference(held);
-    }
-    return {current, depth == 1 && !innerIsChain ? plain.asLong : std::nullopt};
+  // Null, the grid itself (it has no default value), or the script array.
+  Argument Object() {
+    std::uint32_t kind = m_random.Below(3);
+    VARIANT v = Dispatch(kind == 0 ? nullptr : kind == 1 ? m_callBack : m_scriptArray);
+    if (m_random.OneIn(2)) V_VT(&v) = VT_UNKNOWN;
+    return Plain(v);
   }
 
-  Argument NullReference() {
-    static const std::vector<VARTYPE> kTypes = {VT_I4, VT_BSTR, VT_VARIANT, VT_DECIMAL, VT_DISPATCH, VT_UNKNOWN,
-                                                VT_RECORD, VT_I8, VT_R8, VT_BOOL, VARTYPE(VT_ARRAY | VT_I4),
-                                                VARTYPE(VT_ARRAY | VT_VARIANT), VT_EMPTY, VT_ERROR};
-    return Refused(ModuleTest::NullReference(m_random.Pick(kTypes)));
-  }
-
-  // A reference to itself, or to a second one that refers back.
-  Argument SelfReference() {
-    VARIANT* first = m_arena.NewSlot();
-    VARIANT* second = m_random.OneIn(2) ? first : m_arena.NewSlot();
-    *first = ModuleTest::VariantReference(second);
-    *second = ModuleTest::VariantReference(first);
-    return Refused(ModuleTest::VariantReference(first));
-  }
-
-  // A vector of numbers of any element type, by value or by reference.
-  Argument NumericArray(LONG low, LONG high) {
-    std::vector<LONG> values(m_random.Below(5));
-    for (LONG& value : values) value = m_random.Between(low, high);
-    SAFEARRAY* array = ArrayOfLongs(m_random.Pick(ModuleTest::NumericElementTypes()), values);
-    if (!array) array = ArrayOfLongs(VT_I4, values);
-    VARIANT v = ArrayArgument(array);
-    if (!m_random.OneIn(3)) return Refused(ArrayArgument(m_arena.Keep(array, DestroyArray)));
-    VARIANT ref = Blank(VARTYPE(V_VT(&v) | VT_BYREF));
-    VARIANT* slot = m_arena.NewSlot();
-    V_ARRAYREF(&ref) = &V_ARRAY(slot);
-    V_ARRAY(slot) = array;
-    m_arena.Later([slot] { SafeArrayDestroy(V_ARRAY(slot)); });
-    return Refused(ref);
-  }
-
-  // Arrays no column list is made of: records, objects, two dimensions, a
-  // descriptor lying about its element size, VARIANTs of any kind (one
-  // perhaps referring to itself), an array in an array, more elements than
-  // the bridge reads, a reference to no array, errors; or numbers.
-  Argument Array() {
-    SAFEARRAY* array = nullptr;
-    switch (m_random.Below(9)) {
-      case 0: {
-        SAFEARRAYBOUND bound = {1 + m_random.Below(3), 0};
-        IRecordInfo* records = m_arena.Keep(ModuleTest::NewByteRecordInfo(4 + 4 * m_random.Below(12)),
-                                            +[](IRecordInfo* r) { r->Release(); });
-        array = SafeArrayCreateEx(VT_RECORD, 1, &bound, records);
-        std::memset(array->pvData, int(m_random.Below(256)), bound.cElements * array->cbElements);
-        break;
-      }
-      case 1:
-        array = SafeArrayCreateVector(m_random.OneIn(2) ? VT_UNKNOWN : VT_DISPATCH, 0, 1 + m_random.Below(2));
-        if (m_random.OneIn(2)) {
-          static_cast<IUnknown**>(array->pvData)[0] = m_callBack;
-          m_callBack->AddRef();
-        }
-        break;
-      case 2: {
-        SAFEARRAYBOUND bounds[2] = {{2, 0}, {1 + m_random.Below(2), LONG(m_random.Below(3))}};
-        array = SafeArrayCreate(VT_I4, 2, bounds);
-        break;
-      }
-      case 3: {
-        VARTYPE vt = m_random.OneIn(2) ? VT_I4 : VT_VARIANT;
-        array = ArrayOfLongs(vt, {1, 2});
-        ULONG trueSize = array->cbElements;
-        array->cbElements = 1 + m_random.Below(40);
-        array->cbElements += array->cbElements == trueSize;
-        m_arena.Later([array, trueSize] {
-          array->cbElements = trueSize;
-          SafeArrayDestroy(array);
-        });
-        VARIANT ref = Blank(VARTYPE(VT_BYREF | VT_ARRAY | vt));
-        V_ARRAYREF(&ref) = &V_ARRAY(m_arena.NewSlot());
-        *V_ARRAYREF(&ref) = array;
-        return Refused(ref);
-      }
-      case 4: {
-        LONG count = LONG(1 + m_random.Below(3));
-        array = SafeArrayCreateVector(VT_VARIANT, 0, ULONG(count));
-        for (LONG i = 0; i < count; ++i) {
-          Argument element = m_random.OneIn(2) ? Scalar() : (m_random.OneIn(2) ? NullReference() : Record());
-          SafeArrayPutElement(array, &i, &element.value);
-        }
-        if (m_random.OneIn(4)) {
-          VariantClear(static_cast<VARIANT*>(array->pvData));
-          ModuleTest::MakeSelfReference(static_cast<VARIANT*>(array->pvData));
-        }
-        break;
-      }
-      case 5: {
-        array = SafeArrayCreateVector(VT_VARIANT, 0, 1);
-        static_cast<VARIANT*>(array->pvData)[0] = ArrayArgument(ArrayOfLongs(VT_I4, {1}));
-        break;
-      }
-      case 6: array = SafeArrayCreateVector(VT_UI1, 0, 70000); break;
-      case 7: {
-        VARIANT ref = Blank(VT_BYREF | VT_ARRAY | VT_I4);
-        V_ARRAYREF(&ref) = &V_ARRAY(m_arena.NewSlot());
-        return Refused(ref);
-      }
-      default:
-        if (!m_random.OneIn(19)) return NumericArray(-3, 9);
-        array = SafeArrayCreateVector(VT_ERROR, 0, 2);
-        break;
-    }
-    return Refused(ArrayArgument(m_arena.Keep(array, DestroyArray)));
+  IRecordInfo* NewRecordInfo(ULONG size) {
+    return m_arena.Keep(NewByteRecordInfo(size), +[](IRecordInfo* r) { r->Release(); });
   }
 
   Argument Record() {
     VARIANT v = Blank(VT_RECORD);
     ULONG size = 4 + 4 * m_random.Below(8);
-    V_RECORDINFO(&v) = m_arena.Keep(ModuleTest::NewByteRecordInfo(size), +[](IRecordInfo* r) { r->Release(); });
+    V_RECORDINFO(&v) = NewRecordInfo(size);
     V_RECORD(&v) = m_arena.Keep(CoTaskMemAlloc(size), +[](void* bytes) { CoTaskMemFree(bytes); });
     std::memset(V_RECORD(&v), 0x5A, size);
     return Refused(v);
@@ -441,86 +370,112 @@ class ArgumentMaker {
     return {v, plainScalar ? LongOf(v) : std::nullopt};
   }
 
-  VARIANT ScriptArrayArgument() {
-    VARIANT v = Blank(VT_DISPATCH);
-    V_DISPATCH(&v) = m_scriptArray;
-    return v;
+  // A vector of up to four numbers of any element type.
+  VARIANT NumericArray(LONG low, LONG high) {
+    std::vector<LONG> values(m_random.Below(5));
+    for (LONG& value : values) value = m_random.Between(low, high);
+    SAFEARRAY* array = ArrayOfLongs(m_random.Pick(NumericElementTypes()), values);
+    if (!array) array = ArrayOfLongs(VT_I4, values);
+    return ArrayArgument(m_arena.Keep(array, +[](SAFEARRAY* a) { SafeArrayDestroy(a); }));
   }
 
-  // Null, the grid itself (it has no default value), or the script array.
-  Argument Object() {
-    VARIANT v = Blank(m_random.OneIn(2) ? VT_DISPATCH : VT_UNKNOWN);
-    std::uint32_t kind = m_random.Below(3);
-    if (kind == 1) V_UNKNOWN(&v) = m_callBack;
-    if (kind == 2) v = ScriptArrayArgument();
-    return {v, LongOf(v)};
-  }
-
-  Argument Hostile() {
-    switch (m_random.Below(11)) {
-      case 0: return Scalar();
-      case 1: return ByReference(Scalar());
-      case 2: return VariantChain(m_random.OneIn(2) ? Scalar() : ByReference(Scalar()));
-      case 3: return NullReference();
-      case 4: return SelfReference();
-      case 5: return Array();
-      case 6: return Record();
-      case 7: return GarbageType();
-      case 8: return Object();
-      case 9: return Text();
-      default: return VariantChain(Hostile());
-    }
-  }
-
-  // The value as it is, or (one in outOf each) behind a typed reference or a
-  // VARIANT reference.
-  Argument Referenced(Argument plain, std::uint32_t outOf) {
-    switch (m_random.Below(outOf)) {
-      case 0: return ByReference(plain);
-      case 1: return VariantChain(plain);
-      default: return plain;
-    }
-  }
-
-  Argument Fitting(VARTYPE want) {
-    static const std::vector<LONG> kEdges = {INT_MIN, INT_MAX, 65535, 65536, -32769, 32768, -1};
-    if (want == (VT_BYREF | VT_I4)) {
-      // ExportEx's column list: a long by reference, a number, a script
-      // array, arrays of every element type (behind a reference too).
-      switch (m_random.Below(6)) {
-        case 0: {
-          VARIANT ref = Blank(VT_BYREF | VT_I4);
-          V_I4REF(&ref) = &V_I4(m_arena.NewSlot());
-          *V_I4REF(&ref) = m_random.Between(-1, 6);
-          return Refused(ref);
-        }
-        case 1: return Number(m_random.Between(-1, 6));
-        case 2: return Refused(ScriptArrayArgument());
-        case 3: return VariantChain(NumericArray(-1, 6));
-        default: return NumericArray(-1, 6);
+  // Arrays no column list is made of: records, objects, two dimensions, a
+  // descriptor lying about its element size (only ever passed by reference:
+  // a copy of it would overrun), VARIANTs of any kind (one perhaps referring
+  // to itself), an array in an array, more elements than the bridge reads,
+  // errors; or numbers.
+  Argument Array() {
+    SAFEARRAY* array = nullptr;
+    SAFEARRAYBOUND bounds[2] = {{1 + m_random.Below(3), 0}, {1 + m_random.Below(2), LONG(m_random.Below(3))}};
+    switch (m_random.Below(9)) {
+      case 0:
+        array = SafeArrayCreateEx(VT_RECORD, 1, bounds, NewRecordInfo(4 + 4 * m_random.Below(12)));
+        std::memset(array->pvData, int(m_random.Below(256)), bounds[0].cElements * array->cbElements);
+        break;
+      case 1:
+        array = SafeArrayCreateVector(m_random.OneIn(2) ? VT_UNKNOWN : VT_DISPATCH, 0, 1 + m_random.Below(2));
+        if (m_random.OneIn(2)) static_cast<IUnknown**>(array->pvData)[0] = m_callBack;
+        if (static_cast<IUnknown**>(array->pvData)[0]) m_callBack->AddRef();
+        break;
+      case 2: array = SafeArrayCreate(VT_I4, 2, bounds); break;
+      case 3: {
+        VARTYPE vt = m_random.OneIn(2) ? VT_I4 : VT_VARIANT;
+        array = ArrayOfLongs(vt, {1, 2});
+        ULONG trueSize = array->cbElements;
+        array->cbElements = 1 + m_random.Below(40);
+        array->cbElements += array->cbElements == trueSize;
+        m_arena.Later([array, trueSize] {
+          array->cbElements = trueSize;
+          SafeArrayDestroy(array);
+        });
+        VARIANT ref = Blank(VARTYPE(VT_BYREF | VT_ARRAY | vt));
+        V_ARRAYREF(&ref) = &V_ARRAY(m_arena.NewSlot());
+        *V_ARRAYREF(&ref) = array;
+        return Refused(ref);
       }
+      case 4:
+        array = SafeArrayCreateVector(VT_VARIANT, 0, bounds[0].cElements);
+        for (LONG i = 0; i < LONG(bounds[0].cElements); ++i) {
+          Argument element = Hostile();
+          SafeArrayPutElement(array, &i, &element.value);
+        }
+        if (m_random.OneIn(4)) {
+          VariantClear(static_cast<VARIANT*>(array->pvData));
+          MakeSelfReference(static_cast<VARIANT*>(array->pvData));
+        }
+        break;
+      case 5:
+        array = SafeArrayCreateVector(VT_VARIANT, 0, 1);
+        static_cast<VARIANT*>(array->pvData)[0] = ArrayArgument(ArrayOfLongs(VT_I4, {1}));
+        break;
+      case 6: array = SafeArrayCreateVector(VT_UI1, 0, 70000); break;
+      case 7: array = SafeArrayCreateVector(VT_ERROR, 0, 2); break;
+      default: return Refused(NumericArray(-3, 9));
     }
-    if (want == VT_BSTR || want == (VT_BYREF | VT_BSTR)) {
-      Argument plain = m_random.OneIn(6) ? Number(m_random.Between(0, 99)) : Text();
-      if (want == (VT_BYREF | VT_BSTR) && m_random.OneIn(2)) return ByReference(plain);
-      return Referenced(plain, 10);
-    }
-    LONG value = m_random.OneIn(8) ? m_random.Pick(kEdges) : m_random.Between(-2, 12);
-    return Referenced(Number(want == VT_BOOL ? m_random.Between(-1, 1) : value), 10);
+    return Refused(ArrayArgument(m_arena.Keep(array, +[](SAFEARRAY* a) { SafeArrayDestroy(a); })));
   }
 
-  // Mostly small; sometimes negative, or 2^31 - 1 rows or columns that no
-  // memory holds: refused before any change.
-  Argument Count() {
-    static const std::vector<LONG> kRefused = {-1, -1000, INT_MIN, INT_MAX};
-    std::uint32_t kind = m_random.Below(100);
-    LONG value = kind < 2 ? 0 : kind < 80 ? m_random.Between(1, 30) : kind < 93 ? m_random.Between(31, 300)
-                                                                                  : m_random.Pick(kRefused);
-    Argument plain = Number(value);
-    return m_random.OneIn(12) ? Hostile() : Referenced(plain, 11);
+  // The value behind a pointer of its own type: a typed host variable
+  // passed by reference (one in six arrays: a reference to no array).
+  // Types no host variable has stay as they are.
+  Argument ByReference(Argument plain) {
+    VARTYPE vt = V_VT(&plain.value);
+    bool scalar = vt != VT_EMPTY && vt != VT_NULL && std::count(kScalarTypes.begin(), kScalarTypes.end(), vt);
+    if (!scalar && (vt & ~VT_TYPEMASK) != VT_ARRAY) return plain;
+    VARIANT ref = Blank(VARTYPE(VT_BYREF | vt));
+    VARIANT* slot = m_arena.NewSlot();
+    *slot = plain.value;
+    V_BYREF(&ref) = vt == VT_DECIMAL ? static_cast<void*>(slot) : static_cast<void*>(&V_I1(slot));
+    if (vt == VT_BSTR && V_BSTR(slot)) {
+      V_BSTR(slot) = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(V_BSTR(slot)), SysStringByteLen(V_BSTR(slot)));
+      m_arena.Later([slot] { SysFreeString(V_BSTR(slot)); });
+    }
+    if (!scalar && m_random.OneIn(6)) V_ARRAY(slot) = nullptr;
+    return {ref, plain.asLong};
   }
 
- private:
+  // VT_BYREF|VT_VARIANT over the value, depth steps deep: one step is what
+  // script hosts pass and is taken, deeper chains are refused.
+  Argument VariantChain(Argument plain, std::uint32_t depth) {
+    bool innerIsChain = V_VT(&plain.value) == (VT_BYREF | VT_VARIANT);
+    VARIANT current = plain.value;
+    for (std::uint32_t i = 0; i < depth; ++i) {
+      VARIANT* held = m_arena.NewSlot();
+      *held = current;
+      current = VariantReference(held);
+    }
+    return {current, depth == 1 && !innerIsChain ? plain.asLong : std::nullopt};
+  }
+
+  // A reference to itself, or to a second one that refers back.
+  Argument SelfReference() {
+    VARIANT* first = m_arena.NewSlot();
+    VARIANT* second = m_random.OneIn(2) ? first : m_arena.NewSlot();
+    *first = VariantReference(second);
+    *second = VariantReference(first);
+    return Refused(VariantReference(first));
+  }
+
   Random& m_random;
   Arena& m_arena;
   IDispatch* m_callBack;
@@ -535,53 +490,42 @@ std::atomic<int> g_dialogsClosed{0};
 std::uint64_t g_seed = 0;
 char g_stepText[512] = "";
 
-void SetStepText(const std::string& text, bool trace) {
-  std::snprintf(g_stepText, sizeof g_stepText, "%s", text.c_str());
-  if (trace) std::printf("%llu: %s\n", static_cast<unsigned long long>(g_step.load()), g_stepText);
+void Report(const char* what, const std::string& detail = "") {
+  std::printf("%s in step %llu (seed %llu): %s\n    step: %s\n", what, static_cast<unsigned long long>(g_step.load()),
+              static_cast<unsigned long long>(g_seed), detail.c_str(), g_stepText);
+  std::fflush(stdout);
 }
 
 LONG WINAPI ReportFault(EXCEPTION_POINTERS* info) {
-  std::printf("FAULT exception 0x%08lX in step %llu (seed %llu): %s\n",
-              static_cast<unsigned long>(info->ExceptionRecord->ExceptionCode),
-              static_cast<unsigned long long>(g_step.load()), static_cast<unsigned long long>(g_seed), g_stepText);
-  std::fflush(stdout);
+  Report("FAULT", "exception " + Hex(long(info->ExceptionRecord->ExceptionCode)));
   return EXCEPTION_EXECUTE_HANDLER;
 }
 
 // A member or key that opens a dialog box would wait for a user: the
-// watchdog cancels every dialog of this process.
-BOOL CALLBACK CloseOwnDialog(HWND window, LPARAM) {
-  DWORD process = 0;
-  GetWindowThreadProcessId(window, &process);
-  wchar_t className[16] = L"";
-  GetClassNameW(window, className, 16);
-  if (process == GetCurrentProcessId() && IsWindowVisible(window) && std::wstring(className) == L"#32770") {
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
-    PostMessageW(window, WM_CLOSE, 0, 0);
-    ++g_dialogsClosed;
-  }
-  return TRUE;
-}
-
+// watchdog cancels every dialog of this process, and ends a step that hangs.
 DWORD WINAPI Watchdog(void*) {
-  for (;;) {
-    Sleep(250);
-    EnumWindows(CloseOwnDialog, 0);
+  for (;; Sleep(250)) {
+    for (HWND box = nullptr; (box = FindWindowExW(nullptr, box, L"#32770", nullptr)) != nullptr;) {
+      DWORD process = 0;
+      GetWindowThreadProcessId(box, &process);
+      if (process != GetCurrentProcessId() || !IsWindowVisible(box)) continue;
+      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+      PostMessageW(box, WM_CLOSE, 0, 0);
+      ++g_dialogsClosed;
+    }
     ULONGLONG started = g_stepStarted.load();
-    if (started && GetTickCount64() - started > kHangMs) {
-      std::printf("HANG in step %llu (seed %llu): %s\n", static_cast<unsigned long long>(g_step.load()),
-                  static_cast<unsigned long long>(g_seed), g_stepText);
-      std::fflush(stdout);
+    if (started && GetTickCount64() - started > 30000) {
+      Report("HANG");
       TerminateProcess(GetCurrentProcess(), 3);
     }
   }
 }
 
-// Dispatches what is queued, at most `most` messages: a control that keeps
+// Dispatches what is queued, at most 64 messages: a control that keeps
 // posting to itself cannot hold the driver.
-void PumpPending(int most) {
+void PumpPending() {
   MSG msg;
-  for (int i = 0; i < most && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
+  for (int i = 0; i < 64 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE); ++i) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -609,6 +553,7 @@ std::optional<Counts> Resized(Counts now, LONG columns, LONG rows) {
 bool IsCountSetter(DISPID id) { return id == kColumns || id == kRows || id == kSetNumColumns || id == kSetNumRows; }
 bool SetsRows(DISPID id) { return id == kRows || id == kSetNumRows; }
 
+// The answers the bridge may give, by name; any other is an inconsistency.
 const std::map<HRESULT, const char*> kBridgeAnswers = {
     {S_OK, "S_OK"}, {DISP_E_MEMBERNOTFOUND, "MEMBERNOTFOUND"}, {DISP_E_BADPARAMCOUNT, "BADPARAMCOUNT"},
     {DISP_E_TYPEMISMATCH, "TYPEMISMATCH"}, {DISP_E_OVERFLOW, "OVERFLOW"},
@@ -617,7 +562,7 @@ const std::map<HRESULT, const char*> kBridgeAnswers = {
 
 std::string AnswerName(HRESULT hr) {
   auto known = kBridgeAnswers.find(hr);
-  return known != kBridgeAnswers.end() ? known->second : ModuleTest::Hex(hr);
+  return known != kBridgeAnswers.end() ? known->second : Hex(hr);
 }
 
 // ---- One call
@@ -646,18 +591,13 @@ struct CallPlan {
   // A call that sets a count: a put of Rows or Columns, or SetNumRows/SetNumColumns.
   bool SetsCount() const { return entry && IsCountSetter(dispid) && (IsPut() || dispid > kRows); }
   std::string Text() const {
-    char head[96];
-    std::snprintf(head, sizeof head, "invoke %ld %s flags 0x%X args [", long(dispid), entry ? entry->name : "?",
-                  flags);
-    std::string text = head;
+    std::string text = "invoke " + std::to_string(dispid) + " " + (entry ? entry->name : "?") + " flags " +
+                       Hex(flags) + " args [";
     for (const Argument& a : arguments) {
-      std::snprintf(head, sizeof head, "0x%X%s ", V_VT(&a.value), a.asLong ? ("=" + std::to_string(*a.asLong)).c_str() : "");
-      text += head;
+      text += Hex(V_VT(&a.value)) + (a.asLong ? std::string(1, '=') + std::to_string(*a.asLong) : "") + " ";
     }
     text += "] named " + std::to_string(named.size() + extraNamed);
-    if (dropArguments) text += " rgvarg=null";
-    if (dropNamed) text += " rgdispidNamedArgs=null";
-    return text;
+    return text + (dropArguments ? " rgvarg=null" : "") + (dropNamed ? " rgdispidNamedArgs=null" : "");
   }
 };
 
@@ -665,16 +605,14 @@ CallPlan ScriptedCall(DISPID dispid, std::vector<VARIANT> arguments) {
   CallPlan plan;
   plan.dispid = dispid;
   plan.entry = TzGrid::FindDispEntry(TzGrid::DISPID(dispid));
-  for (const VARIANT& v : arguments) {
-    plan.arguments.push_back({v, V_VT(&v) == VT_I4 ? std::optional<LONG>(V_I4(&v)) : std::nullopt});
-  }
+  for (const VARIANT& v : arguments) plan.arguments.push_back({v, V_VT(&v) == VT_I4 ? V_I4(&v) : std::optional<LONG>()});
   return plan;
 }
 
 class Driver {
  public:
-  Driver(std::uint64_t seed, OleContainer* site, IDispatch* grid, IStream* initialState, bool trace)
-      : m_random(seed), m_site(site), m_grid(grid), m_initialState(initialState), m_trace(trace) {}
+  Driver(std::uint64_t seed, OleContainer* site, IDispatch* grid, IStream* initialState)
+      : m_random(seed), m_site(site), m_grid(grid), m_initialState(initialState) {}
 
   int Inconsistencies() const { return m_inconsistencies; }
 
@@ -685,28 +623,24 @@ class Driver {
   // makes the order a permutation again (foreign and removed entries
   // dropped, the columns left out following at the end).
   void RunScript() {
-    struct Step {
-      CallPlan plan;
-      const wchar_t* result;  // the result as text; null: any
-    };
-    std::vector<Step> script = {
+    const std::vector<std::pair<CallPlan, const wchar_t*>> script = {  // the result as text; null: any
         {ScriptedCall(kSetColumnOrder, {Long(9), Long(1)}), L"0"},
-        {ScriptedCall(kSetCellText, {Long(1), Long(2), Text(L"past the hole")}), nullptr},
+        {ScriptedCall(kSetCellText, {Long(1), Long(2), ModuleTest::Text(L"past the hole")}), nullptr},
         {ScriptedCall(kGetCellText, {Long(1), Long(2)}), L"past the hole"},
         {ScriptedCall(kSetNumColumns, {Long(4)}), nullptr},
         {ScriptedCall(kGetColumnVisibleIndex, {Long(1)}), L"3"},
-        {ScriptedCall(kSetCellText, {Long(1), Long(1), Text(L"back in")}), nullptr},
+        {ScriptedCall(kSetCellText, {Long(1), Long(1), ModuleTest::Text(L"back in")}), nullptr},
         {ScriptedCall(kGetCellText, {Long(1), Long(1)}), L"back in"},
     };
     if (!ReadCounts(&m_model)) Inconsistent("the counts cannot be read back");
     CheckSentinel(false);
-    for (Step& step : script) {
-      SetStepText("scripted " + step.plan.Text(), m_trace);
+    for (auto [plan, expected] : script) {
+      std::snprintf(g_stepText, sizeof g_stepText, "scripted %s", plan.Text().c_str());
       std::wstring result;
-      HRESULT hr = Perform(step.plan, &result);
+      HRESULT hr = Perform(plan, &result);
       if (hr != S_OK) Inconsistent("a scripted call answered " + AnswerName(hr));
-      if (step.result && result != step.result) Inconsistent("a scripted call gave " + ModuleTest::Narrow(result));
-      for (Argument& a : step.plan.arguments) VariantClear(&a.value);
+      if (expected && result != expected) Inconsistent("a scripted call gave " + Narrow(result));
+      for (Argument& a : plan.arguments) VariantClear(&a.value);
     }
     ReloadInitialState();
   }
@@ -733,23 +667,24 @@ class Driver {
     std::printf("bridge fuzz: seed %llu, %llu steps: invokes (", static_cast<unsigned long long>(g_seed),
                 static_cast<unsigned long long>(steps));
     for (const auto& [name, count] : m_answers) std::printf(" %s %d", name.c_str(), count);
-    std::printf(" ), %d other steps, %d count changes, %d reloads, %d dialogs closed, %d inconsistencies\n",
-                m_otherSteps, m_countChanges, m_reloads, g_dialogsClosed.load(), m_inconsistencies);
+    std::printf(" ), %d count changes, %d reloads, %d dialogs closed, %d inconsistencies\n", m_countChanges, m_reloads,
+                g_dialogsClosed.load(), m_inconsistencies);
   }
 
  private:
-  // ---- Invoke steps
-
   void InvokeStep() {
     Arena arena;
     IDispatch* scriptArray = new ScriptArray(m_random);
     ArgumentMaker maker(m_random, arena, m_grid, scriptArray);
     CallPlan plan = PlanCall(maker);
-    SetStepText(plan.Text(), m_trace);
+    std::snprintf(g_stepText, sizeof g_stepText, "%s", plan.Text().c_str());
     Perform(plan);
     scriptArray->Release();
   }
 
+  // A member of the map mostly, or an id it lacks; flags a host would use
+  // mostly, or odd ones; the arguments the member wants, sometimes too few
+  // or too many; malformed DISPPARAMS and missing out-pointers sometimes.
   CallPlan PlanCall(ArgumentMaker& maker) {
     static const std::vector<DISPID> kOtherIds = {0, -1, -4, -5, 28, 43, 44, 100, 0x7FFFFFFF, DISPID(0x80000000),
                                                   DISPID_PROPERTYPUT, 1000};
@@ -758,13 +693,9 @@ class Driver {
                                                 0x10, 0xFFFF};
     const std::vector<TzGrid::DispEntry>& map = TzGrid::GetDispatchMap();
     CallPlan plan;
-    if (m_random.OneIn(8)) {
-      plan.dispid = m_random.OneIn(4) ? DISPID(m_random.Next()) : m_random.Pick(kOtherIds);
-    } else {
-      plan.dispid = map[m_random.Below(std::uint32_t(map.size()))].dispid;
-    }
-    // The About box is modal and is tried by its own tests.
-    if (plan.dispid == DISPID_ABOUTBOX) plan.dispid = DISPID_REFRESH;
+    plan.dispid = map[m_random.Below(std::uint32_t(map.size()))].dispid;
+    if (m_random.OneIn(8)) plan.dispid = m_random.OneIn(4) ? DISPID(m_random.Next()) : m_random.Pick(kOtherIds);
+    if (plan.dispid == DISPID_ABOUTBOX) plan.dispid = DISPID_REFRESH;  // modal; tried by its own tests
     plan.entry = TzGrid::FindDispEntry(TzGrid::DISPID(plan.dispid));
     bool property = plan.entry && plan.entry->kind == TzGrid::DispKind::Property;
     if (m_random.OneIn(7)) {
@@ -782,7 +713,6 @@ class Driver {
     if ((plan.dispid == kExportData || plan.dispid == kExportEx) && exportType < plan.arguments.size()) {
       plan.arguments[exportType] = {Long(m_random.Between(1, 3)), {}};
     }
-    // Malformed DISPPARAMS and missing out-pointers.
     switch (m_random.Below(40)) {
       case 0: plan.dropArguments = !plan.arguments.empty(); break;
       case 1: plan.named.push_back(DISPID_PROPERTYPUT); plan.dropNamed = true; break;
@@ -797,10 +727,9 @@ class Driver {
     return plan;
   }
 
-  // The arguments a member wants, sometimes too few or too many; a count
-  // that would make the grid larger than the driver allows, but that the
-  // grid would take, becomes 3 (without a draw: the steps must not depend
-  // on the control's answers).
+  // A count that would make the grid larger than the driver allows, but
+  // that the grid would take, becomes 3 (without a draw: the steps must not
+  // depend on the control's answers).
   void MakeArguments(CallPlan& plan, ArgumentMaker& maker) {
     std::size_t expected = plan.entry ? (plan.IsPut() ? 1 : std::size_t(plan.entry->cParams)) : m_random.Below(4);
     std::size_t count = m_random.OneIn(8) ? m_random.Below(7) : expected;
@@ -820,8 +749,8 @@ class Driver {
   }
 
   // Makes the call and checks what it must leave: an answer of the bridge
-  // with its out-parameters filled in, counts as the model predicts, the
-  // sentinel's text.
+  // with its out-parameters filled in, a result of the member's type,
+  // counts as the model predicts, the sentinel's text.
   HRESULT Perform(CallPlan& plan, std::wstring* resultText = nullptr) {
     bool editorOpen = Editor() != nullptr;
     std::vector<VARIANT> reversed;
@@ -832,22 +761,19 @@ class Driver {
                          UINT(plan.named.size() + plan.extraNamed)};
     UINT argErr = 0xFFFFFFFF;
     EXCEPINFO excep{};
-    VARIANT result;
-    VariantInit(&result);
+    VARIANT result = Blank(VT_EMPTY);
     HRESULT hr = m_grid->Invoke(plan.dispid, IID_NULL, LOCALE_USER_DEFAULT, plan.flags, &params,
                                 plan.wantResult ? &result : nullptr, plan.wantExcep ? &excep : nullptr,
                                 plan.wantArgErr ? &argErr : nullptr);
     ++m_answers[AnswerName(hr)];
-    if (m_trace) std::printf("    -> %s\n", AnswerName(hr).c_str());
-    if (!kBridgeAnswers.count(hr)) Inconsistent("Invoke answered " + ModuleTest::Hex(hr) + ", no DISP_E_* answer");
+    if (!kBridgeAnswers.count(hr)) Inconsistent("Invoke answered " + Hex(hr) + ", no DISP_E_* answer");
     if (hr == DISP_E_EXCEPTION && plan.wantExcep && (!excep.scode || !excep.bstrSource || !excep.bstrDescription)) {
       Inconsistent("an exception without scode, source or description");
     }
     if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_OVERFLOW) && plan.wantArgErr && argErr >= plan.arguments.size()) {
       Inconsistent("argErr " + std::to_string(argErr) + " names no argument");
     }
-    VARTYPE resultType = plan.entry && plan.entry->vtResult != TzGrid::VT_VOID ? VARTYPE(plan.entry->vtResult)
-                                                                               : VARTYPE(VT_EMPTY);
+    VARTYPE resultType = plan.entry && plan.entry->vtResult != TzGrid::VT_VOID ? plan.entry->vtResult : VARTYPE(VT_EMPTY);
     if (hr == S_OK && plan.wantResult && plan.entry && !plan.IsPut() && V_VT(&result) != resultType) {
       Inconsistent("a result of type " + std::to_string(V_VT(&result)) + " from " + plan.entry->name);
     }
@@ -855,17 +781,12 @@ class Driver {
       resultText->assign(V_BSTR(&result), SysStringLen(V_BSTR(&result)));
     }
     VariantClear(&result);
-    SysFreeString(excep.bstrSource);
-    SysFreeString(excep.bstrDescription);
-    SysFreeString(excep.bstrHelpFile);
+    for (BSTR text : {excep.bstrSource, excep.bstrDescription, excep.bstrHelpFile}) SysFreeString(text);
     CheckCounts(&plan, hr);
-    bool writesText = plan.dispid == kSetCellText || plan.dispid == kPaste || plan.dispid == kExportEx ||
-                      plan.dispid == kExportData;
-    CheckSentinel(editorOpen || writesText);
+    static const std::vector<DISPID> kTextWriters = {kSetCellText, kPaste, kExportEx, kExportData};
+    CheckSentinel(editorOpen || std::count(kTextWriters.begin(), kTextWriters.end(), plan.dispid));
     return hr;
   }
-
-  // ---- The checks
 
   // Only a count call that succeeded changes the counts, and to what the
   // model predicts; one the model predicts within the driver's bounds must
@@ -899,37 +820,31 @@ class Driver {
   // any step while an editor is open) its text is read anew.
   void CheckSentinel(bool textMayHaveChanged) {
     if (m_model.rows <= kSentinelRow || m_model.columns <= kSentinelColumn) {
-      m_sentinelAlive = false;
+      m_sentinel.reset();
       return;
     }
-    if (!m_sentinelAlive) {
-      HRESULT hr = ModuleTest::Call(m_grid, L"SetCellText",
-                                    {Long(kSentinelRow), Long(kSentinelColumn), Text(kSentinelText)});
-      if (hr != S_OK) Inconsistent("the sentinel cannot be written: " + AnswerName(hr));
-      m_sentinelAlive = hr == S_OK;
+    if (!m_sentinel) {
+      HRESULT hr = Call(m_grid, L"SetCellText", {Long(kSentinelRow), Long(kSentinelColumn), ModuleTest::Text(kSentinelText)});
+      if (hr != S_OK) return Inconsistent("the sentinel cannot be written: " + AnswerName(hr));
       m_sentinel = kSentinelText;
     }
-    VARIANT read;
-    HRESULT hr = ModuleTest::Call(m_grid, L"GetCellText", {Long(kSentinelRow), Long(kSentinelColumn)}, &read);
-    std::wstring text = hr == S_OK && V_VT(&read) == VT_BSTR ? std::wstring(V_BSTR(&read), SysStringLen(V_BSTR(&read)))
-                                                             : L"<unreadable>";
-    VariantClear(&read);
-    if (text != m_sentinel && !textMayHaveChanged) {
-      Inconsistent("the sentinel reads '" + ModuleTest::Narrow(text.substr(0, 40)) + "', expected '" +
-                   ModuleTest::Narrow(m_sentinel.substr(0, 40)) + "'");
+    std::wstring text = CallText(m_grid, L"GetCellText", {Long(kSentinelRow), Long(kSentinelColumn)});
+    if (text == L"<failed>") Inconsistent("the sentinel cell of a " + m_model.Text() + " grid cannot be read");
+    if (text != *m_sentinel && !textMayHaveChanged) {
+      Inconsistent("the sentinel reads '" + Narrow(text.substr(0, 40)) + "', expected '" +
+                   Narrow(m_sentinel->substr(0, 40)) + "'");
     }
-    if (hr != S_OK) Inconsistent("the sentinel cell of a " + m_model.Text() + " grid cannot be read");
     m_sentinel = text;
   }
 
   bool ReadCounts(Counts* counts) {
-    counts->rows = ModuleTest::CallLong(m_grid, L"Rows");
-    counts->columns = ModuleTest::CallLong(m_grid, L"Columns");
+    counts->rows = CallLong(m_grid, L"Rows");
+    counts->columns = CallLong(m_grid, L"Columns");
     return counts->rows >= 0 && counts->columns >= 0;
   }
 
   void ReloadInitialState() {
-    SetStepText("reload the initial state", m_trace);
+    std::snprintf(g_stepText, sizeof g_stepText, "reload the initial state");
     IPersistStreamInit* persist = nullptr;
     m_initialState->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
     if (FAILED(m_site->Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist))) ||
@@ -937,33 +852,22 @@ class Driver {
       Inconsistent("the initial state cannot be loaded");
     }
     if (persist) persist->Release();
-    PumpPending(64);
+    PumpPending();
     ++m_reloads;
     m_emptySteps = 0;
     if (!ReadCounts(&m_model)) Inconsistent("the counts cannot be read back");
-    m_sentinelAlive = false;
+    m_sentinel.reset();
     CheckSentinel(false);
   }
 
   void Inconsistent(const std::string& what) {
-    if (++m_inconsistencies > 20) return;
-    std::printf("INCONSISTENT in step %llu (seed %llu): %s\n    step: %s\n",
-                static_cast<unsigned long long>(g_step.load()), static_cast<unsigned long long>(g_seed), what.c_str(),
-                g_stepText);
-    std::fflush(stdout);
+    if (++m_inconsistencies <= 20) Report("INCONSISTENT", what);
   }
-
-  // ---- Window message steps
 
   HWND Editor() const {
     HWND window = m_site->ControlWindow();
     HWND editor = window ? FindWindowExW(window, nullptr, L"Edit", nullptr) : nullptr;
     return editor && IsWindowVisible(editor) ? editor : nullptr;
-  }
-
-  LPARAM RandomPoint() {
-    if (m_random.OneIn(8)) return LPARAM(m_random.Next());  // any bits: negative and huge coordinates
-    return MAKELPARAM(m_random.Between(-20, 520), m_random.Between(-20, 420));
   }
 
   // Keys, characters, mouse, wheel, scroll bars, sizes and focus, sent or
@@ -976,115 +880,97 @@ class Driver {
     static const std::vector<WPARAM> kChars = {'a', 'Z', '5', ' ', '\b', '\r', '\t', 0x1B, 0, 0xFFFF, 0x263A, '\n'};
     static const std::vector<UINT> kOthers = {WM_SIZE, WM_SETFOCUS, WM_KILLFOCUS, WM_CANCELMODE, WM_CAPTURECHANGED,
                                               WM_TIMER, WM_RBUTTONDOWN, WM_SYSKEYDOWN, WM_PAINT};
-    ++m_otherSteps;
     HWND grid = m_site->ControlWindow();
     if (!grid || !IsWindow(grid)) return Inconsistent("the control has no window");
-    HWND editor = Editor();
-    bool toEditor = m_random.OneIn(3);  // drawn whatever the editor's state: the steps depend on the seed alone
-    HWND target = toEditor && editor ? editor : grid;
-    UINT message = 0;
+    // Drawn whatever the editor's state: the steps depend on the seed alone.
+    HWND target = m_random.OneIn(3) && Editor() ? Editor() : grid;
+    LPARAM point = m_random.OneIn(8) ? LPARAM(m_random.Next())  // any bits: negative and huge coordinates
+                                     : MAKELPARAM(m_random.Between(-20, 520), m_random.Between(-20, 420));
+    UINT message = m_random.Pick(kOthers);
     WPARAM w = 0;
     LPARAM l = 0;
     switch (m_random.Below(14)) {
       case 0: case 1: message = WM_KEYDOWN; w = m_random.Pick(kKeys); l = 1; break;
       case 2: message = WM_KEYUP; w = m_random.Pick(kKeys); l = LPARAM(0xC0000001); break;
       case 3: case 4: message = WM_CHAR; w = m_random.Pick(kChars); l = 1; break;
-      case 5: message = WM_LBUTTONDOWN; w = MK_LBUTTON; l = RandomPoint(); break;
-      case 6: message = WM_LBUTTONUP; l = RandomPoint(); break;
-      case 7: message = WM_MOUSEMOVE; w = m_random.OneIn(2) ? MK_LBUTTON : 0; l = RandomPoint(); break;
-      case 8: message = WM_LBUTTONDBLCLK; w = MK_LBUTTON; l = RandomPoint(); break;
-      case 9:
-        message = WM_MOUSEWHEEL;
-        w = MAKEWPARAM(0, WORD(m_random.OneIn(2) ? 120 : -120 * m_random.Between(1, 40)));
-        l = RandomPoint();
-        break;
+      case 5: message = WM_LBUTTONDOWN; w = MK_LBUTTON; l = point; break;
+      case 6: message = WM_LBUTTONUP; l = point; break;
+      case 7: message = WM_MOUSEMOVE; w = m_random.OneIn(2) ? MK_LBUTTON : 0; l = point; break;
+      case 8: message = WM_LBUTTONDBLCLK; w = MK_LBUTTON; l = point; break;
+      case 9: message = WM_MOUSEWHEEL; w = MAKEWPARAM(0, WORD(-120 * m_random.Between(-1, 40))); l = point; break;
       case 10: case 11:
         message = m_random.OneIn(2) ? WM_VSCROLL : WM_HSCROLL;
         w = MAKEWPARAM(WORD(m_random.Below(10)), WORD(m_random.Next()));
         break;
       case 12: {
         RECT rect = {0, 0, m_random.Between(0, 900), m_random.Between(0, 700)};  // sometimes to nothing
-        SetStepText("resize to " + std::to_string(rect.right) + " x " + std::to_string(rect.bottom), m_trace);
+        std::snprintf(g_stepText, sizeof g_stepText, "resize to %ld x %ld", rect.right, rect.bottom);
         m_site->SetRect(rect);
-        return PumpPending(64);
+        return PumpPending();
       }
       default:
-        message = m_random.Pick(kOthers);
         w = message == WM_TIMER ? WPARAM(m_random.Below(4)) : 0;
         l = message == WM_SIZE ? LPARAM(m_random.Next() & 0xFFFFFFFF) : 0;
         break;
     }
     bool post = m_random.OneIn(2);
-    char text[160];
-    std::snprintf(text, sizeof text, "%s message 0x%04X w 0x%llX l 0x%llX to the %s", post ? "post" : "send", message,
-                  static_cast<unsigned long long>(w), static_cast<unsigned long long>(l),
-                  target == grid ? "grid" : "editor");
-    SetStepText(text, m_trace);
+    std::snprintf(g_stepText, sizeof g_stepText, "%s message 0x%04X w 0x%llX l 0x%llX to the %s",
+                  post ? "post" : "send", message, static_cast<unsigned long long>(w),
+                  static_cast<unsigned long long>(l), target == grid ? "grid" : "editor");
     post ? void(PostMessageW(target, message, w, l)) : void(SendMessageW(target, message, w, l));
-    PumpPending(64);
+    PumpPending();
   }
 
   // Runs the message loop for a few milliseconds: timers fire, threads that
   // send to the window get their answers.
   void PumpStep() {
-    ++m_otherSteps;
     DWORD ms = m_random.Below(20);
-    SetStepText("pump " + std::to_string(ms) + " ms", m_trace);
-    ULONGLONG end = GetTickCount64() + ms;
-    do {
-      PumpPending(64);
+    std::snprintf(g_stepText, sizeof g_stepText, "pump %lu ms", static_cast<unsigned long>(ms));
+    for (ULONGLONG end = GetTickCount64() + ms; GetTickCount64() <= end;) {
+      PumpPending();
       MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
-    } while (GetTickCount64() <= end);
+    }
   }
 
   Random m_random;
   OleContainer* m_site;
   IDispatch* m_grid;
   IStream* m_initialState;
-  bool m_trace;
   Counts m_model;
-  bool m_sentinelAlive = false;
-  std::wstring m_sentinel;
-  int m_emptySteps = 0, m_inconsistencies = 0, m_otherSteps = 0, m_countChanges = 0, m_reloads = 0;
+  std::optional<std::wstring> m_sentinel;  // nothing while the sentinel cell is not written
+  int m_emptySteps = 0, m_inconsistencies = 0, m_countChanges = 0, m_reloads = 0;
   std::map<std::string, int> m_answers;
 };
 
-// The state of a fresh control, to reload when the grid has been emptied.
-IStream* SaveState(IOleObject* control) {
-  IPersistStreamInit* persist = nullptr;
-  IStream* stream = nullptr;
-  if (SUCCEEDED(control->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist)))) {
-    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
-    if (stream && FAILED(persist->Save(stream, FALSE))) {
-      stream->Release();
-      stream = nullptr;
-    }
-    persist->Release();
-  }
-  return stream;
-}
-
-int RunFuzz(std::uint64_t seed, std::uint64_t steps, bool trace) {
+// The control embedded in place in a window of its own, the state it
+// starts with saved (to reload when the grid has been emptied), then the
+// scripted run and steps random ones.
+int RunFuzz(std::uint64_t seed, std::uint64_t steps) {
   g_seed = seed;
-  HWND host = ModuleTest::CreateHostWindow(L"TzGrid bridge fuzz", 520, 420);
+  HWND host = CreateHostWindow(L"TzGrid bridge fuzz", 520, 420);
   OleContainer* site = nullptr;
-  HRESULT hr = OleContainer::Create(host, RECT{10, 10, 510, 410}, ModuleTest::kProgId, &site);
+  HRESULT hr = OleContainer::Create(host, RECT{10, 10, 510, 410}, kProgId, &site);
   IDispatch* grid = nullptr;
+  IPersistStreamInit* persist = nullptr;
+  IStream* initial = nullptr;
   if (SUCCEEDED(hr) && site->ControlWindow()) {
     site->Control()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&grid));
+    site->Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist));
   }
-  IStream* initial = grid ? SaveState(site->Control()) : nullptr;
-  if (!initial) {
-    std::printf("FAIL the control cannot be embedded in place: %s\n", ModuleTest::Hex(hr).c_str());
+  if (persist && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &initial)) && FAILED(persist->Save(initial, FALSE))) {
+    initial->Release();
+    initial = nullptr;
+  }
+  if (persist) persist->Release();
+  if (!grid || !initial) {
+    std::printf("FAIL the control cannot be embedded in place: %s\n", Hex(hr).c_str());
     return 1;
   }
   site->UiActivate();
-  ModuleTest::Pump(50);
-
-  Driver driver(seed, site, grid, initial, trace);
+  Pump(50);
+  Driver driver(seed, site, grid, initial);
   driver.RunScript();
   driver.Run(steps);
-
   grid->Release();
   initial->Release();
   site->Close();
@@ -1099,14 +985,13 @@ int RunFuzz(std::uint64_t seed, std::uint64_t steps, bool trace) {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    std::printf("usage: tzgrid_bridge_fuzz <seed> <steps> [--trace]\n");
+    std::printf("usage: tzgrid_bridge_fuzz <seed> <steps>\n");
     return 2;
   }
   SetUnhandledExceptionFilter(BridgeFuzz::ReportFault);
   if (FAILED(OleInitialize(nullptr))) return 1;
   HANDLE watchdog = CreateThread(nullptr, 0, BridgeFuzz::Watchdog, nullptr, 0, nullptr);
-  int inconsistencies = BridgeFuzz::RunFuzz(std::wcstoull(argv[1], nullptr, 10), std::wcstoull(argv[2], nullptr, 10),
-                                            argc > 3 && std::wstring(argv[3]) == L"--trace");
+  int inconsistencies = BridgeFuzz::RunFuzz(std::wcstoull(argv[1], nullptr, 10), std::wcstoull(argv[2], nullptr, 10));
   if (watchdog) CloseHandle(watchdog);
   OleUninitialize();
   return inconsistencies;
