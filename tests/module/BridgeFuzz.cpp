@@ -528,7 +528,10 @@ struct CallPlan {
   bool SetsCount() const { return entry && IsCountSetter(dispid) && (IsPut() || dispid > kRows); }
   std::string Text() const {
     std::string text = "invoke " + std::to_string(dispid) + " flags " + Hex(flags) + " types";
-    for (const Argument& a : arguments) text += " " + Hex(V_VT(&a.value)) + (a.asLong ? std::string(1, '=') + std::to_string(*a.asLong) : "");
+    for (const Argument& a : arguments) {
+      text.append(" ").append(Hex(V_VT(&a.value)));
+      if (a.asLong) text.append("=").append(std::to_string(*a.asLong));
+    }
     return text + " named " + std::to_string(named.size() + extraNamed) + (dropArguments ? " rgvarg=null" : "") +
            (dropNamed ? " rgdispidNamedArgs=null" : "");
   }

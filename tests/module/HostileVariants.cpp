@@ -13,7 +13,7 @@ class ByteRecordInfo final : public IRecordInfo {
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IRecordInfo);
-    *out = known ? static_cast<IRecordInfo*>(this) : nullptr;
+    *out = known ? this : nullptr;
     if (known) AddRef();
     return known ? S_OK : E_NOINTERFACE;
   }
@@ -23,7 +23,6 @@ class ByteRecordInfo final : public IRecordInfo {
     if (left == 0) delete this;
     return ULONG(left);
   }
-
   HRESULT STDMETHODCALLTYPE RecordInit(PVOID record) override { return Fill(record, nullptr); }
   HRESULT STDMETHODCALLTYPE RecordClear(PVOID) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RecordCopy(PVOID from, PVOID to) override { return Fill(to, from); }
@@ -33,7 +32,7 @@ class ByteRecordInfo final : public IRecordInfo {
   }
   HRESULT STDMETHODCALLTYPE GetName(BSTR* name) override {
     *name = SysAllocString(L"Bytes");
-    return S_OK;
+    return *name ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE GetSize(ULONG* size) override {
     *size = m_size;
@@ -48,8 +47,7 @@ class ByteRecordInfo final : public IRecordInfo {
   BOOL STDMETHODCALLTYPE IsMatchingType(IRecordInfo* other) override { return other == this; }
   PVOID STDMETHODCALLTYPE RecordCreate() override {
     void* record = CoTaskMemAlloc(m_size);
-    if (record) Fill(record, nullptr);
-    return record;
+    return record && SUCCEEDED(Fill(record, nullptr)) ? record : nullptr;
   }
   HRESULT STDMETHODCALLTYPE RecordCreateCopy(PVOID from, PVOID* to) override {
     *to = CoTaskMemAlloc(m_size);
@@ -63,43 +61,14 @@ class ByteRecordInfo final : public IRecordInfo {
  private:
   // A record's bytes: a copy of from's, or zero.
   HRESULT Fill(PVOID record, const void* from) {
-    if (from) {
-      std::memcpy(record, from, m_size);
-    } else {
-      std::memset(record, 0, m_size);
-    }
+    if (from) std::memcpy(record, from, m_size);
+    if (!from) std::memset(record, 0, m_size);
     return S_OK;
   }
 
   LONG m_ref = 1;
   ULONG m_size;
 };
-
-// A long as an element of type vt: VT_INT and VT_UINT take its bits,
-// VT_VARIANT elements hold it as VT_I4, the rest are converted.
-bool LongAs(VARTYPE vt, LONG value, VARIANT* out) {
-  VARIANT source;
-  VariantInit(&source);
-  V_VT(&source) = VT_I4;
-  V_I4(&source) = value;
-  VariantInit(out);
-  if (vt == VT_INT || vt == VT_UINT || vt == VT_VARIANT) {
-    *out = source;
-    if (vt != VT_VARIANT) V_VT(out) = vt;
-    return true;
-  }
-  return SUCCEEDED(VariantChangeType(out, &source, 0, vt));
-}
-
-// What SafeArrayPutElement takes for an element held in v.
-void* ElementSource(VARTYPE vt, VARIANT* v) {
-  switch (vt) {
-    case VT_BSTR: return V_BSTR(v);
-    case VT_VARIANT: return v;
-    case VT_DECIMAL: return &V_DECIMAL(v);
-    default: return &V_I1(v);
-  }
-}
 
 }  // namespace
 
@@ -112,12 +81,23 @@ const std::vector<VARTYPE>& NumericElementTypes() {
   return types;
 }
 
+// Each value a long converted to vt (VT_INT and VT_UINT take its bits,
+// VT_VARIANT elements hold it as VT_I4), put where SafeArrayPutElement
+// takes an element of that type from.
 SAFEARRAY* ArrayOfLongs(VARTYPE vt, const std::vector<LONG>& values) {
   SAFEARRAY* array = SafeArrayCreateVector(vt, 0, ULONG(values.size()));
   for (LONG i = 0; array && i < LONG(values.size()); ++i) {
-    VARIANT element;
-    bool stored = LongAs(vt, values[std::size_t(i)], &element) &&
-                  SUCCEEDED(SafeArrayPutElement(array, &i, ElementSource(vt, &element)));
+    VARIANT source, element;
+    VariantInit(&element);
+    V_VT(&source) = VT_I4;
+    V_I4(&source) = values[std::size_t(i)];
+    bool plainBits = vt == VT_INT || vt == VT_UINT || vt == VT_VARIANT;
+    if (plainBits) element = source;
+    if (vt == VT_INT || vt == VT_UINT) V_VT(&element) = vt;
+    bool stored = plainBits || SUCCEEDED(VariantChangeType(&element, &source, 0, vt));
+    void* from = vt == VT_BSTR ? static_cast<void*>(V_BSTR(&element)) : vt == VT_VARIANT ? &element
+                 : vt == VT_DECIMAL ? static_cast<void*>(&V_DECIMAL(&element)) : &V_I1(&element);
+    stored = stored && SUCCEEDED(SafeArrayPutElement(array, &i, from));
     VariantClear(&element);
     if (!stored) {
       SafeArrayDestroy(array);

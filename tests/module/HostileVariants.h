@@ -1,7 +1,7 @@
-// Arguments a careless or hostile Automation client can hand to Invoke:
-// references with nothing behind them or pointing at themselves, arrays of
-// every element type (records included), BSTRs of odd byte length. The
-// dispatch tests and the bridge fuzzer build their calls from these.
+// Arguments a careless or hostile Automation client can hand to Invoke,
+// for the dispatch tests and the bridge fuzzer: references with nothing
+// behind them or pointing at themselves, arrays of every element type
+// (records included), BSTRs of odd byte length.
 #pragma once
 
 #ifndef NOMINMAX
