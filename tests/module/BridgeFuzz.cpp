@@ -180,17 +180,16 @@ class ScriptArray final : public IDispatch {
   std::vector<VARIANT> m_items;
 };
 
-// Makes arguments, from well-typed values to hostile ones: a value of some
-// kind (scalar, text, object, record, garbage type, array) in some shape
-// (as it is, behind a typed or a VARIANT reference one or more steps deep,
-// a null reference, a reference to itself). callBack is an object whose
-// default value a coercion may ask for (the grid itself: the coercion calls
-// back into the control).
+// Makes arguments from well-typed to hostile: a value of some kind in some
+// shape. callBack is an object whose default value a coercion may ask for
+// (the grid itself: the coercion calls back into the control).
 class ArgumentMaker {
  public:
   ArgumentMaker(Random& random, Arena& arena, IDispatch* callBack, IDispatch* scriptArray)
       : m_random(random), m_arena(arena), m_callBack(callBack), m_scriptArray(scriptArray) {}
 
+  // A value (Value) as it is, behind a typed or a VARIANT reference one or
+  // more steps deep, a null reference, or a reference to itself.
   Argument Hostile() {
     Argument value = Value();
     switch (m_random.Below(9)) {
@@ -496,14 +495,10 @@ struct Counts {
 bool IsCountSetter(DISPID id) { return id == kColumns || id == kRows || id == kSetNumColumns || id == kSetNumRows; }
 bool SetsRows(DISPID id) { return id == kRows || id == kSetNumRows; }
 
-// The answers the bridge may give, by name; any other is an inconsistency.
-const std::map<HRESULT, const char*> kBridgeAnswers = {
-    {S_OK, "S_OK"}, {DISP_E_MEMBERNOTFOUND, "MEMBERNOTFOUND"}, {DISP_E_BADPARAMCOUNT, "BADPARAMCOUNT"},
-    {DISP_E_TYPEMISMATCH, "TYPEMISMATCH"}, {DISP_E_OVERFLOW, "OVERFLOW"},
-    {DISP_E_PARAMNOTOPTIONAL, "PARAMNOTOPTIONAL"}, {DISP_E_PARAMNOTFOUND, "PARAMNOTFOUND"},
-    {DISP_E_NONAMEDARGS, "NONAMEDARGS"}, {DISP_E_EXCEPTION, "EXCEPTION"}};
-
-std::string AnswerName(HRESULT hr) { return kBridgeAnswers.count(hr) ? kBridgeAnswers.at(hr) : Hex(hr); }
+// The answers the bridge may give; any other is an inconsistency.
+const std::vector<HRESULT> kBridgeAnswers = {S_OK, DISP_E_MEMBERNOTFOUND, DISP_E_BADPARAMCOUNT, DISP_E_TYPEMISMATCH,
+                                             DISP_E_OVERFLOW, DISP_E_PARAMNOTOPTIONAL, DISP_E_PARAMNOTFOUND,
+                                             DISP_E_NONAMEDARGS, DISP_E_EXCEPTION};
 
 struct CallPlan {
   DISPID dispid = 0;
@@ -573,7 +568,7 @@ class Driver {
       std::snprintf(g_stepText, sizeof g_stepText, "scripted %s", plan.Text().c_str());
       std::wstring result;
       HRESULT hr = Perform(plan, &result);
-      if (hr != S_OK) Inconsistent("a scripted call answered " + AnswerName(hr));
+      if (hr != S_OK) Inconsistent("a scripted call answered " + Hex(hr));
       if (expected && result != expected) Inconsistent("a scripted call gave " + Narrow(result));
       for (Argument& a : plan.arguments) VariantClear(&a.value);
     }
@@ -605,7 +600,7 @@ class Driver {
     }
     std::printf("bridge fuzz: seed %llu, %llu steps: invokes (", static_cast<unsigned long long>(g_seed),
                 static_cast<unsigned long long>(steps));
-    for (const auto& [name, count] : m_answers) std::printf(" %s %d", name.c_str(), count);
+    for (const auto& [hr, count] : m_answers) std::printf(" %s %d", Hex(hr).c_str(), count);
     std::printf(" ), %d reloads, %d inconsistencies\n", m_reloads, m_inconsistencies);
   }
 
@@ -685,8 +680,8 @@ class Driver {
     HRESULT hr = m_grid->Invoke(plan.dispid, IID_NULL, LOCALE_USER_DEFAULT, plan.flags, &params,
                                 plan.wantResult ? &result : nullptr, plan.wantExcep ? &excep : nullptr,
                                 plan.wantArgErr ? &argErr : nullptr);
-    ++m_answers[AnswerName(hr)];
-    if (!kBridgeAnswers.count(hr)) Inconsistent("Invoke answered " + Hex(hr) + ", no DISP_E_* answer");
+    ++m_answers[hr];
+    if (!std::count(kBridgeAnswers.begin(), kBridgeAnswers.end(), hr)) Inconsistent("Invoke answered " + Hex(hr) + ", no DISP_E_* answer");
     if (hr == DISP_E_EXCEPTION && plan.wantExcep && (!excep.scode || !excep.bstrSource || !excep.bstrDescription)) {
       Inconsistent("an exception without scode, source or description");
     }
@@ -728,9 +723,9 @@ class Driver {
       }
     } else if (!(now == m_model)) {
       Inconsistent("counts changed from " + m_model.Text() + " to " + now.Text() + " by a step answering " +
-                   AnswerName(hr));
+                   Hex(hr));
     } else if (predicted && hr != S_OK && std::int64_t(predicted->rows) * predicted->columns <= kMaxFuzzCells) {
-      Inconsistent("a count call the model expected taken was refused: " + AnswerName(hr));
+      Inconsistent("a count call the model expected taken was refused: " + Hex(hr));
     }
     m_model = now;
   }
@@ -742,7 +737,7 @@ class Driver {
     if (m_model.rows <= kSentinelRow || m_model.columns <= kSentinelColumn) return m_sentinel.reset();
     if (!m_sentinel) {
       HRESULT hr = Call(m_grid, L"SetCellText", {Long(kSentinelRow), Long(kSentinelColumn), ModuleTest::Text(L"sentinel")});
-      if (hr != S_OK) return Inconsistent("the sentinel cannot be written: " + AnswerName(hr));
+      if (hr != S_OK) return Inconsistent("the sentinel cannot be written: " + Hex(hr));
       m_sentinel = L"sentinel";
     }
     std::wstring text = CallText(m_grid, L"GetCellText", {Long(kSentinelRow), Long(kSentinelColumn)});
@@ -827,7 +822,7 @@ class Driver {
   Counts m_model;
   std::optional<std::wstring> m_sentinel;  // nothing while the sentinel cell is not written
   int m_emptySteps = 0, m_inconsistencies = 0, m_reloads = 0;
-  std::map<std::string, int> m_answers;
+  std::map<HRESULT, int> m_answers;
 };
 
 // The control embedded in place in a window of its own and its first state
@@ -841,10 +836,8 @@ int RunFuzz(std::uint64_t seed, std::uint64_t steps) {
   IDispatch* grid = nullptr;
   IPersistStreamInit* persist = nullptr;
   IStream* initial = nullptr;
-  if (SUCCEEDED(hr) && site->ControlWindow()) {
-    site->Control()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&grid));
-    site->Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist));
-  }
+  if (SUCCEEDED(hr) && site->ControlWindow()) hr = site->Control()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&grid));
+  if (grid) hr = site->Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist));
   if (persist && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &initial))) hr = persist->Save(initial, FALSE);
   if (persist) persist->Release();
   if (!grid || !initial || FAILED(hr)) {
