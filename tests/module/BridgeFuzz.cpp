@@ -1,16 +1,12 @@
 // A seeded random driver of the control's IDispatch bridge under Wine, the
-// control in place in a window of its own. Each step is a random Invoke
-// (members real and not, any flags, argument counts and named arguments,
-// VARIANTs from well-typed to hostile) or a window message to the grid or
-// its editor. After every step the control must agree with a small model:
-// the counts the calls that succeeded give, and a sentinel cell's text. A
-// scripted run of the regressions found so far comes first.
-//
+// control in place in a window of its own: random Invokes (members real and
+// not, any flags, argument counts and named arguments, VARIANTs from
+// well-typed to hostile) and window messages to the grid or its editor,
+// after a scripted run of the regressions found so far. After every step
+// the counts and a sentinel cell's text must agree with a small model.
 //   tzgrid_bridge_fuzz <seed> <steps>
-//
 // Exit code: the number of inconsistencies (at most 255), 3 when a step
-// hangs; a fault ends the process with its exception code after printing
-// the step. The steps are a function of the seed alone.
+// hangs; a fault prints the step and ends the process with its code.
 #include "../../src/automation/DispatchMap.h"
 #include "../../tools/demohost/OleContainer.h"
 #include "HostileVariants.h"
@@ -284,12 +280,9 @@ class ArgumentMaker {
     return m_arena.Keep(NewByteRecordInfo(size), +[](IRecordInfo* r) { r->Release(); });
   }
 
-  // A value of one kind: a scalar of any type (small numbers mostly; any
-  // bits, infinities, NaN, malformed DECIMALs - scale above 28, odd signs -
-  // and error codes sometimes), a text, an object (null, the grid itself,
-  // which has no default value, or the script array), a record, a type no
-  // argument should have (reserved bits, vectors, pointers, by-reference or
-  // array bits with nothing behind them), or an array.
+  // A scalar of any type (any bits, infinities, NaN, malformed DECIMALs,
+  // error codes), a text, an object (null, the grid - no default value -,
+  // the script array), a record, a type no argument has, or an array.
   Argument Value() {
     static const std::vector<double> kReals = {0.5, 2.5, -0.5, 1e300, -4e9, 2147483647.5, NAN, INFINITY, 1e-300};
     static const std::vector<VARTYPE> kGarbage = {VT_VOID, VT_PTR, VT_SAFEARRAY, VT_CARRAY, VT_USERDEFINED, VT_LPSTR,
@@ -344,11 +337,10 @@ class ArgumentMaker {
 
   SAFEARRAY* KeepArray(SAFEARRAY* array) { return m_arena.Keep(array, +[](SAFEARRAY* a) { SafeArrayDestroy(a); }); }
 
-  // Arrays no column list is made of: records, objects, two dimensions, a
-  // descriptor lying about its element size (only ever passed by reference:
-  // a copy of it would overrun), VARIANTs of any kind (one perhaps referring
-  // to itself), an array in an array, more elements than the bridge reads,
-  // errors; or numbers.
+  // Records, objects, two dimensions, a descriptor lying about its element
+  // size (by reference only: a copy would overrun), VARIANTs of any kind
+  // (one perhaps referring to itself), an array in an array, more elements
+  // than the bridge reads, errors; or numbers.
   VARIANT Array() {
     SAFEARRAYBOUND bounds[2] = {{1 + m_random.Below(3), 0}, {1 + m_random.Below(2), LONG(m_random.Below(3))}};
     LONG count = LONG(bounds[0].cElements);
@@ -547,12 +539,10 @@ class Driver {
 
   int Inconsistencies() const { return m_inconsistencies; }
 
-  // The regressions found so far, each as the calls that showed it and the
-  // results they must give (null: any). A column order written entry by
-  // entry that names a column the grid does not have once made a write to
-  // a cell the walk reaches past that entry fail after storing its text; a
-  // shrink makes the order a permutation again (foreign and removed entries
-  // dropped, the columns left out following at the end).
+  // The regressions found so far: calls and the results they must give
+  // (null: any). A column order naming a column the grid lacks once made a
+  // write to a cell past that entry fail after storing its text; a shrink
+  // makes the order a permutation again (the columns left out at the end).
   void RunScript() {
     const std::vector<std::pair<CallPlan, const wchar_t*>> script = {
         {ScriptedCall(kSetColumnOrder, {Long(9), Long(1)}), L"0"},
@@ -702,12 +692,10 @@ class Driver {
     return hr;
   }
 
-  // Only a count call that succeeded changes the counts, and to what the
-  // model predicts: nothing new for the same counts, a refusal for a
-  // negative one, an empty grid when either is 0, else the counts asked
-  // for. One the model predicts within the driver's bounds must be taken
-  // (whether a larger grid is, the memory at hand decides). plan is null
-  // after a window message.
+  // Only a count call that succeeded changes the counts, to what the model
+  // predicts: a refusal for a negative count, an empty grid when either is
+  // 0, else the counts asked for. One within the driver's bounds must be
+  // taken (a larger one as memory allows). plan is null after a message.
   void CheckCounts(const CallPlan* plan, HRESULT hr) {
     Counts now = ReadCounts(), asked = m_model;
     std::optional<Counts> predicted;
