@@ -781,13 +781,24 @@ class Driver {
     static const std::vector<WPARAM> kKeys = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_HOME, VK_END,
                                               VK_TAB, VK_RETURN, VK_ESCAPE, VK_F2, VK_DELETE, VK_BACK, 'A', '7',
                                               VK_SPACE, VK_INSERT, VK_SHIFT, VK_CONTROL, 'a', 'Z', '\b', '\r', '\t',
-                                              0x1B, 0, 0xFFFF, 0x263A, '\n', MK_LBUTTON};
+                                              0x1B, 0, 0xFFFF, 0x263A, '\n'};
     HWND grid = m_site->ControlWindow();
     if (!IsWindow(grid)) return Inconsistent("the control has no window");
     HWND target = m_random.OneIn(3) && Editor() ? Editor() : grid;  // a draw whatever the editor's state
     UINT message = m_random.Pick(kMessages);
-    // A key or button state, or a scroll code or timer id with any position.
-    WPARAM w = m_random.OneIn(2) ? m_random.Pick(kKeys) : MAKEWPARAM(m_random.Below(10), m_random.Next());
+    // A key, the left button's state, a scroll code with any position, a
+    // wheel turn, a timer id; none where the system takes a handle (the
+    // EDIT class draws into the HDC a WM_PAINT carries).
+    WPARAM w = 0;
+    if (message == WM_KEYDOWN || message == WM_KEYUP || message == WM_CHAR || message == WM_SYSKEYDOWN) {
+      w = m_random.Pick(kKeys);
+    } else if (message == WM_VSCROLL || message == WM_HSCROLL) {
+      w = MAKEWPARAM(m_random.Below(10), m_random.Next());
+    } else if (message == WM_MOUSEWHEEL) {
+      w = MAKEWPARAM(0, WORD(-120 * m_random.Between(-1, 40)));
+    } else if (message == WM_TIMER || (message >= WM_MOUSEMOVE && message <= WM_LBUTTONDBLCLK)) {
+      w = m_random.Below(2);  // a timer of the grid, or MK_LBUTTON
+    }
     LPARAM l = m_random.OneIn(8) ? LPARAM(m_random.Next()) : MAKELPARAM(m_random.Between(-20, 520), m_random.Between(-20, 420));
     bool post = m_random.OneIn(2);
     std::snprintf(g_stepText, sizeof g_stepText, "%s message 0x%04X w 0x%llX l 0x%llX to the %s", post ? "post" : "send",
