@@ -1,26 +1,21 @@
 #include "HostileVariants.h"
 
 #include <cstring>
-#include <string>
 
 namespace ModuleTest {
 
 namespace {
 
-// Records that are nothing but bytes: copy is memcpy, clear is a no-op.
+// Records that are nothing but bytes: a copy is memcpy, a clear does nothing.
 class ByteRecordInfo final : public IRecordInfo {
  public:
   explicit ByteRecordInfo(ULONG size) : m_size(size) {}
 
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IRecordInfo)) {
-      *out = static_cast<IRecordInfo*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
+    bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IRecordInfo);
+    *out = known ? this : nullptr;
+    if (known) AddRef();
+    return known ? S_OK : E_NOINTERFACE;
   }
   ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&m_ref)); }
   ULONG STDMETHODCALLTYPE Release() override {
@@ -28,23 +23,16 @@ class ByteRecordInfo final : public IRecordInfo {
     if (left == 0) delete this;
     return ULONG(left);
   }
-
-  HRESULT STDMETHODCALLTYPE RecordInit(PVOID record) override {
-    std::memset(record, 0, m_size);
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE RecordInit(PVOID record) override { return Fill(record, nullptr); }
   HRESULT STDMETHODCALLTYPE RecordClear(PVOID) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE RecordCopy(PVOID from, PVOID to) override {
-    std::memcpy(to, from, m_size);
-    return S_OK;
-  }
+  HRESULT STDMETHODCALLTYPE RecordCopy(PVOID from, PVOID to) override { return Fill(to, from); }
   HRESULT STDMETHODCALLTYPE GetGuid(GUID* guid) override {
     *guid = GUID_NULL;
     return S_OK;
   }
   HRESULT STDMETHODCALLTYPE GetName(BSTR* name) override {
     *name = SysAllocString(L"Bytes");
-    return S_OK;
+    return *name ? S_OK : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE GetSize(ULONG* size) override {
     *size = m_size;
@@ -59,14 +47,11 @@ class ByteRecordInfo final : public IRecordInfo {
   BOOL STDMETHODCALLTYPE IsMatchingType(IRecordInfo* other) override { return other == this; }
   PVOID STDMETHODCALLTYPE RecordCreate() override {
     void* record = CoTaskMemAlloc(m_size);
-    if (record) std::memset(record, 0, m_size);
-    return record;
+    return record && SUCCEEDED(Fill(record, nullptr)) ? record : nullptr;
   }
   HRESULT STDMETHODCALLTYPE RecordCreateCopy(PVOID from, PVOID* to) override {
-    *to = RecordCreate();
-    if (!*to) return E_OUTOFMEMORY;
-    std::memcpy(*to, from, m_size);
-    return S_OK;
+    *to = CoTaskMemAlloc(m_size);
+    return *to ? Fill(*to, from) : E_OUTOFMEMORY;
   }
   HRESULT STDMETHODCALLTYPE RecordDestroy(PVOID record) override {
     CoTaskMemFree(record);
@@ -74,39 +59,16 @@ class ByteRecordInfo final : public IRecordInfo {
   }
 
  private:
+  // A record's bytes: a copy of from's, or zero.
+  HRESULT Fill(PVOID record, const void* from) {
+    if (from) std::memcpy(record, from, m_size);
+    if (!from) std::memset(record, 0, m_size);
+    return S_OK;
+  }
+
   LONG m_ref = 1;
   ULONG m_size;
 };
-
-// A long as a VARIANT of type vt (the value an element of that type holds).
-bool LongAs(VARTYPE vt, LONG value, VARIANT* out) {
-  VariantInit(out);
-  if (vt == VT_INT || vt == VT_UINT) {
-    V_VT(out) = vt;
-    V_INT(out) = value;
-    return true;
-  }
-  if (vt == VT_VARIANT) {
-    V_VT(out) = VT_I4;
-    V_I4(out) = value;
-    return true;
-  }
-  VARIANT source;
-  VariantInit(&source);
-  V_VT(&source) = VT_I4;
-  V_I4(&source) = value;
-  return SUCCEEDED(VariantChangeType(out, &source, 0, vt));
-}
-
-// What SafeArrayPutElement wants for an element held in v.
-void* ElementSource(VARTYPE vt, VARIANT* v) {
-  switch (vt) {
-    case VT_BSTR: return V_BSTR(v);
-    case VT_VARIANT: return v;
-    case VT_DECIMAL: return &V_DECIMAL(v);
-    default: return &V_I1(v);
-  }
-}
 
 }  // namespace
 
@@ -119,17 +81,27 @@ const std::vector<VARTYPE>& NumericElementTypes() {
   return types;
 }
 
+// Each value a long converted to vt (VT_INT and VT_UINT take its bits,
+// VT_VARIANT elements hold it as VT_I4), put where SafeArrayPutElement
+// takes an element of that type from.
 SAFEARRAY* ArrayOfLongs(VARTYPE vt, const std::vector<LONG>& values) {
   SAFEARRAY* array = SafeArrayCreateVector(vt, 0, ULONG(values.size()));
-  if (!array) return nullptr;
-  for (LONG i = 0; i < LONG(values.size()); ++i) {
-    VARIANT element;
-    bool ok = LongAs(vt, values[std::size_t(i)], &element) &&
-              SUCCEEDED(SafeArrayPutElement(array, &i, ElementSource(vt, &element)));
+  for (LONG i = 0; array && i < LONG(values.size()); ++i) {
+    VARIANT source, element;
+    VariantInit(&element);
+    V_VT(&source) = VT_I4;
+    V_I4(&source) = values[std::size_t(i)];
+    bool plainBits = vt == VT_INT || vt == VT_UINT || vt == VT_VARIANT;
+    if (plainBits) element = source;
+    if (vt == VT_INT || vt == VT_UINT) V_VT(&element) = vt;
+    bool stored = plainBits || SUCCEEDED(VariantChangeType(&element, &source, 0, vt));
+    void* from = vt == VT_BSTR ? static_cast<void*>(V_BSTR(&element)) : vt == VT_VARIANT ? &element
+                 : vt == VT_DECIMAL ? static_cast<void*>(&V_DECIMAL(&element)) : &V_I1(&element);
+    stored = stored && SUCCEEDED(SafeArrayPutElement(array, &i, from));
     VariantClear(&element);
-    if (!ok) {
+    if (!stored) {
       SafeArrayDestroy(array);
-      return nullptr;
+      array = nullptr;
     }
   }
   return array;
@@ -155,18 +127,12 @@ VARIANT NullReference(VARTYPE vt) {
 }
 
 VARIANT VariantReference(VARIANT* target) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VT_BYREF | VT_VARIANT;
+  VARIANT v = NullReference(VT_VARIANT);
   V_VARIANTREF(&v) = target;
   return v;
 }
 
-void MakeSelfReference(VARIANT* v) {
-  VariantInit(v);
-  V_VT(v) = VT_BYREF | VT_VARIANT;
-  V_VARIANTREF(v) = v;
-}
+void MakeSelfReference(VARIANT* v) { *v = VariantReference(v); }
 
 BSTR OddBstr(const char* bytes, UINT byteLength) { return SysAllocStringByteLen(bytes, byteLength); }
 

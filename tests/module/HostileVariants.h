@@ -1,8 +1,7 @@
-// Arguments a careless or hostile Automation client can hand to Invoke:
-// references with nothing behind them, references that point to
-// themselves, arrays of every element type (records included), arrays
-// whose descriptor lies about its element size, BSTRs of odd byte length.
-// The dispatch tests and the bridge fuzzer build their calls from these.
+// Arguments a careless or hostile Automation client can hand to Invoke,
+// for the dispatch tests and the bridge fuzzer: references with nothing
+// behind them or pointing at themselves, arrays of every element type
+// (records included), BSTRs of odd byte length.
 #pragma once
 
 #ifndef NOMINMAX
@@ -15,34 +14,26 @@
 
 namespace ModuleTest {
 
-// A record type of a given size whose instances are plain bytes: enough for
-// SafeArrayCreateEx(VT_RECORD, ...) and VARIANTs of VT_RECORD. One
-// reference for the caller.
+// A record type whose instances are size plain bytes: enough for
+// SafeArrayCreateEx(VT_RECORD, ...) and VT_RECORD VARIANTs. One reference
+// for the caller.
 IRecordInfo* NewByteRecordInfo(ULONG size);
 
 // The element types a SAFEARRAY of numbers, strings or VARIANTs can have.
 const std::vector<VARTYPE>& NumericElementTypes();
 
-// A one-dimensional array (lower bound 0) of vt holding the given values,
-// each converted from a long to vt (VT_VARIANT elements hold VT_I4,
-// VT_BSTR elements the decimal text). Null when vt cannot be built so.
+// A vector (lower bound 0) of vt holding the values, each converted from a
+// long (VT_VARIANT elements hold VT_I4). Null when vt cannot hold them.
 SAFEARRAY* ArrayOfLongs(VARTYPE vt, const std::vector<LONG>& values);
 
 // A VARIANT owning array, typed VT_ARRAY | the array's element type.
 VARIANT ArrayArgument(SAFEARRAY* array);
 
-// VT_BYREF | vt with a null pointer.
-VARIANT NullReference(VARTYPE vt);
+VARIANT NullReference(VARTYPE vt);          // VT_BYREF | vt, a null pointer
+VARIANT VariantReference(VARIANT* target);  // VT_BYREF | VT_VARIANT to target
+void MakeSelfReference(VARIANT* v);         // v becomes a reference to itself
 
-// VT_BYREF | VT_VARIANT pointing at target (which may be the VARIANT itself
-// once copied: see SelfReference).
-VARIANT VariantReference(VARIANT* target);
-
-// Makes v a VT_BYREF | VT_VARIANT that points to v itself.
-void MakeSelfReference(VARIANT* v);
-
-// A BSTR of byteLength bytes copied from bytes (an odd length leaves half a
-// character after the last whole one).
+// A BSTR of byteLength bytes (an odd length leaves half a character).
 BSTR OddBstr(const char* bytes, UINT byteLength);
 
 }  // namespace ModuleTest

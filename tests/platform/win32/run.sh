@@ -4,8 +4,8 @@
 #
 #   tests/platform/win32/run.sh <windows build dir> [check name prefixes...]
 #
-# Exit code: that of the host (0 all passed, 1 a check failed, 2 checks
-# pending on unfinished work), 124 on a timeout, 3 when the host is missing.
+# Exit code: that of the host (0 all passed, 1 a check failed), 124 on a
+# timeout, 3 when the host is missing.
 set -u
 
 BUILD_DIR=${1:?usage: run.sh <windows build dir> [check prefixes...]}
@@ -17,7 +17,7 @@ if [ ! -f "$HOST" ]; then
   exit 3
 fi
 
-# The control module, when built, lends its resources to some checks.
+# The control module lends its resources (the drag cursor) to a check.
 OCX="$BUILD_DIR/src/module/TzGrid.ocx"
 if [ -f "$OCX" ]; then
   TZGRID_OCX="Z:$(printf '%s' "$OCX" | tr / '\\')"
