@@ -11,14 +11,8 @@ namespace {
 CDispArg Text(std::u16string s) { return CDispArg::Bstr(std::move(s)); }
 CDispArg Short(std::int16_t v) { return CDispArg::I2(v); }
 
-class CellAttributes : public DesktopTest {
+class CellAttributes : public GridTest {
  protected:
-  CTzGridCtrl grid;
-  Headless::HeadlessWindow window{grid, 400, 300};
-  void SetUp() override {
-    DesktopTest::SetUp();
-    window.ClearRecords();
-  }
   std::u16string CellText(int r, int c) { return std::u16string(grid.GetCell(r, c)->m_strText.View()); }
   std::int64_t Answer(const char16_t* member, CDispArgs args) { return Call(grid, member, std::move(args)).Integer(); }
 };

@@ -84,6 +84,7 @@ TEST(Dispatch, RefusedCallsAnswerExactlyAndChangeNothing) {
       {u"SetColumnWidth", DISPATCH_METHOD, {I4(-1), I4(10)}, DISP_E_EXCEPTION},
       {u"SetRowHeight", DISPATCH_METHOD, {I4(-3), I4(10)}, DISP_E_EXCEPTION},
       {u"GetColumnWidth", DISPATCH_METHOD, {I4(-1)}, DISP_E_EXCEPTION},
+      {u"GetColumnWidth", DISPATCH_METHOD, {I4(5)}, DISP_E_EXCEPTION},
       {u"SetColumnOrder", DISPATCH_METHOD, {I4(0), I4(5)}, DISP_E_EXCEPTION},
       {u"SetColumnOrder", DISPATCH_METHOD, {I4(0), I4(-1)}, DISP_E_EXCEPTION},
       {u"SetFirstVisibleColumn", DISPATCH_METHOD, {I4(-4)}, DISP_E_EXCEPTION},

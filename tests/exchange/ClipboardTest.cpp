@@ -30,15 +30,6 @@ class Clipboard : public GridTest {
   void PasteByMethod() { Call(grid, u"PasteFromClipboard"); }
   void CopyByKey() { window.Send(WM_CHAR, 0x03, 1); }
   void PasteByKey() { window.Send(WM_CHAR, 0x16, 1); }
-  bool OnlyWholeGridRepainted() {
-    const auto& inv = window.invalidations;
-    return inv.size() == 1 && inv[0].whole && inv[0].erase && inv[0].viaInvalidateRect;
-  }
-  void StartEditing() {
-    ASSERT_TRUE(grid.m_edit.Create(WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, CRect(10, 10, 60, 30), &grid, 1));
-    grid.m_edit.ShowWindow(SW_SHOW);
-    grid.m_bEditMode = 1;
-  }
 };
 
 // The text and exactly one NUL, read-only or not; the clipboard emptied of
@@ -85,40 +76,34 @@ TEST_F(Clipboard, NothingToExchangeLeavesTheClipboardAlone) {
   }
 }
 
-TEST_F(Clipboard, PasteByMethodRepaintsTheCellAndEndsItsEdit) {
-  StartEditing();
-  Held() = Utf16Bytes(u"a\tb\r\nc\n");  // tabs and line ends are kept
-  PasteByMethod();
-  EXPECT_EQ(FocusText(), u"a\tb\r\nc\n");
-  EXPECT_EQ(grid.m_bEditMode, 0);
-  EXPECT_FALSE(grid.m_edit.IsWindowVisible());
-  ASSERT_EQ(window.invalidations.size(), 1u);
-  EXPECT_EQ(window.invalidations[0].rect, CRect(150, 40, 200, 60));
-  EXPECT_FALSE(Desk().clipboardOpen);
-  EXPECT_TRUE(window.events.empty());
-  EXPECT_EQ(window.modifiedCalls, 0);
-  window.ClearRecords();
-  Desk().clipboardData.clear();  // no text: nothing changes or repaints
-  PasteByMethod();
-  EXPECT_EQ(FocusText(), u"a\tb\r\nc\n");
-  EXPECT_TRUE(window.invalidations.empty());
-}
-
-TEST_F(Clipboard, PasteByKeyRepaintsTheGridAndLeavesTheEditRunning) {
-  StartEditing();
-  Held() = Utf16Bytes(u"d\te\r\n");
-  PasteByKey();
-  EXPECT_EQ(FocusText(), u"d\te\r\n");
-  EXPECT_EQ(grid.m_bEditMode, 1);
-  EXPECT_TRUE(grid.m_edit.IsWindowVisible());
-  EXPECT_TRUE(OnlyWholeGridRepainted());
-  window.ClearRecords();
-  Desk().clipboardData.clear();  // no text: the grid is still repainted
-  PasteByKey();
-  EXPECT_EQ(FocusText(), u"d\te\r\n");
-  EXPECT_TRUE(OnlyWholeGridRepainted());
-  EXPECT_EQ(Desk().clipboardOwner, window.GetHwnd());
-  EXPECT_FALSE(Desk().clipboardOpen);
+// The method pastes through SetCellText (the cell repainted, its edit
+// ended), the key straight into the cell (the grid repainted, the edit
+// running); with no text on the clipboard only the key repaints.
+TEST_F(Clipboard, PasteByMethodAndByKey) {
+  ASSERT_TRUE(grid.m_edit.Create(WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, CRect(10, 10, 60, 30), &grid, 1));
+  for (bool byKey : {false, true}) {
+    grid.m_edit.ShowWindow(SW_SHOW);
+    grid.m_bEditMode = 1;
+    window.ClearRecords();
+    Held() = Utf16Bytes(u"a\tb\r\nc\n");  // tabs and line ends are kept
+    byKey ? PasteByKey() : PasteByMethod();
+    EXPECT_EQ(FocusText(), u"a\tb\r\nc\n");
+    EXPECT_EQ(grid.m_bEditMode, byKey ? 1 : 0);
+    EXPECT_EQ(grid.m_edit.IsWindowVisible(), byKey);
+    ASSERT_EQ(window.invalidations.size(), 1u);
+    EXPECT_EQ(window.invalidations[0].whole, byKey);
+    EXPECT_EQ(window.invalidations[0].rect, byKey ? CRect() : CRect(150, 40, 200, 60));
+    EXPECT_TRUE(window.events.empty());
+    EXPECT_EQ(window.modifiedCalls, 0);
+    window.ClearRecords();
+    Desk().clipboardData.clear();
+    byKey ? PasteByKey() : PasteByMethod();
+    EXPECT_EQ(FocusText(), u"a\tb\r\nc\n");
+    EXPECT_EQ(window.invalidations.size(), byKey ? 1u : 0u);
+    EXPECT_EQ(Desk().clipboardOwner, window.GetHwnd());
+    EXPECT_FALSE(Desk().clipboardOpen);
+    FocusText() = u"";
+  }
 }
 
 // Pasted text ends at the first NUL or at the end of the block, an odd last

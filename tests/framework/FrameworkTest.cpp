@@ -1,9 +1,12 @@
 // The framework layer: checked arrays, strings on both sides of their
-// length boundaries, the slab allocator, and messages of the headless window.
+// length boundaries, the slab allocator, default message processing, and
+// the text file writer's exact UTF-8 bytes at its buffer's edges (its narrow
+// encoding, a file that cannot be created and full disks are checked
+// through the CSV export).
 #include <cstring>
-#include <thread>
 
 #include "TestSupport.h"
+#include "framework/afxfile.h"
 
 namespace TzGrid::Test {
 namespace {
@@ -22,21 +25,6 @@ TEST(Framework, CheckedArraysRaiseOutsideTheirBounds) {
   EXPECT_THROW(a.SetSize(-1), CInvalidArgException);
   a.InsertAt(5, 7);  // past the end: grows with zero entries first
   EXPECT_EQ(std::tuple(a.GetSize(), a.GetAt(4), a.GetAt(5)), std::tuple(6, 0u, 7u));
-}
-
-TEST(Framework, StringsAreCountedUtf16) {
-  CString s(u"ab\0cd", 5);
-  EXPECT_EQ(s.GetLength(), 5);
-  EXPECT_EQ(CString::FromTruncated(s.View()), u"ab");
-  EXPECT_EQ(CString::FromTruncated(u"\0x"), u"");
-  CString t(u"line one\nline two \t\r\n");
-  t.TrimRight();
-  EXPECT_EQ(t.Replace(u'\n', u' '), 1);
-  EXPECT_EQ(t, u"line one line two");
-  EXPECT_EQ(CString::FromUtf8("Gr\xC3\xBC\xF0\x9F\x98\x80").View(), u"Grü\U0001F600");
-  EXPECT_EQ(CString::FromUtf8("Gr\xC3\xBC\xF0\x9F\x98\x80").ToUtf8(), "Gr\xC3\xBC\xF0\x9F\x98\x80");
-  EXPECT_EQ(CString::FromUtf8("\xFF" "a").View(), u"\xFFFD" "a");  // a byte that starts nothing
-  EXPECT_THROW(t.GetAt(t.GetLength()), CInvalidArgException);
 }
 
 // Up to 11 characters live in the string itself; longer ones take a block
@@ -102,29 +90,72 @@ TEST(Framework, SlabSlotsAreStableAndBlocksGoBack) {
   EXPECT_EQ(slab.GetBlockCount(), 0u);
 }
 
-TEST(Framework, WindowMessagesFromAnotherThreadAndUnhandledOnes) {
+// Messages the control does not handle go to default processing; the
+// dialog code asks for arrows, tabs and characters.
+TEST(Framework, UnhandledMessagesReachDefaultProcessing) {
   CTzGridCtrl grid;
   Headless::HeadlessWindow window(grid, 100, 100);
   window.ClearRecords();
-  std::atomic<bool> returned{false};
-  std::thread sender([&] {
-    window.SendMessage(WM_GETDLGCODE, 0, 0);
-    returned = true;
-  });
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_FALSE(returned.load());  // not handled until the window thread pumps
-  EXPECT_TRUE(window.PumpUntil([&] { return returned.load(); }, 2000));
-  sender.join();
-  ASSERT_EQ(window.sentMessages.size(), 1u);
   EXPECT_EQ(window.Send(WM_GETDLGCODE), LRESULT(0x83));
   EXPECT_EQ(window.Send(WM_NCHITTEST, 0, 0), HTCLIENT);
   EXPECT_EQ(window.Send(0x7777, 0, 0), 0);
   EXPECT_EQ(window.defaultCalls, (std::vector<UINT>{WM_NCHITTEST, 0x7777}));
-  // A destroyed window releases a waiting sender with 0.
-  std::thread late([&] { EXPECT_EQ(window.SendMessage(WM_GETDLGCODE, 0, 0), 0); });
-  std::this_thread::sleep_for(std::chrono::milliseconds(20));
-  window.Destroy();
-  late.join();
+}
+
+class FileWriter : public DesktopTest {
+ protected:
+  TempDir dir;
+  std::filesystem::path path = dir.File("t.txt");
+  CString Path() { return CString(std::u16string_view(U16(path))); }
+
+  // Opens the UTF-8 stream as ExportEx does.
+  void OpenUtf8(CStdioFile& file) {
+    FILE* stream = nullptr;
+    ASSERT_EQ(AfxOpenStream(&stream, Path(), u"wt,ccs=UTF-8"), 0);
+    file.Attach(stream);
+  }
+};
+
+// Every UTF-8 length at its edges, lone surrogate halves, CR LF for LF,
+// the text cut at a NUL; the writer's destruction keeps what was written.
+TEST_F(FileWriter, Utf8WithByteOrderMarkAndCrLf) {
+  {
+    CStdioFile file;
+    OpenUtf8(file);
+    file.WriteString(u"a\nb\r\n");
+    file.WriteString(u"\u00FF\u07FF\u0800\uFFFF\U00010000\U0010FFFF");
+    file.WriteString(u"\xDC00|\xD800");
+    file.WriteString(std::u16string_view(u"cut\0lost", 8));
+    file.WriteString(u"!");
+  }
+  EXPECT_EQ(ReadBytes(path),
+            "\xEF\xBB\xBF"
+            "a\r\nb\r\r\n"
+            "\xC3\xBF\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80\xF4\x8F\xBF\xBF"
+            "\xEF\xBF\xBD|\xEF\xBF\xBD"
+            "cut!");
+}
+
+// One-, two-, three- and four-byte characters whose boundaries fall
+// everywhere relative to the buffer's end, in one long write and many short.
+TEST_F(FileWriter, TextLargerThanTheBufferArrivesWhole) {
+  const std::u16string unit = u"ab\u00E9\u20AC\U0001F600\n";
+  const std::string unitBytes = "ab\xC3\xA9\xE2\x82\xAC\xF0\x9F\x98\x80\r\n";
+  std::u16string text;
+  std::string expected = "\xEF\xBB\xBF";
+  while (expected.size() < 3 * CStdioFile::kBufferBytes) {
+    text += unit;
+    expected += unitBytes;
+  }
+  CStdioFile file;
+  OpenUtf8(file);
+  file.WriteString(text);
+  for (int i = 0; i < 1000; ++i) {
+    file.WriteString(unit);
+    expected += unitBytes;
+  }
+  file.Close();
+  EXPECT_TRUE(ReadBytes(path) == expected);  // not EXPECT_EQ: megabytes would be printed
 }
 
 }  // namespace
