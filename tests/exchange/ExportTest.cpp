@@ -112,16 +112,17 @@ TEST_F(Export, RangesGiveExactBytes) {
 // only; trailing white space is trimmed in the cell itself, only in range.
 TEST_F(Export, FieldsAreQuotedTrimmedAndEncoded) {
   grid.ResizeGrid(5, 3);
-  for (auto [c, text] : {std::pair{0, "say \"hi\",\ntwo"}, {1, "end   "}, {2, "x\r\ny\t \n"}, {3, "  lead"},
+  for (auto [c, text] : {std::pair{0, "say \"hi\",\ntwo"}, {1, "end   "}, {2, "x\r\ny\t \n"},
                          {4, "\xE3\x80\x80"}}) {  // an ideographic space is white space too
     SetText(0, c, text);
   }
+  grid.GetCell(0, 3)->m_strText = CString(u"  lead\n\0lost", 12);  // the field ends where a C string would
   SetText(1, 0, "caf\xC3\xA9 \xE2\x82\xAC");
   SetText(1, 1, "\xF0\x9F\x98\x80");
   grid.GetCell(1, 2)->m_strText = CString(u"\xD800x");  // a lone surrogate half
   SetText(2, 0, "kept   ");
   ASSERT_EQ(ExportData(0, 0, 1, 1, 0, path), S_OK);
-  EXPECT_EQ(ReadBytes(path), "\"say \"hi\", two\",\"end\",\"x\r y\",\"  lead\",\"\",\r\n");
+  EXPECT_EQ(ReadBytes(path), "\"say \"hi\", two\",\"end\",\"x\r y\",\"  lead \",\"\",\r\n");
   EXPECT_EQ(Text(0, 0) + "|" + Text(0, 1) + "|" + Text(0, 2) + "|" + Text(0, 4), "say \"hi\",\ntwo|end|x\r\ny|");
   EXPECT_EQ(Text(2, 0), "kept   ");
   ASSERT_EQ(ExportEx(0, 3, {0, 1, 2}, 1, 2, path), S_OK);

@@ -1,8 +1,8 @@
-// The framework layer: checked arrays, strings on both sides of their
-// length boundaries, the slab allocator, default message processing, and
-// the text file writer's exact UTF-8 bytes at its buffer's edges (its narrow
-// encoding, a file that cannot be created and full disks are checked
-// through the CSV export).
+// The framework layer: strings on both sides of their length boundaries,
+// the slab allocator, default message processing, and the text file
+// writer's exact UTF-8 bytes at its buffer's edges (its narrow encoding, a
+// file that cannot be created and full disks are checked through the CSV
+// export).
 #include <cstring>
 
 #include "TestSupport.h"
@@ -10,22 +10,6 @@
 
 namespace TzGrid::Test {
 namespace {
-
-TEST(Framework, CheckedArraysRaiseOutsideTheirBounds) {
-  CUIntArray a;
-  a.SetSize(3);
-  a.SetAt(2, 12);
-  a.InsertAt(1, 99);  // 0 99 0 12
-  a.RemoveAt(0);      // 99 0 12
-  EXPECT_EQ(std::tuple(a.GetSize(), a.GetAt(0), a.GetAt(2)), std::tuple(3, 99u, 12u));
-  EXPECT_THROW(a.GetAt(3), CInvalidArgException);
-  EXPECT_THROW(a.GetAt(-1), CInvalidArgException);
-  EXPECT_THROW(a.SetAt(3, 1), CInvalidArgException);
-  EXPECT_THROW(a.RemoveAt(2, 2), CInvalidArgException);
-  EXPECT_THROW(a.SetSize(-1), CInvalidArgException);
-  a.InsertAt(5, 7);  // past the end: grows with zero entries first
-  EXPECT_EQ(std::tuple(a.GetSize(), a.GetAt(4), a.GetAt(5)), std::tuple(6, 0u, 7u));
-}
 
 // Up to 11 characters live in the string itself; longer ones take a block
 // whose header holds a 16-bit length, past 0xFFFE a 32-bit one. Text and

@@ -183,11 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       grid->Invoke(23, DISPATCH_METHOD, {}, &result);
     };
     for (int step = 0; step < 96 && !in.Empty(); ++step) {
-      if (in.Byte() < 110) {
-        CallMember(in, *grid);
-      } else {
-        SendWindowMessage(in, *grid, window);
-      }
+      in.Byte() < 110 ? CallMember(in, *grid) : SendWindowMessage(in, *grid, window);
       CheckState(*grid, step);
     }
     window.PumpMessages();
