@@ -163,7 +163,16 @@ TEST(Model, CellsAreMadeOnlyWhenWrittenAndGiveTheirMemoryBack) {
   grid.ResizeGrid(5, 5);
   EXPECT_EQ(AfxGetAlignedPagesHeld(), small);
   EXPECT_EQ(grid.GetCell(2, 2)->m_strText, u"stays");
-  EXPECT_EQ(CheckInvariants(grid), "");
+  // Its only made row cut, a grid widened later makes rows for the new
+  // width: two rows made side by side must not overlap.
+  CTzGridCtrl cut;
+  cut.GetCell(4, 0);
+  cut.ResizeGrid(5, 4);
+  cut.ResizeGrid(64, 4);
+  cut.SetCellText(3, 63, CString(u"end"));
+  cut.SetCellText(2, 0, CString(u"x"));
+  EXPECT_EQ(cut.GetCellText(3, 63), CString(u"end"));
+  EXPECT_EQ(CheckInvariants(cut), "");
 }
 
 // Thousands of seeded random sizing and layout calls through the dispatch
