@@ -26,9 +26,21 @@ TEST_F(ScrollBars, RangesLeaveOutTheLastColumnAndTheFixedBand) {
   grid.SetFixedRows(3);
   grid.m_nHScrollPos = 300;
   grid.m_nVScrollPos = 9999;  // clamped to the last page
+  window.ClearRecords();
   grid.UpdateScrollBars();
   EXPECT_EQ(Bar(SB_HORZ), std::tuple(0, 470 - 20 + 200, 200u, 300));
   EXPECT_EQ(Bar(SB_VERT), std::tuple(0, 600 - 60 - 20 + 200, 200u, 720 - 200 + 1));
+  // A bar is set only when something about it changed (a window system may
+  // redraw a whole bar for every call), or when the system clamped it.
+  EXPECT_EQ(window.scrollBarSets, 2);
+  grid.m_nVScrollPos = 0;
+  grid.UpdateScrollBars();
+  window.ClearRecords();
+  grid.UpdateScrollBars();
+  EXPECT_EQ(window.scrollBarSets, 0);
+  grid.m_nHScrollPos = 200;
+  grid.UpdateScrollBars();
+  EXPECT_EQ(window.scrollBarSets, 1);
 }
 
 TEST_F(ScrollBars, EverythingFittingResetsTheScrollState) {
