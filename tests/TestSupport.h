@@ -3,6 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 
 #include "automation/DispatchMap.h"
@@ -43,6 +48,59 @@ std::string Snapshot(const CTzGridCtrl& grid);
 class DesktopTest : public ::testing::Test {
  protected:
   void SetUp() override { Headless::GetDesktop().Reset(); }
+};
+
+// The default 5 x 5 grid in a 400 x 300 window, with the window's records
+// cleared after creation.
+class GridTest : public DesktopTest {
+ protected:
+  CTzGridCtrl grid;
+  Headless::HeadlessWindow window{grid, 400, 300};
+  void SetUp() override {
+    DesktopTest::SetUp();
+    window.ClearRecords();
+  }
+  Headless::Desktop& Desk() { return Headless::GetDesktop(); }
+};
+
+// A fresh temporary directory, removed with everything in it at the end.
+class TempDir {
+ public:
+  TempDir() : m_path((std::filesystem::temp_directory_path() / "tzgrid-test-XXXXXX").string()) {
+    if (!mkdtemp(m_path.data())) throw std::runtime_error("mkdtemp failed");
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(m_path, ignored);
+  }
+  std::filesystem::path File(const std::string& name) const { return std::filesystem::path(m_path) / name; }
+
+ private:
+  std::string m_path;
+};
+
+inline std::u16string U16(const std::filesystem::path& asciiPath) {
+  const std::string narrow = asciiPath.string();
+  return std::u16string(narrow.begin(), narrow.end());
+}
+
+inline std::string ReadBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Switches the C library's LC_CTYPE for one scope and back.
+class CtypeLocale {
+ public:
+  explicit CtypeLocale(const char* name) : m_saved(std::setlocale(LC_CTYPE, nullptr)) {
+    m_ok = std::setlocale(LC_CTYPE, name) != nullptr;
+  }
+  ~CtypeLocale() { std::setlocale(LC_CTYPE, m_saved.c_str()); }
+  bool Ok() const { return m_ok; }
+
+ private:
+  std::string m_saved;
+  bool m_ok = false;
 };
 
 }  // namespace TzGrid::Test

@@ -1,9 +1,8 @@
-// The cell attribute members, called by name through the dispatch map as a
-// host calls them: where a member does more than store its argument (text
-// cut at a NUL, the cell repainted, the editor closed, values refused or
-// kept, flags toggled), and that a bad index comes back as DISP_E_EXCEPTION
-// with the grid unchanged. What a stored colour or flag looks like is the
-// painting tests' business.
+// The cell attribute members, called by name as a host calls them: where a
+// member does more than store its argument (text cut at a NUL, the cell
+// repainted, the editor closed, values refused or kept, flags toggled), and
+// bad indices refused with the grid unchanged. What a stored colour or flag
+// looks like is the painting tests' business.
 #include "TestSupport.h"
 
 namespace TzGrid::Test {
@@ -11,250 +10,154 @@ namespace {
 
 CDispArg Text(std::u16string s) { return CDispArg::Bstr(std::move(s)); }
 CDispArg Short(std::int16_t v) { return CDispArg::I2(v); }
-CDispArg UShort(std::uint16_t v) { return CDispArg::UI2(v); }
-CDispArg ULong(std::uint32_t v) { return CDispArg::UI4(v); }
 
-// A stand-in for the editor's native window that records what it is told.
-class RecordingEditWindow : public CWindowImpl {
- public:
-  explicit RecordingEditWindow(std::vector<int>* shows) : m_shows(shows) {}
-  HWND GetHwnd() const override { return const_cast<RecordingEditWindow*>(this); }
-  bool IsWindow() const override { return true; }
-  BOOL ShowWindow(int nCmdShow) override {
-    m_shows->push_back(nCmdShow);
-    return TRUE;
-  }
-  bool IsWindowVisible() const override { return !m_shows->empty() && m_shows->back() != SW_HIDE; }
-  void MoveWindow(int, int, int, int, BOOL) override {}
-  void SetWindowText(const CString&) override {}
-  CString GetWindowText() const override { return CString(); }
-  void SetFocus() override {}
-  CRect GetWindowRect() const override { return CRect(); }
-  LRESULT SendMessage(UINT, WPARAM, LPARAM) override { return 0; }
-  LRESULT DefWindowProc(UINT, WPARAM, LPARAM) override { return 0; }
-  void DestroyWindow() override {}
-
- private:
-  std::vector<int>* m_shows;
-};
-
-class CellAttributes : public DesktopTest {
+class CellAttributes : public GridTest {
  protected:
-  CTzGridCtrl grid;
-  Headless::HeadlessWindow window{grid, 400, 300};
-  CGridCell* Cell(int r, int c) { return grid.GetCell(r, c); }
-  void SetUp() override {
-    DesktopTest::SetUp();
-    window.ClearRecords();
-  }
+  std::u16string CellText(int r, int c) { return std::u16string(grid.GetCell(r, c)->m_strText.View()); }
+  std::int64_t Answer(const char16_t* member, CDispArgs args) { return Call(grid, member, std::move(args)).Integer(); }
 };
 
-TEST_F(CellAttributes, TextComesBackUpToItsFirstNul) {
+TEST_F(CellAttributes, TextIsKeptUpToItsFirstNulAndRepaintsJustItsCell) {
   Call(grid, u"SetCellText", {I4(0), I4(0), Text(u"Größe ✓")});
   EXPECT_EQ(Call(grid, u"GetCellText", {I4(0), I4(0)}).String(), u"Größe ✓");
-  Call(grid, u"SetCellText", {I4(3), I4(2), CDispArg::NullBstr()});
-  EXPECT_TRUE(Cell(3, 2)->m_strText.IsEmpty());
   Call(grid, u"SetCellText", {I4(1), I4(1), Text(std::u16string(u"ab\0cd", 5))});
-  EXPECT_EQ(Cell(1, 1)->m_strText.GetLength(), 2);
-  EXPECT_EQ(Call(grid, u"GetCellText", {I4(1), I4(1)}).String(), u"ab");
-  // Also when the member is called directly, and with the NUL first.
-  grid.SetCellText(1, 2, CString(std::u16string_view(u"x\0y", 3)));
-  EXPECT_EQ(Cell(1, 2)->m_strText, u"x");
-  grid.SetCellText(1, 3, CString(std::u16string_view(u"\0y", 2)));
-  EXPECT_TRUE(Cell(1, 3)->m_strText.IsEmpty());
-}
-
-TEST_F(CellAttributes, SettingTextInvalidatesJustThatCellWhereverItIs) {
+  EXPECT_EQ(grid.GetCell(1, 1)->m_strText.GetLength(), 2);
+  Call(grid, u"SetCellText", {I4(3), I4(2), CDispArg::NullBstr()});
+  grid.SetCellText(1, 3, CString(std::u16string_view(u"\0y", 2)));  // called directly too
+  EXPECT_EQ(CellText(3, 2) + CellText(1, 3), u"");
+  window.ClearRecords();
   Call(grid, u"SetCellText", {I4(2), I4(1), Text(u"x")});
   ASSERT_EQ(window.invalidations.size(), 1u);
-  const Headless::InvalidateCall& call = window.invalidations[0];
-  EXPECT_FALSE(call.whole);
-  EXPECT_FALSE(call.viaInvalidateRect);
-  EXPECT_EQ(call.rect, CRect(50, 40, 100, 60));
-  EXPECT_EQ(call.erase, TRUE);
+  EXPECT_FALSE(window.invalidations[0].whole || window.invalidations[0].viaInvalidateRect);
+  EXPECT_EQ(window.invalidations[0].rect, CRect(50, 40, 100, 60));
   EXPECT_EQ(window.modifiedCalls, 0);
-  // The rectangle follows the column order and the scrolled rows.
+  // The rectangle follows the column order and the scrolled rows; a row
+  // scrolled off above still gets one (past the last row).
   grid.m_layout.SetWidthOfColumn(3, 70);
   grid.MoveColumn(3, 0);  // positions: 3, 0, 1, 2, 4
   grid.m_nTopRow = 2;
   window.ClearRecords();
   Call(grid, u"SetCellText", {I4(3), I4(1), Text(u"x")});
-  ASSERT_EQ(window.invalidations.size(), 1u);
-  EXPECT_EQ(window.invalidations[0].rect, CRect(120, 40, 170, 60));
-  // A row scrolled off above still gets a rectangle (past the last row).
   Call(grid, u"SetCellText", {I4(1), I4(3), Text(u"x")});
+  ASSERT_EQ(window.invalidations.size(), 2u);
+  EXPECT_EQ(window.invalidations[0].rect, CRect(120, 40, 170, 60));
   EXPECT_EQ(window.invalidations[1].rect, CRect(0, 80, 70, 100));
 }
 
+// An edit open on the cell would write its stale text back over the host's
+// value; only the edited cell's text closes it, without an event.
 TEST_F(CellAttributes, TextOfTheEditedCellClosesTheEditor) {
-  std::vector<int> shows;
-  grid.m_edit.AttachImpl(std::make_unique<RecordingEditWindow>(&shows), &grid);
+  ASSERT_TRUE(grid.m_edit.Create(WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, CRect(10, 10, 60, 30), &grid, 1));
   Call(grid, u"SetFocusedCell", {I4(2), I4(2)});
+  grid.m_edit.ShowWindow(SW_SHOW);
   grid.m_bEditMode = 1;
-
   Call(grid, u"SetCellText", {I4(2), I4(3), Text(u"other")});
   EXPECT_EQ(grid.m_bEditMode, 1);
-  EXPECT_TRUE(shows.empty());
-
+  EXPECT_TRUE(grid.m_edit.IsWindowVisible());
   Call(grid, u"SetCellText", {I4(2), I4(2), Text(u"mine")});
   EXPECT_EQ(grid.m_bEditMode, 0);
-  EXPECT_EQ(shows, std::vector<int>{SW_HIDE});
-  EXPECT_EQ(Cell(2, 2)->m_strText, u"mine");
+  EXPECT_FALSE(grid.m_edit.IsWindowVisible());
+  EXPECT_EQ(CellText(2, 2), u"mine");
   EXPECT_TRUE(window.events.empty());
-  // Without edit mode the editor is not touched, even on the focus cell.
-  Call(grid, u"SetCellText", {I4(2), I4(2), Text(u"again")});
-  EXPECT_EQ(shows.size(), 1u);
 }
 
-TEST_F(CellAttributes, JustificationAboveTwoIsRefusedBeforeTheCellCheck) {
-  EXPECT_EQ(Call(grid, u"SetCellJustification", {I4(1), I4(1), Short(2)}).Integer(), VARIANT_TRUE);
-  EXPECT_EQ(Cell(1, 1)->m_nJustify, 2);
+TEST_F(CellAttributes, JustificationFlagsAndItemDataHaveTheirOwnRules) {
+  EXPECT_EQ(Answer(u"SetCellJustification", {I4(1), I4(1), Short(2)}), VARIANT_TRUE);
   for (std::int16_t bad : {3, -1, 32767, -32768}) {
-    EXPECT_EQ(Call(grid, u"SetCellJustification", {I4(1), I4(1), Short(bad)}).Integer(), VARIANT_FALSE) << bad;
+    EXPECT_EQ(Answer(u"SetCellJustification", {I4(1), I4(1), Short(bad)}), VARIANT_FALSE) << bad;
   }
-  EXPECT_EQ(Cell(1, 1)->m_nJustify, 2);
-  // A bad value with a bad index: false, not an exception.
-  EXPECT_EQ(Call(grid, u"SetCellJustification", {I4(99), I4(-4), Short(3)}).Integer(), VARIANT_FALSE);
+  EXPECT_EQ(grid.GetCell(1, 1)->m_nJustify, 2);
+  // The value is judged before the index: a bad value at a bad index is false, not an exception.
+  EXPECT_EQ(Answer(u"SetCellJustification", {I4(99), I4(-4), Short(3)}), VARIANT_FALSE);
   EXPECT_EQ(CallHr(grid, u"SetCellJustification", {I4(99), I4(0), Short(1)}), DISP_E_EXCEPTION);
-  EXPECT_EQ(Call(grid, u"SetCellJustification", {I4(0), I4(0), Short(0)}).Integer(), VARIANT_TRUE);
-}
-
-TEST_F(CellAttributes, FlagsAndItemDataHaveTheirOwnRules) {
+  // Read-only toggles; any non-zero value counts as set.
   Call(grid, u"SetCellReadOnlyFlag", {I4(3), I4(1)});
-  EXPECT_EQ(Cell(3, 1)->m_bReadOnly, 1);
+  EXPECT_EQ(grid.GetCell(3, 1)->m_bReadOnly, 1);
+  grid.GetCell(3, 1)->m_bReadOnly = 7;
   Call(grid, u"SetCellReadOnlyFlag", {I4(3), I4(1)});
-  EXPECT_EQ(Cell(3, 1)->m_bReadOnly, 0);
-  Cell(3, 1)->m_bReadOnly = 7;  // any non-zero value counts as set
-  Call(grid, u"SetCellReadOnlyFlag", {I4(3), I4(1)});
-  EXPECT_EQ(Cell(3, 1)->m_bReadOnly, 0);
+  EXPECT_EQ(grid.GetCell(3, 1)->m_bReadOnly, 0);
   // The header flag is set by 1 only; any other value clears it.
-  Call(grid, u"SetCellHeaderFlag", {I4(0), I4(2), UShort(1)});
-  EXPECT_TRUE(Cell(0, 2)->m_bHeader);
-  Call(grid, u"SetCellHeaderFlag", {I4(0), I4(2), UShort(2)});
-  EXPECT_FALSE(Cell(0, 2)->m_bHeader);
-  Call(grid, u"SetCellHeaderFlag", {I4(0), I4(2), UShort(1)});
-  Call(grid, u"SetCellHeaderFlag", {I4(0), I4(2), UShort(0)});
-  EXPECT_FALSE(Cell(0, 2)->m_bHeader);
-  // Item data 0 keeps the old value.
-  EXPECT_EQ(Call(grid, u"GetCellItemData", {I4(2), I4(2)}).Integer(), 0);
-  Call(grid, u"SetCellItemData", {I4(2), I4(2), ULong(7)});
-  Call(grid, u"SetCellItemData", {I4(2), I4(2), ULong(0)});
-  EXPECT_EQ(Call(grid, u"GetCellItemData", {I4(2), I4(2)}).Integer(), 7);
-  Call(grid, u"SetCellItemData", {I4(2), I4(2), ULong(0xFFFFFFFFu)});
-  EXPECT_EQ(Call(grid, u"GetCellItemData", {I4(2), I4(2)}).Integer(), 0xFFFFFFFFll);
-  // Only the low 32 bits of a wider value cross the interface.
-  Cell(2, 2)->m_dwItemData = 0x123456789ABCDEF0ull;
-  EXPECT_EQ(Call(grid, u"GetCellItemData", {I4(2), I4(2)}).Integer(), 0x9ABCDEF0ll);
-}
-
-TEST_F(CellAttributes, DefaultFontIsRebuiltFromTheArguments) {
-  HGDIOBJ boldBefore = grid.m_fontBold.GetSafeHandle();
-  grid.m_lfDefault.lfItalic = 1;  // cleared by the rebuild
-  std::u16string face = u"Courier New";
-  EXPECT_EQ(Call(grid, u"SetDefaultFont", {CDispArg::ByRefBstr(&face), I4(-13), I4(700)}).Integer(), VARIANT_TRUE);
-  EXPECT_EQ(grid.m_lfDefault.lfHeight, -13);
-  EXPECT_EQ(grid.m_lfDefault.lfWeight, 700);
-  EXPECT_EQ(grid.m_lfDefault.lfItalic, 0);
-  EXPECT_EQ(std::u16string(grid.m_lfDefault.lfFaceName), u"Courier New");
-  EXPECT_NE(grid.m_fontDefault.GetSafeHandle(), nullptr);
-  EXPECT_EQ(grid.m_fontBold.GetSafeHandle(), boldBefore);
-  EXPECT_TRUE(window.invalidations.empty());
-}
-
-TEST_F(CellAttributes, ALongFaceNameIsCutToTheField) {
-  std::u16string face(40, u'F');
-  grid.m_lfDefault.lfFaceName[LF_FACESIZE - 1] = u'?';
-  EXPECT_EQ(Call(grid, u"SetDefaultFont", {CDispArg::ByRefBstr(&face), I4(0), I4(0)}).Integer(), VARIANT_TRUE);
-  EXPECT_EQ(std::u16string(grid.m_lfDefault.lfFaceName), std::u16string(31, u'F'));
-  EXPECT_EQ(grid.m_lfDefault.lfFaceName[LF_FACESIZE - 1], 0);
-  // A by-value string is taken as well (script hosts pass literals).
-  EXPECT_EQ(Call(grid, u"SetDefaultFont", {Text(u"Arial"), I4(12), I4(400)}).Integer(), VARIANT_TRUE);
-  EXPECT_EQ(std::u16string(grid.m_lfDefault.lfFaceName), u"Arial");
-  EXPECT_EQ(grid.m_lfDefault.lfHeight, 12);
-  // Heights past 2048 pixels either way are taken as 2048: still a font,
-  // never glyphs that take the system minutes to draw.
-  for (std::int32_t height : {65536, 2049, INT32_MAX}) {
-    EXPECT_EQ(Call(grid, u"SetDefaultFont", {Text(u"Arial"), I4(height), I4(400)}).Integer(), VARIANT_TRUE);
-    EXPECT_EQ(grid.m_lfDefault.lfHeight, 2048) << height;
-    EXPECT_EQ(Call(grid, u"SetDefaultFont", {Text(u"Arial"), I4(-height), I4(400)}).Integer(), VARIANT_TRUE);
-    EXPECT_EQ(grid.m_lfDefault.lfHeight, -2048) << height;
+  for (auto [flag, set] : {std::pair{1, true}, {2, false}, {1, true}, {0, false}}) {
+    Call(grid, u"SetCellHeaderFlag", {I4(0), I4(2), CDispArg::UI2(std::uint16_t(flag))});
+    EXPECT_EQ(grid.GetCell(0, 2)->m_bHeader, set) << flag;
   }
-  Call(grid, u"SetDefaultFont", {Text(u"Arial"), I4(INT32_MIN), I4(400)});
-  EXPECT_EQ(grid.m_lfDefault.lfHeight, -2048);
-  Call(grid, u"SetDefaultFont", {Text(u"Arial"), I4(-2048), I4(400)});
-  EXPECT_EQ(grid.m_lfDefault.lfHeight, -2048);
+  // Item data 0 keeps the old value; only the low 32 bits cross the interface.
+  Call(grid, u"SetCellItemData", {I4(2), I4(2), CDispArg::UI4(7)});
+  Call(grid, u"SetCellItemData", {I4(2), I4(2), CDispArg::UI4(0)});
+  EXPECT_EQ(Answer(u"GetCellItemData", {I4(2), I4(2)}), 7);
+  grid.GetCell(2, 2)->m_dwItemData = 0x123456789ABCDEF0ull;
+  EXPECT_EQ(Answer(u"GetCellItemData", {I4(2), I4(2)}), 0x9ABCDEF0ll);
+}
+
+// The default font is rebuilt from the arguments alone: the face cut to the
+// field, the height bounded to 2048 pixels either way (still a font, never
+// glyphs that keep the system busy for minutes), no repaint.
+TEST_F(CellAttributes, DefaultFontIsRebuiltFromTheArguments) {
+  grid.m_lfDefault.lfItalic = 1;
+  std::u16string face(40, u'F');
+  EXPECT_EQ(Answer(u"SetDefaultFont", {CDispArg::ByRefBstr(&face), I4(-13), I4(700)}), VARIANT_TRUE);
+  EXPECT_EQ(std::u16string(grid.m_lfDefault.lfFaceName), std::u16string(31, u'F'));
+  EXPECT_EQ(std::tuple(grid.m_lfDefault.lfHeight, grid.m_lfDefault.lfWeight, grid.m_lfDefault.lfItalic),
+            std::tuple(LONG(-13), LONG(700), BYTE(0)));
+  EXPECT_NE(grid.m_fontDefault.GetSafeHandle(), nullptr);
+  EXPECT_TRUE(window.invalidations.empty());
+  for (auto [height, used] : {std::pair{2048, 2048}, {2049, 2048}, {INT32_MAX, 2048}, {-2049, -2048},
+                              {INT32_MIN, -2048}}) {
+    Call(grid, u"SetDefaultFont", {Text(u"Arial"), I4(height), I4(400)});  // a literal is taken as well
+    EXPECT_EQ(grid.m_lfDefault.lfHeight, used) << height;
+  }
+  EXPECT_EQ(std::u16string(grid.m_lfDefault.lfFaceName), u"Arial");
 }
 
 TEST_F(CellAttributes, FocusedCellAndTheCurrentCell) {
-  EXPECT_EQ(Call(grid, u"GetCurrentRow").Integer(), -1);
-  EXPECT_EQ(Call(grid, u"GetCurrentColumn").Integer(), -1);
+  auto current = [&] { return std::pair(Answer(u"GetCurrentRow", {}), Answer(u"GetCurrentColumn", {})); };
+  EXPECT_EQ(current(), std::pair(std::int64_t(-1), std::int64_t(-1)));
+  Call(grid, u"SetFocusedCell", {I4(4), I4(4)});  // the last cell is a cell
+  EXPECT_EQ(grid.m_pFocusCell, grid.GetCell(4, 4));
   Call(grid, u"SetFocusedCell", {I4(2), I4(3)});
-  EXPECT_EQ(grid.m_pFocusCell, Cell(2, 3));
-  EXPECT_EQ(Call(grid, u"GetCurrentRow").Integer(), 2);
-  EXPECT_EQ(Call(grid, u"GetCurrentColumn").Integer(), 3);
-  EXPECT_TRUE(window.invalidations.empty());
-  EXPECT_TRUE(window.events.empty());
-
-  // The last cell is a cell; past the end: ignored. Negative: the check fails.
-  Call(grid, u"SetFocusedCell", {I4(4), I4(4)});
-  EXPECT_EQ(grid.m_pFocusCell, Cell(4, 4));
-  Call(grid, u"SetFocusedCell", {I4(2), I4(3)});
-  Call(grid, u"SetFocusedCell", {I4(5), I4(0)});
+  EXPECT_EQ(current(), std::pair(std::int64_t(2), std::int64_t(3)));
+  EXPECT_TRUE(window.invalidations.empty() && window.events.empty());
+  Call(grid, u"SetFocusedCell", {I4(5), I4(0)});  // past the end: ignored
   Call(grid, u"SetFocusedCell", {I4(0), I4(5)});
-  EXPECT_EQ(grid.m_pFocusCell, Cell(2, 3));
   EXPECT_EQ(CallHr(grid, u"SetFocusedCell", {I4(-1), I4(0)}), DISP_E_EXCEPTION);
   EXPECT_EQ(CallHr(grid, u"SetFocusedCell", {I4(0), I4(-1)}), DISP_E_EXCEPTION);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(2, 3));
-
-  // The column answer is a column index, not a display position.
+  EXPECT_EQ(grid.m_pFocusCell, grid.GetCell(2, 3));
   grid.MoveColumn(3, 0);
-  EXPECT_EQ(Call(grid, u"GetCurrentColumn").Integer(), 3);
-
-  // A resize that removes the focus cell leaves no current cell.
+  EXPECT_EQ(Answer(u"GetCurrentColumn", {}), 3);  // a column index, not a display position
   grid.ResizeGrid(2, 2);
-  EXPECT_EQ(Call(grid, u"GetCurrentRow").Integer(), -1);
-  EXPECT_EQ(Call(grid, u"GetCurrentColumn").Integer(), -1);
+  EXPECT_EQ(current(), std::pair(std::int64_t(-1), std::int64_t(-1)));
+  grid.ResizeGrid(0, 0);  // past the end of nothing: ignored
+  Call(grid, u"SetFocusedCell", {I4(0), I4(0)});
+  EXPECT_EQ(grid.m_pFocusCell, nullptr);
 }
 
 TEST_F(CellAttributes, BadIndicesFailAndChangeNothing) {
-  std::u16string face = u"Arial";
-  struct Bad {
-    const char16_t* member;
-    CDispArgs args;
-  };
-  std::vector<Bad> calls;
+  std::vector<std::pair<const char16_t*, CDispArgs>> calls;
   for (auto [r, c] : {std::pair{5, 0}, {0, 5}, {-1, 0}, {0, -1}, {INT32_MIN, INT32_MAX}}) {
+    for (const char16_t* twoArguments : {u"GetCellText", u"SetCellReadOnlyFlag", u"GetCellSortState", u"GetCellItemData"}) {
+      calls.push_back({twoArguments, {I4(r), I4(c)}});
+    }
     calls.push_back({u"SetCellText", {I4(r), I4(c), Text(u"x")}});
-    calls.push_back({u"GetCellText", {I4(r), I4(c)}});
     calls.push_back({u"SetItemBackColor", {I4(r), I4(c), I4(5)}});
     calls.push_back({u"SetCellForeColour", {I4(r), I4(c), I4(5)}});
     calls.push_back({u"SetCellJustification", {I4(r), I4(c), Short(1)}});
-    calls.push_back({u"SetCellReadOnlyFlag", {I4(r), I4(c)}});
-    calls.push_back({u"SetCellHeaderFlag", {I4(r), I4(c), UShort(1)}});
-    calls.push_back({u"GetCellSortState", {I4(r), I4(c)}});
-    calls.push_back({u"SetCellSortState", {I4(r), I4(c), UShort(1)}});
-    calls.push_back({u"GetCellItemData", {I4(r), I4(c)}});
-    calls.push_back({u"SetCellItemData", {I4(r), I4(c), ULong(9)}});
+    calls.push_back({u"SetCellHeaderFlag", {I4(r), I4(c), CDispArg::UI2(1)}});
+    calls.push_back({u"SetCellSortState", {I4(r), I4(c), CDispArg::UI2(1)}});
+    calls.push_back({u"SetCellItemData", {I4(r), I4(c), CDispArg::UI4(9)}});
     calls.push_back({u"SetCellBold", {I4(r), I4(c), Short(1)}});
   }
   grid.m_bEditMode = 1;
   Call(grid, u"SetFocusedCell", {I4(1), I4(1)});
-  std::string before = Snapshot(grid);
-  for (const Bad& call : calls) {
+  const std::string before = Snapshot(grid);
+  for (const auto& [member, args] : calls) {
     std::string why;
-    EXPECT_EQ(CallHr(grid, call.member, call.args, &why), DISP_E_EXCEPTION) << CString(call.member).ToUtf8();
+    EXPECT_EQ(CallHr(grid, member, args, &why), DISP_E_EXCEPTION) << CString(member).ToUtf8();
     EXPECT_FALSE(why.empty());
   }
   EXPECT_EQ(Snapshot(grid), before);
   EXPECT_TRUE(window.invalidations.empty());
-}
-
-TEST_F(CellAttributes, AnEmptyGridHasNoCellToAddress) {
-  grid.ResizeGrid(0, 0);
+  grid.ResizeGrid(0, 0);  // an empty grid has no cell to address
   EXPECT_EQ(CallHr(grid, u"GetCellText", {I4(0), I4(0)}), DISP_E_EXCEPTION);
-  Call(grid, u"SetFocusedCell", {I4(0), I4(0)});  // past the end of nothing: ignored
-  EXPECT_EQ(grid.m_pFocusCell, nullptr);
-  EXPECT_EQ(Call(grid, u"SetCellJustification", {I4(0), I4(0), Short(5)}).Integer(), VARIANT_FALSE);
 }
 
 }  // namespace

@@ -1,229 +1,145 @@
-// Clipboard copy and paste of the focus cell: by the automation methods and
+// Clipboard copy and paste of the focus cell by the automation methods and
 // by Ctrl+C / Ctrl+V, with the headless clipboard's bytes checked exactly.
-#include "ExchangeTestSupport.h"
+// The two ways differ on purpose: the methods repaint one cell and end an
+// edit of it, the keys repaint the whole grid and leave the edit running.
+#include "TestSupport.h"
 
 namespace TzGrid::Test {
 namespace {
 
+using Bytes = std::vector<unsigned char>;
 
-std::vector<unsigned char> Bytes(std::u16string_view text, bool terminator = true) {
-  std::vector<unsigned char> out;
+Bytes Utf16Bytes(std::u16string_view text) {
+  Bytes out;
   for (char16_t c : text) {
     out.push_back(static_cast<unsigned char>(c & 0xFF));
     out.push_back(static_cast<unsigned char>(c >> 8));
   }
-  if (terminator) out.insert(out.end(), {0, 0});
   return out;
 }
 
-class Clipboard : public DesktopTest {
+class Clipboard : public GridTest {
  protected:
-  CTzGridCtrl grid;
-  Headless::HeadlessWindow window{grid, 400, 300};
-
   void SetUp() override {
-    DesktopTest::SetUp();
-    Focus(2, 3);
-    window.ClearRecords();
+    GridTest::SetUp();
+    grid.m_pFocusCell = grid.GetCell(2, 3);
   }
-  void Focus(int r, int c) { grid.m_pFocusCell = grid.GetCell(r, c); }
-  CGridCell& FocusCell() { return *grid.m_pFocusCell; }
-  void SetFocusText(std::u16string_view text) { FocusCell().m_strText = CString(text); }
-  std::u16string FocusText() { return std::u16string(FocusCell().m_strText.View()); }
-
-  Headless::Desktop& Desk() { return Headless::GetDesktop(); }
-  void PutOnClipboard(std::vector<unsigned char> bytes) { Desk().clipboardData[CF_UNICODETEXT] = std::move(bytes); }
-  const std::vector<unsigned char>* ClipboardText() {
-    auto it = Desk().clipboardData.find(CF_UNICODETEXT);
-    return it == Desk().clipboardData.end() ? nullptr : &it->second;
-  }
-
+  CString& FocusText() { return grid.m_pFocusCell->m_strText; }
+  Bytes& Held() { return Desk().clipboardData[CF_UNICODETEXT]; }
   void CopyByMethod() { Call(grid, u"CopyToClipboard"); }
   void PasteByMethod() { Call(grid, u"PasteFromClipboard"); }
-  // The keys as the grid's window receives them.
   void CopyByKey() { window.Send(WM_CHAR, 0x03, 1); }
   void PasteByKey() { window.Send(WM_CHAR, 0x16, 1); }
-
-  // The in-place editor shown over the focus cell, as an edit in progress.
-  void StartEditing() {
-    if (!grid.m_edit.GetSafeHwnd()) {
-      ASSERT_TRUE(grid.m_edit.Create(WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, CRect(10, 10, 60, 30), &grid, 1));
-    }
-    grid.m_edit.ShowWindow(SW_SHOW);
-    grid.m_bEditMode = 1;
-  }
-
-  bool NothingRepainted() { return window.invalidations.empty(); }
-  bool OnlyWholeGridRepainted() {
-    return window.invalidations.size() == 1 && window.invalidations[0].whole && window.invalidations[0].erase &&
-           window.invalidations[0].viaInvalidateRect;
-  }
-  void ExpectClipboardClosed() {
-    EXPECT_FALSE(Desk().clipboardOpen);
-  }
 };
 
+// The text and exactly one NUL, read-only or not; the clipboard emptied of
+// every other format, owned by the window and closed; nothing repainted.
 TEST_F(Clipboard, CopyPutsTheTextAndOneNulOnTheClipboard) {
-  SetFocusText(u"abc");
-  CopyByMethod();
-  const std::vector<unsigned char>* data = ClipboardText();
-  ASSERT_NE(data, nullptr);
-  EXPECT_EQ(*data, (std::vector<unsigned char>{'a', 0, 'b', 0, 'c', 0, 0, 0}));
-  EXPECT_EQ(Desk().clipboardOwner, window.GetHwnd());
-  ExpectClipboardClosed();
-  EXPECT_TRUE(NothingRepainted());
+  const std::u16string text = u"x\t\u00E9\U0001F600";
+  FocusText() = CString(std::u16string_view(text));
+  grid.m_pFocusCell->m_bReadOnly = 1;
+  for (bool byKey : {false, true}) {
+    Desk().clipboardData = {{1, {'o', 'l', 'd', 0}}};  // CF_TEXT
+    byKey ? CopyByKey() : CopyByMethod();
+    ASSERT_EQ(Desk().clipboardData.size(), 1u) << byKey;
+    EXPECT_EQ(Held(), Utf16Bytes(text + u'\0')) << byKey;
+    EXPECT_EQ(Desk().clipboardOwner, window.GetHwnd());
+    EXPECT_FALSE(Desk().clipboardOpen);
+  }
+  EXPECT_TRUE(window.invalidations.empty());
 }
 
-TEST_F(Clipboard, CopyByKeyGivesTheSameBytes) {
-  SetFocusText(u"x\t\u00E9\U0001F600");
-  PutOnClipboard(Bytes(u"old"));
-  Desk().clipboardData[1] = {'o', 'l', 'd', 0};  // CF_TEXT: emptied with the rest
-  CopyByKey();
-  ASSERT_EQ(Desk().clipboardData.size(), 1u);
-  ASSERT_NE(ClipboardText(), nullptr);
-  EXPECT_EQ(*ClipboardText(), Bytes(u"x\t\u00E9\U0001F600"));
-  EXPECT_EQ(Desk().clipboardOwner, window.GetHwnd());
-  ExpectClipboardClosed();
-  EXPECT_TRUE(NothingRepainted());
-  EXPECT_EQ(FocusText(), u"x\t\u00E9\U0001F600");
+// An empty focus cell, no focus cell, or a clipboard another program holds:
+// nothing is exchanged either way, and the clipboard is left closed.
+TEST_F(Clipboard, NothingToExchangeLeavesTheClipboardAlone) {
+  for (int situation = 0; situation < 3; ++situation) {
+    Desk().Reset();
+    Held() = Utf16Bytes(u"theirs");
+    grid.m_pFocusCell = situation == 1 ? nullptr : grid.GetCell(2, 3);
+    if (situation == 2) {
+      Desk().clipboardBusy = true;
+      FocusText() = u"mine";
+    }
+    window.ClearRecords();
+    CopyByMethod();
+    CopyByKey();
+    EXPECT_EQ(Held(), Utf16Bytes(u"theirs")) << situation;
+    EXPECT_EQ(Desk().clipboardOwner, nullptr) << situation;
+    if (situation == 0) continue;  // an empty cell takes what is pasted
+    PasteByMethod();
+    PasteByKey();
+    if (grid.m_pFocusCell) {
+      EXPECT_EQ(FocusText(), u"mine");
+    }
+    EXPECT_TRUE(window.invalidations.empty()) << situation;  // the key path stops before repainting
+    EXPECT_FALSE(Desk().clipboardOpen);
+  }
 }
 
-TEST_F(Clipboard, CopyOfAnEmptyCellLeavesTheClipboard) {
-  PutOnClipboard(Bytes(u"keep"));
-  CopyByMethod();
-  CopyByKey();
-  ASSERT_NE(ClipboardText(), nullptr);
-  EXPECT_EQ(*ClipboardText(), Bytes(u"keep"));
-  EXPECT_EQ(Desk().clipboardOwner, nullptr);  // never opened
+// The method pastes through SetCellText (the cell repainted, its edit
+// ended), the key straight into the cell (the grid repainted, the edit
+// running); with no text on the clipboard only the key repaints.
+TEST_F(Clipboard, PasteByMethodAndByKey) {
+  ASSERT_TRUE(grid.m_edit.Create(WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, CRect(10, 10, 60, 30), &grid, 1));
+  for (bool byKey : {false, true}) {
+    grid.m_edit.ShowWindow(SW_SHOW);
+    grid.m_bEditMode = 1;
+    window.ClearRecords();
+    Held() = Utf16Bytes(u"a\tb\r\nc\n");  // tabs and line ends are kept
+    byKey ? PasteByKey() : PasteByMethod();
+    EXPECT_EQ(FocusText(), u"a\tb\r\nc\n");
+    EXPECT_EQ(grid.m_bEditMode, byKey ? 1 : 0);
+    EXPECT_EQ(grid.m_edit.IsWindowVisible(), byKey);
+    ASSERT_EQ(window.invalidations.size(), 1u);
+    EXPECT_EQ(window.invalidations[0].whole, byKey);
+    EXPECT_EQ(window.invalidations[0].rect, byKey ? CRect() : CRect(150, 40, 200, 60));
+    EXPECT_TRUE(window.events.empty());
+    EXPECT_EQ(window.modifiedCalls, 0);
+    window.ClearRecords();
+    Desk().clipboardData.clear();
+    byKey ? PasteByKey() : PasteByMethod();
+    EXPECT_EQ(FocusText(), u"a\tb\r\nc\n");
+    EXPECT_EQ(window.invalidations.size(), byKey ? 1u : 0u);
+    EXPECT_EQ(Desk().clipboardOwner, window.GetHwnd());
+    EXPECT_FALSE(Desk().clipboardOpen);
+    FocusText() = u"";
+  }
 }
 
-TEST_F(Clipboard, CopyWithoutFocusCellDoesNothing) {
-  PutOnClipboard(Bytes(u"keep"));
-  grid.m_pFocusCell = nullptr;
-  CopyByMethod();
-  EXPECT_EQ(*ClipboardText(), Bytes(u"keep"));
-  EXPECT_EQ(Desk().clipboardOwner, nullptr);
-  PasteByMethod();
-  EXPECT_EQ(Desk().clipboardOwner, nullptr);
-}
-
-TEST_F(Clipboard, CopyIgnoresTheReadOnlyFlag) {
-  SetFocusText(u"ro");
-  FocusCell().m_bReadOnly = 1;
-  CopyByMethod();
-  EXPECT_EQ(*ClipboardText(), Bytes(u"ro"));
-  Desk().clipboardData.clear();
-  CopyByKey();
-  EXPECT_EQ(*ClipboardText(), Bytes(u"ro"));
-}
-
-TEST_F(Clipboard, BusyClipboardExchangesNothing) {
-  PutOnClipboard(Bytes(u"theirs"));
-  Desk().clipboardBusy = true;
-  SetFocusText(u"mine");
-  CopyByMethod();
-  CopyByKey();
-  EXPECT_EQ(*ClipboardText(), Bytes(u"theirs"));
-  PasteByMethod();
-  PasteByKey();
-  EXPECT_EQ(FocusText(), u"mine");
-  EXPECT_TRUE(NothingRepainted());  // the key path stops before repainting
-  ExpectClipboardClosed();
-}
-
-TEST_F(Clipboard, PasteKeepsTabsAndLineEnds) {
-  PutOnClipboard(Bytes(u"a\tb\r\nc\n"));
-  PasteByMethod();
-  EXPECT_EQ(FocusText(), u"a\tb\r\nc\n");
-  ExpectClipboardClosed();
-  // The method repaints the one cell.
-  ASSERT_EQ(window.invalidations.size(), 1u);
-  EXPECT_FALSE(window.invalidations[0].whole);
-  CRect cell;
-  grid.GetCellRect(2, 3, &cell);
-  EXPECT_EQ(window.invalidations[0].rect.left, cell.left);
-  EXPECT_EQ(window.invalidations[0].rect.top, cell.top);
-
+// Pasted text ends at the first NUL or at the end of the block, an odd last
+// byte dropped, never past it; a block that cannot be locked, or a
+// read-only focus cell, changes nothing.
+TEST_F(Clipboard, PasteReadsOnlyWhatTheBlockHolds) {
+  const struct {
+    Bytes held;
+    std::u16string pasted;
+  } cases[] = {
+      {{'h', 0, 'i', 0, 0, 0, 'x', 0}, u"hi"},
+      {{'n', 0, 'o', 0, 'n', 0, 'u', 0, 'l'}, u"nonul"},
+      {{}, u""},
+  };
+  for (bool byKey : {false, true}) {
+    for (const auto& c : cases) {
+      FocusText() = u"before";
+      Held() = c.held;
+      byKey ? PasteByKey() : PasteByMethod();
+      EXPECT_EQ(FocusText().View(), c.pasted) << byKey;
+    }
+    FocusText() = u"before";
+    Held() = Utf16Bytes(u"new");
+    Desk().clipboardLockFails = true;
+    byKey ? PasteByKey() : PasteByMethod();
+    Desk().clipboardLockFails = false;
+    EXPECT_EQ(FocusText(), u"before") << byKey;
+    EXPECT_FALSE(Desk().clipboardOpen);
+  }
+  grid.m_pFocusCell->m_bReadOnly = 1;
   window.ClearRecords();
-  SetFocusText(u"");
-  PutOnClipboard(Bytes(u"d\te\r\n"));
-  PasteByKey();
-  EXPECT_EQ(FocusText(), u"d\te\r\n");
-  EXPECT_TRUE(OnlyWholeGridRepainted());
-  ExpectClipboardClosed();
-}
-
-TEST_F(Clipboard, PasteStopsAtTheFirstNulAndNeverReadsPastTheBlock) {
-  PutOnClipboard({'h', 0, 'i', 0, 0, 0, 'x', 0});
-  PasteByMethod();
-  EXPECT_EQ(FocusText(), u"hi");
-  PutOnClipboard({'n', 0, 'o', 0, 'n', 0, 'u', 0, 'l'});  // no terminator, odd size
-  PasteByMethod();
-  EXPECT_EQ(FocusText(), u"nonul");
-  PutOnClipboard({'k', 0, 'e', 0, 'y'});
-  PasteByKey();
-  EXPECT_EQ(FocusText(), u"key");
-}
-
-TEST_F(Clipboard, PasteOntoReadOnlyCellChangesNothing) {
-  SetFocusText(u"fixed");
-  FocusCell().m_bReadOnly = 1;
-  PutOnClipboard(Bytes(u"new"));
-  std::string before = Snapshot(grid);
+  const std::string before = Snapshot(grid);
   PasteByMethod();
   PasteByKey();
   EXPECT_EQ(Snapshot(grid), before);
-  EXPECT_TRUE(NothingRepainted());
-  EXPECT_EQ(Desk().clipboardOwner, nullptr);
-}
-
-TEST_F(Clipboard, PasteByKeyWithEmptyClipboardOnlyRepaints) {
-  SetFocusText(u"same");
-  PasteByKey();
-  EXPECT_EQ(FocusText(), u"same");
-  EXPECT_TRUE(OnlyWholeGridRepainted());
-  ExpectClipboardClosed();
-  EXPECT_EQ(Desk().clipboardOwner, window.GetHwnd());
-}
-
-TEST_F(Clipboard, PasteByMethodWithEmptyClipboardDoesNothing) {
-  SetFocusText(u"same");
-  PasteByMethod();
-  EXPECT_EQ(FocusText(), u"same");
-  EXPECT_TRUE(NothingRepainted());
-  ExpectClipboardClosed();
-}
-
-TEST_F(Clipboard, CopyThenPasteIntoAnotherCell) {
-  SetFocusText(u"moved");
-  CopyByMethod();
-  Focus(4, 0);
-  PasteByMethod();
-  EXPECT_EQ(FocusText(), u"moved");
-  EXPECT_EQ(std::u16string(grid.GetCell(2, 3)->m_strText.View()), u"moved");
-  EXPECT_TRUE(window.events.empty());
-  EXPECT_EQ(window.modifiedCalls, 0);
-  EXPECT_FALSE(grid.IsModified());
-}
-
-TEST_F(Clipboard, PasteByMethodEndsAnEditOfTheFocusCell) {
-  StartEditing();
-  PutOnClipboard(Bytes(u"pasted"));
-  PasteByMethod();
-  EXPECT_EQ(grid.m_bEditMode, 0);
-  EXPECT_FALSE(grid.m_edit.IsWindowVisible());
-  EXPECT_EQ(FocusText(), u"pasted");
-  EXPECT_TRUE(window.events.empty());
-}
-
-TEST_F(Clipboard, PasteByKeyLeavesAnEditRunning) {
-  StartEditing();
-  PutOnClipboard(Bytes(u"pasted"));
-  PasteByKey();
-  EXPECT_EQ(grid.m_bEditMode, 1);
-  EXPECT_TRUE(grid.m_edit.IsWindowVisible());
-  EXPECT_EQ(FocusText(), u"pasted");
-  EXPECT_TRUE(OnlyWholeGridRepainted());
+  EXPECT_TRUE(window.invalidations.empty());
 }
 
 }  // namespace

@@ -3,8 +3,7 @@
 // and window messages (mouse, keys, characters, scroll codes, sizes,
 // negative and huge values) on a control in a headless window. After every
 // step the model's invariants must hold; any crash, sanitizer report or
-// broken invariant is a finding. With TZGRID_FUZZ_TRACE set, every step is
-// printed, to read a finding back.
+// broken invariant is a finding.
 #include <climits>
 #include <cstdio>
 #include <cstdlib>
@@ -48,8 +47,6 @@ class Input {
   std::size_t m_pos = 0;
 };
 
-const bool g_trace = std::getenv("TZGRID_FUZZ_TRACE") != nullptr;
-
 // Grids above this many cells cost seconds and gigabytes per input without
 // exercising anything a small grid does not; the harness skips such sizes.
 constexpr std::int64_t kHarnessCellLimit = 200000;
@@ -63,10 +60,10 @@ bool SizeTooLarge(const CTzGridCtrl& grid, const DispEntry& entry, const CDispAr
   return count * (other ? other : 1) > kHarnessCellLimit || count > kHarnessCellLimit;
 }
 
+// What by-reference arguments point at, alive for the call.
 struct Storage {
   std::int32_t longs[8] = {};
   std::u16string strings[8];
-  int nextLong = 0;
   int nextString = 0;
 };
 
@@ -126,13 +123,7 @@ void CallMember(Input& in, CTzGridCtrl& grid) {
   }
   if (SizeTooLarge(grid, *entry, args)) return;
   CDispArg result;
-  std::string description;
-  HRESULT hr = grid.Invoke(dispid, flags, args, &result, &description);
-  if (g_trace) {
-    std::fprintf(stderr, "invoke %d flags %u (", int(dispid), unsigned(flags));
-    for (const CDispArg& a : args) std::fprintf(stderr, " vt %u: %lld", unsigned(a.Type()), (long long)a.Integer());
-    std::fprintf(stderr, " ) -> 0x%08x %s\n", unsigned(hr), description.c_str());
-  }
+  grid.Invoke(dispid, flags, args, &result);
 }
 
 void SendWindowMessage(Input& in, CTzGridCtrl& grid, Headless::HeadlessWindow& window) {
@@ -141,7 +132,6 @@ void SendWindowMessage(Input& in, CTzGridCtrl& grid, Headless::HeadlessWindow& w
   std::uint8_t op = in.Byte() % 20;
   LPARAM point = MAKELPARAM(in.Coordinate(), in.Coordinate());
   WPARAM flags = in.Byte() & (MK_LBUTTON | MK_RBUTTON | MK_SHIFT | MK_CONTROL);
-  if (g_trace) std::fprintf(stderr, "message op %u point %lld flags %llu\n", unsigned(op), (long long)point, (unsigned long long)flags);
   switch (op) {
     case 0: window.Resize(in.Byte() * 8, in.Byte() * 4); break;
     case 1: window.Send(WM_HSCROLL, MAKEWPARAM(in.Byte() % 10, 0), 0); break;
@@ -160,12 +150,8 @@ void SendWindowMessage(Input& in, CTzGridCtrl& grid, Headless::HeadlessWindow& w
     case 14: window.Paint(); break;
     case 15: window.PumpMessages(); break;
     case 16: window.Send(WM_SETCURSOR, 0, MAKELPARAM(1, WM_MOUSEMOVE)); break;
-    case 17:
-      if (grid.m_edit.HasWindow()) grid.m_edit.SendMessage(in.Byte() & 1 ? WM_CHAR : WM_KEYDOWN, in.Byte(), 0);
-      break;
-    case 18:
-      if (grid.m_edit.HasWindow()) grid.m_edit.SendMessage(WM_KILLFOCUS, 0, 0);
-      break;
+    case 17: if (grid.m_edit.HasWindow()) grid.m_edit.SendMessage(in.Byte() & 1 ? WM_CHAR : WM_KEYDOWN, in.Byte(), 0); break;
+    case 18: if (grid.m_edit.HasWindow()) grid.m_edit.SendMessage(WM_KILLFOCUS, 0, 0); break;
     default: window.Send(WM_SYSCHAR, in.Byte(), 0); break;
   }
 }
@@ -197,11 +183,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       grid->Invoke(23, DISPATCH_METHOD, {}, &result);
     };
     for (int step = 0; step < 96 && !in.Empty(); ++step) {
-      if (in.Byte() < 110) {
-        CallMember(in, *grid);
-      } else {
-        SendWindowMessage(in, *grid, window);
-      }
+      in.Byte() < 110 ? CallMember(in, *grid) : SendWindowMessage(in, *grid, window);
       CheckState(*grid, step);
     }
     window.PumpMessages();

@@ -19,6 +19,7 @@ void Desktop::Reset() {
   dialogsShown.clear();
   clipboardBusy = false;
   clipboardOpen = false;
+  clipboardLockFails = false;
   clipboardOwner = nullptr;
   clipboardData.clear();
 }
@@ -34,6 +35,7 @@ namespace {
 struct GlobalBlock {
   std::vector<unsigned char> bytes;
   int locks = 0;
+  bool lockFails = false;
 };
 
 std::u16string Str(const CString& s) { return std::u16string(s.View()); }
@@ -120,6 +122,7 @@ HGLOBAL GetClipboardData(UINT uFormat) {
   if (it == d.clipboardData.end()) return nullptr;
   handedOut = std::make_unique<GlobalBlock>();
   handedOut->bytes = it->second;
+  handedOut->lockFails = d.clipboardLockFails;
   return handedOut.get();
 }
 
@@ -144,6 +147,7 @@ HGLOBAL GlobalAlloc(UINT, std::size_t dwBytes) {
 void* GlobalLock(HGLOBAL hMem) {
   if (!hMem) return nullptr;
   auto* block = static_cast<GlobalBlock*>(hMem);
+  if (block->lockFails) return nullptr;
   ++block->locks;
   return block->bytes.empty() ? static_cast<void*>(block) : block->bytes.data();
 }

@@ -44,6 +44,7 @@ struct Desktop {
   // The clipboard: format -> bytes of the block as handed over.
   bool clipboardBusy = false;  // another program holds it open: OpenClipboard fails
   bool clipboardOpen = false;
+  bool clipboardLockFails = false;  // the blocks it hands out cannot be locked: GlobalLock fails
   HWND clipboardOwner = nullptr;
   std::map<UINT, std::vector<unsigned char>> clipboardData;
 

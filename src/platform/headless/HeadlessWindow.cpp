@@ -252,6 +252,7 @@ int HeadlessWindow::MaxScrollPos(const SCROLLINFO& info) {
 }
 
 int HeadlessWindow::SetScrollInfo(int nBar, const SCROLLINFO& info, BOOL) {
+  ++scrollBarSets;
   SCROLLINFO& bar = Bar(nBar);
   if (info.fMask & SIF_RANGE) {
     bar.nMin = info.nMin;
@@ -351,6 +352,7 @@ void HeadlessWindow::ClearRecords() {
   failedMessages.clear();
   modifiedCalls = 0;
   refreshCalls = 0;
+  scrollBarSets = 0;
 }
 
 }  // namespace TzGrid::Headless

@@ -102,6 +102,7 @@ class HeadlessWindow : public CControlSite {
   std::vector<std::pair<UINT, std::string>> failedMessages;
   int modifiedCalls = 0;
   int refreshCalls = 0;
+  int scrollBarSets = 0;  // SetScrollInfo calls
   int cursor = 0;
   bool captured = false;
   Pixmap framebuffer;
