@@ -797,7 +797,7 @@ class Driver {
     } else if (message == WM_MOUSEWHEEL) {
       w = MAKEWPARAM(0, WORD(-120 * m_random.Between(-1, 40)));
     } else if (message == WM_TIMER || (message >= WM_MOUSEMOVE && message <= WM_LBUTTONDBLCLK)) {
-      w = m_random.Below(2);  // a timer of the grid, or MK_LBUTTON
+      w = m_random.Below(message == WM_TIMER ? 2 : 0x20);  // a timer of the grid, or any mouse keys held
     }
     LPARAM l = m_random.OneIn(8) ? LPARAM(m_random.Next()) : MAKELPARAM(m_random.Between(-20, 520), m_random.Between(-20, 420));
     bool post = m_random.OneIn(2);
