@@ -95,12 +95,46 @@ void CheckStorage() {
   CHECK(loaded && IsDefaultGrid(loaded.get()));
 }
 
+// A host's property bag (a form's text, a web page's PARAM tags), in memory.
+struct MemoryBag final : IPropertyBag {
+  std::vector<std::pair<std::wstring, LONG>> values;
+  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
+    *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPropertyBag) ? this : nullptr;
+    return *ppv ? S_OK : E_NOINTERFACE;
+  }
+  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // stack-owned
+  ULONG STDMETHODCALLTYPE Release() override { return 1; }
+  HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
+    for (const auto& [key, number] : values) {
+      if (key == name) return VariantClear(value), V_VT(value) = VT_I4, V_I4(value) = number, S_OK;
+    }
+    return E_INVALIDARG;
+  }
+  HRESULT STDMETHODCALLTYPE Write(LPCOLESTR name, VARIANT* value) override {
+    VARIANT number{};
+    HRESULT hr = VariantChangeType(&number, value, 0, VT_I4);
+    if (SUCCEEDED(hr)) values.emplace_back(name, V_I4(&number));
+    return hr;
+  }
+};
+
+// The bag holds "_Version" = 1.0 alone, and loading it resets the grid.
+void CheckPropertyBag(IDispatch* grid) {
+  auto persist = Query<IPersistPropertyBag>(grid);
+  MemoryBag bag;
+  CHECK(persist && persist->Save(&bag, TRUE, TRUE) == S_OK);
+  CHECK(bag.values == (std::vector<std::pair<std::wstring, LONG>>{{L"_Version", 0x10000}}));
+  Change(grid);
+  CHECK(persist && persist->Load(&bag, nullptr) == S_OK && IsDefaultGrid(grid));
+}
+
 }  // namespace
 
 void RunPersistenceTests() {
   Com<IDispatch> grid(NewGrid());
   if (!CHECK(grid)) return;
   CheckStream(grid.get());
+  CheckPropertyBag(grid.get());
   CheckStorage();
   // The one property page is the module's "General".
   auto pages = Query<ISpecifyPropertyPages>(grid.get());
