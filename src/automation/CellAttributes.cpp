@@ -135,6 +135,13 @@ VARIANT_BOOL CTzGridCtrl::SetCellFont(LONG, LONG, const CString&, LONG, LONG) {
 
 VARIANT_BOOL CTzGridCtrl::SetDefaultFont(const CString& bstrFace, LONG lHeight, LONG lWeight) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  // The editor draws with the handle it was given, open or hidden: it is
+  // moved to the system font before that handle is deleted, and gets the
+  // new one after. The system's edit control measures its text with the
+  // font it holds when the user clicks into it.
+  const bool editorExists = m_edit.HasWindow();
+  if (editorExists) m_edit.SendMessage(WM_SETFONT, 0, FALSE);
+  m_fontDefault.DeleteObject();
   m_lfDefault = LOGFONTW{};
   // Glyphs thousands of pixels high in every cell keep the system's text
   // output busy for minutes per paint; no cell shows more of them than a
@@ -152,14 +159,8 @@ VARIANT_BOOL CTzGridCtrl::SetDefaultFont(const CString& bstrFace, LONG lHeight, 
   m_lfDefault.lfFaceName[count] = 0;
   // A failed creation leaves the default font without an object; the host
   // is still told the call succeeded.
-  CFont font;
-  font.CreateFontIndirect(&m_lfDefault);
-  // The editor draws with the handle it was given, open or hidden: it gets
-  // the new font (the system's, when creation failed) before the old one is
-  // deleted. The system's edit control measures text with a deleted font
-  // when the user clicks into it, and Wine's faults doing so.
-  if (m_edit.HasWindow()) m_edit.SendMessage(WM_SETFONT, WPARAM(font.GetSafeHandle()), m_bEditMode);
-  m_fontDefault.Attach(font.Detach());
+  m_fontDefault.CreateFontIndirect(&m_lfDefault);
+  if (editorExists) m_edit.SendMessage(WM_SETFONT, WPARAM(m_fontDefault.GetSafeHandle()), m_bEditMode);
   return VARIANT_TRUE;
 }
 

@@ -38,11 +38,13 @@ TEST_F(Editing, TypingReplacesTheTextADoubleClickKeepsIt) {
   EXPECT_EQ(grid.m_bEditMode, 0);
   Type(u'\t');  // not editing: a Tab character starts an edit like any other
   EXPECT_EQ(grid.m_bEditMode, 1);
-  // A new default font reaches the open editor before the old one is deleted.
+  // The open editor lets go of the default font before it is deleted (the
+  // system font meanwhile), then gets the new one.
   Editor()->sentMessages.clear();
   grid.SetDefaultFont(u"Courier New", 20, FW_BOLD);
-  ASSERT_EQ(Editor()->sentMessages.size(), 1u);
+  ASSERT_EQ(Editor()->sentMessages.size(), 2u);
   EXPECT_EQ(Editor()->sentMessages[0].message, UINT(WM_SETFONT));
+  EXPECT_EQ(Editor()->sentMessages[0].wParam, WPARAM(0));
   EXPECT_EQ(Editor()->Font(), grid.m_fontDefault.GetSafeHandle());
   ExpectNoFailure();
 }
