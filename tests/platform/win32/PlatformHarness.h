@@ -6,14 +6,10 @@
 #include "platform/win32/win32.h"
 
 #include <algorithm>
-#include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
 #include <sstream>
 #include <stdexcept>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "model/TzGridCtrl.h"
@@ -26,26 +22,17 @@ using CheckFailed = std::runtime_error;
 [[noreturn]] inline void Fail(int line, const std::string& what) {
   throw CheckFailed("line " + std::to_string(line) + ": " + what);
 }
-
 #define EXPECT_TRUE(cond) ((cond) ? void() : ::TzGrid::Win32::Test::Fail(__LINE__, #cond))
 
+// Values print in decimal and in hex, where a colour reads as 0x00BBGGRR.
 template <class Actual, class Expected>
-void ExpectEqual(int line, const char* what, const Actual& actual, const Expected& expected) {
+void ExpectEqual(int line, const std::string& what, const Actual& actual, const Expected& expected) {
   if (actual == expected) return;
   std::ostringstream out;
-  out << what << " is " << actual << ", expected " << expected;
+  out << what << " is " << actual << std::hex << " (0x" << actual << "), expected 0x" << expected;
   Fail(line, out.str());
 }
 #define EXPECT_EQ(actual, expected) ::TzGrid::Win32::Test::ExpectEqual(__LINE__, #actual, actual, expected)
-
-// Colours print as 0x00BBGGRR.
-inline void ExpectColour(int line, const std::string& what, COLORREF actual, COLORREF expected) {
-  char text[64];
-  std::snprintf(text, sizeof text, " is 0x%08lX, expected 0x%08lX", static_cast<unsigned long>(actual),
-                static_cast<unsigned long>(expected));
-  if (actual != expected) Fail(line, what + text);
-}
-#define EXPECT_COLOUR(actual, expected) ::TzGrid::Win32::Test::ExpectColour(__LINE__, #actual, actual, expected)
 
 // Every pixel of a run from (x0, y0) to (x1, y1) inclusive has colour; a
 // single point is a run of one.
@@ -56,10 +43,9 @@ struct RunOf {
 inline void ExpectRuns(int line, ::HDC hdc, std::initializer_list<RunOf> runs) {
   for (const RunOf& r : runs)
     for (int y = r.y0; y <= r.y1; ++y)
-      for (int x = r.x0; x <= r.x1; ++x) {
-        std::string where = "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ")";
-        ExpectColour(line, where, COLORREF(::GetPixel(hdc, x, y)), r.colour);
-      }
+      for (int x = r.x0; x <= r.x1; ++x)
+        ExpectEqual(line, "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ")",
+                    COLORREF(::GetPixel(hdc, x, y)), r.colour);
 }
 // A window's client area as the screen shows it, for one full expression.
 struct ScreenDc {
@@ -71,31 +57,24 @@ struct ScreenDc {
 
 // The named checks, registered where they are defined; they run in that order.
 using Check = std::pair<const char*, void (*)()>;
-inline std::vector<Check>& Checks() {
-  static std::vector<Check> checks;
-  return checks;
-}
+inline std::vector<Check> g_checks;
 struct Registered {
-  Registered(const char* name, void (*run)()) { Checks().emplace_back(name, run); }
+  Registered(const char* name, void (*run)()) { g_checks.emplace_back(name, run); }
 };
 #define PLATFORM_CHECK(function, name)                                           \
   void function();                                                               \
   const ::TzGrid::Win32::Test::Registered function##_registered{name, function}; \
   void function()
 
-// Handles every message waiting for this thread.
-inline void Pump() {
-  ::MSG msg;
-  while (::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
-}
-
-// Pumps until pred holds or the time is up.
-inline bool PumpUntil(const std::function<bool()>& pred, int milliseconds) {
-  for (ULONGLONG deadline = ::GetTickCount64() + ULONGLONG(milliseconds);; Pump()) {
-    if (pred()) return true;
+// Handles the messages waiting for this thread until pred holds or the time
+// is up; by default, only those waiting now.
+inline bool Pump(const std::function<bool()>& pred = nullptr, int milliseconds = 0) {
+  for (ULONGLONG deadline = ::GetTickCount64() + ULONGLONG(milliseconds);;) {
+    for (::MSG msg; ::PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) {
+      ::TranslateMessage(&msg);
+      ::DispatchMessageW(&msg);
+    }
+    if (pred && pred()) return true;
     if (::GetTickCount64() >= deadline) return false;
     ::MsgWaitForMultipleObjects(0, nullptr, FALSE, 10, QS_ALLINPUT);
   }
@@ -111,13 +90,9 @@ inline COLORREF SystemColour(int index) { return COLORREF(::GetSysColor(index));
 // the fixtures' sites destroy the children they made.
 inline ::HWND HostWindow() {
   static ::HWND shared = [] {
-    ::WNDCLASSEXW wc{};
-    wc.cbSize = sizeof(wc);
-    wc.lpfnWndProc = ::DefWindowProcW;
-    wc.hInstance = ::GetModuleHandleW(nullptr);
-    wc.hbrBackground = static_cast<::HBRUSH>(::GetStockObject(WHITE_BRUSH));
-    wc.lpszClassName = L"TzGridPlatformTestHost";
-    ::RegisterClassExW(&wc);
+    ::WNDCLASSW wc{0, ::DefWindowProcW, 0, 0, ::GetModuleHandleW(nullptr), nullptr, nullptr,
+                   static_cast<::HBRUSH>(::GetStockObject(WHITE_BRUSH)), nullptr, L"TzGridPlatformTestHost"};
+    ::RegisterClassW(&wc);
     return ::CreateWindowExW(0, wc.lpszClassName, L"TzGrid platform test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                              0, 0, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
   }();
@@ -179,20 +154,19 @@ struct Fixture {
       failures.push_back(std::to_string(message) + " " + text);
     };
     if (!site.CreateControlWindow(host, ::RECT{10, 10, 410, 310})) throw CheckFailed("no control window");
-    ::UpdateWindow(site.Hwnd());
-    Pump();
+    Settle();
   }
   ::HWND Hwnd() const { return site.Hwnd(); }
   // Paints what is due and handles the messages waiting; a handler failure
   // is a defect.
   void Settle() {
-    ::UpdateWindow(site.Hwnd());
+    ::UpdateWindow(Hwnd());
     Pump();
-    ::UpdateWindow(site.Hwnd());
+    ::UpdateWindow(Hwnd());
     if (!failures.empty()) throw CheckFailed("handler failed: " + failures.front());
   }
   void Post(UINT message, WPARAM wParam, LPARAM lParam) {
-    ::PostMessageW(site.Hwnd(), message, wParam, lParam);
+    ::PostMessageW(Hwnd(), message, wParam, lParam);
     Settle();
   }
 };
