@@ -38,7 +38,7 @@ struct MemorySurface {
 // it exactly where a small one with the same anchor does; text anchored out
 // of GDI's range is not drawn. Deleting a font still selected first puts
 // the context's original back, so it really goes; releasing a stock
-// object's wrapper leaves the system's object alone. (The shapes the grid
+// object's wrapper leaves it selected where it is. (The shapes the grid
 // draws - frames, fills, lines, the hollow focus frame, the inverted band -
 // are checked to the pixel in the grid's own checks below.)
 PLATFORM_CHECK(GdiFontsTextAndObjects, "gdi.fonts_text_and_objects") {
@@ -75,8 +75,9 @@ PLATFORM_CHECK(GdiFontsTextAndObjects, "gdi.fonts_text_and_objects") {
   EXPECT_TRUE(inked > 10);
   EXPECT_TRUE(font.DeleteObject() && ::GetCurrentObject(plain.Hdc(), OBJ_FONT) == ::GetStockObject(SYSTEM_FONT));
   EXPECT_EQ(::GetObjectType(handle), ::DWORD(0));
-  CBrush::Stock(LTGRAY_BRUSH).DeleteObject();
-  EXPECT_EQ(::GetObjectType(::GetStockObject(LTGRAY_BRUSH)), ::DWORD(OBJ_BRUSH));
+  CBrush& grey = CBrush::Stock(LTGRAY_BRUSH);
+  plain.dc.SelectObject(&grey);
+  EXPECT_TRUE(grey.DeleteObject() && ::GetCurrentObject(plain.Hdc(), OBJ_BRUSH) == ::GetStockObject(LTGRAY_BRUSH));
   EXPECT_TRUE(CBrush::Stock(LTGRAY_BRUSH).m_hObject == ::GetStockObject(LTGRAY_BRUSH));
 }
 
