@@ -16,11 +16,13 @@ using namespace TzGrid;
 
 namespace {
 
-class Input {
- public:
-  Input(const std::uint8_t* data, std::size_t size) : m_data(data), m_size(size) {}
-  bool Empty() const { return m_pos >= m_size; }
-  std::uint8_t Byte() { return m_pos < m_size ? m_data[m_pos++] : 0; }
+// The input, read front to back; past its end every byte reads 0.
+struct Input {
+  const std::uint8_t* data;
+  std::size_t size, pos = 0;
+
+  bool Empty() const { return pos >= size; }
+  std::uint8_t Byte() { return pos < size ? data[pos++] : 0; }
   std::uint32_t U32() {
     std::uint32_t v = 0;
     for (int i = 0; i < 4; ++i) v = (v << 8) | Byte();
@@ -31,33 +33,23 @@ class Input {
     static const std::int32_t kValues[] = {0, 1, 2, 3, 4, 5, -1, -2, 6, 7, 10, 19, 20, 21, 49, 50, 51, 100,
                                            255, 256, 1000, 32767, -32768, 65535, INT_MAX, INT_MIN, 0x7FFF0000};
     std::uint8_t b = Byte();
-    if (b < 200) return kValues[b % (sizeof(kValues) / sizeof(kValues[0]))];
-    return std::int32_t(U32());
+    return b < 200 ? kValues[b % (sizeof(kValues) / sizeof(kValues[0]))] : std::int32_t(U32());
   }
   // A coordinate in and around a client area.
   int Coordinate() {
     std::uint8_t b = Byte();
-    if (b < 230) return int(Byte()) * 4 + (b % 4) - 20;
-    return int(std::int16_t(U32()));
+    return b < 230 ? int(Byte()) * 4 + (b % 4) - 20 : int(std::int16_t(U32()));
   }
-
- private:
-  const std::uint8_t* m_data;
-  std::size_t m_size;
-  std::size_t m_pos = 0;
 };
 
 // Grids above this many cells cost seconds and gigabytes per input without
 // exercising anything a small grid does not; the harness skips such sizes.
-constexpr std::int64_t kHarnessCellLimit = 200000;
-
-bool SizeTooLarge(const CTzGridCtrl& grid, const DispEntry& entry, const CDispArgs& args) {
-  bool sizing = entry.dispid == 1 || entry.dispid == 2 || entry.dispid == 9 || entry.dispid == 10;
-  if (!sizing || args.empty()) return false;
-  std::int64_t count = args[0].Integer();
-  bool columns = entry.dispid == 1 || entry.dispid == 9;
-  std::int64_t other = columns ? grid.m_nRows : grid.m_nCols;
-  return count * (other ? other : 1) > kHarnessCellLimit || count > kHarnessCellLimit;
+bool SizeTooLarge(const CTzGridCtrl& grid, DISPID dispid, const CDispArgs& args) {
+  constexpr std::int64_t kCellLimit = 200000;
+  bool columns = dispid == 1 || dispid == 9, rows = dispid == 2 || dispid == 10;
+  if (!(columns || rows) || args.empty()) return false;
+  std::int64_t count = args[0].Integer(), other = columns ? grid.m_nRows : grid.m_nCols;
+  return count * (other ? other : 1) > kCellLimit || count > kCellLimit;
 }
 
 // What by-reference arguments point at, alive for the call.
@@ -121,7 +113,7 @@ void CallMember(Input& in, CTzGridCtrl& grid) {
     VARTYPE wanted = flags == DISPATCH_PROPERTYPUT ? entry->vtResult : i < entry->cParams ? entry->params[std::size_t(i)].vt : VT_I4;
     args.push_back(MakeArg(in, wanted, store));
   }
-  if (SizeTooLarge(grid, *entry, args)) return;
+  if (SizeTooLarge(grid, entry->dispid, args)) return;
   CDispArg result;
   grid.Invoke(dispid, flags, args, &result);
 }
@@ -156,6 +148,7 @@ void SendWindowMessage(Input& in, CTzGridCtrl& grid, Headless::HeadlessWindow& w
   }
 }
 
+// Any broken invariant aborts, which libFuzzer reports as a finding.
 void CheckState(const CTzGridCtrl& grid, int step) {
   std::string problem = Test::CheckInvariants(grid, /*requirePermutation=*/false);
   int mode = grid.m_nMouseMode;
@@ -163,17 +156,16 @@ void CheckState(const CTzGridCtrl& grid, int step) {
     problem += "mouse mode " + std::to_string(mode) + "; ";
   }
   if (grid.m_bEditMode > 1) problem += "edit mode flag " + std::to_string(grid.m_bEditMode) + "; ";
-  if (!problem.empty()) {
-    std::fprintf(stderr, "invariant broken after step %d: %s\n", step, problem.c_str());
-    std::abort();
-  }
+  if (problem.empty()) return;
+  std::fprintf(stderr, "invariant broken after step %d: %s\n", step, problem.c_str());
+  std::abort();
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   Headless::GetDesktop().Reset();
-  Input in(data, size);
+  Input in{data, size};
   auto grid = std::make_unique<CTzGridCtrl>();
   {
     Headless::HeadlessWindow window(*grid, 200 + in.Byte(), 100 + in.Byte());

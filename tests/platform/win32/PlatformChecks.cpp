@@ -38,9 +38,7 @@ struct MemorySurface {
 // it exactly where a small one with the same anchor does; text anchored out
 // of GDI's range is not drawn. Deleting a font still selected first puts
 // the context's original back, so it really goes; releasing a stock
-// object's wrapper leaves it selected where it is. (The shapes the grid
-// draws - frames, fills, lines, the hollow focus frame, the inverted band -
-// are checked to the pixel in the grid's own checks below.)
+// object's wrapper leaves it selected where it is.
 PLATFORM_CHECK(GdiFontsTextAndObjects, "gdi.fonts_text_and_objects") {
   MemorySurface plain(120, 30, kWhite), giant(120, 30, kWhite), outOfRange(120, 30, kWhite);
   LOGFONTW lf{}, created{};
