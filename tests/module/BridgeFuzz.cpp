@@ -125,7 +125,7 @@ Argument Refused(VARIANT value) { return {value, std::nullopt}; }
 // An object answering "length" (DISPID -1) and items by index as a JScript
 // array does; its length may lie (negative, or more than the bridge reads)
 // and an item may fail.
-class ScriptArray final : public IDispatch {
+class ScriptArray final : public Dispatch {
  public:
   explicit ScriptArray(Random& random) : m_items(random.Below(6)) {
     std::uint32_t lie = random.Below(10);
@@ -140,19 +140,6 @@ class ScriptArray final : public IDispatch {
   ~ScriptArray() {
     for (VARIANT& v : m_items) VariantClear(&v);
   }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch);
-    *out = known ? this : nullptr;
-    if (known) AddRef();
-    return known ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++m_ref); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    if (--m_ref == 0) delete this;
-    return 0;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     wchar_t* end = nullptr;
     ids[0] = count == 1 ? DISPID(std::wcstol(names[0], &end, 10)) : -2;
@@ -171,7 +158,7 @@ class ScriptArray final : public IDispatch {
   }
 
  private:
-  LONG m_ref = 1, m_failingItem = -1;
+  LONG m_failingItem = -1;
   VARIANT m_length = Blank(VT_I4);
   std::vector<VARIANT> m_items;
 };
@@ -744,13 +731,9 @@ class Driver {
 
   void ReloadInitialState() {
     std::snprintf(g_stepText, sizeof g_stepText, "reload the initial state");
-    IPersistStreamInit* persist = nullptr;
     m_initialState->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    if (FAILED(m_site->Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist))) ||
-        FAILED(persist->Load(m_initialState))) {
-      Inconsistent("the initial state cannot be loaded");
-    }
-    if (persist) persist->Release();
+    auto persist = Query<IPersistStreamInit>(m_site->Control());
+    if (!persist || FAILED(persist->Load(m_initialState))) Inconsistent("the initial state cannot be loaded");
     PumpPending();
     ++m_reloads;
     m_emptySteps = 0;
@@ -764,7 +747,7 @@ class Driver {
   }
 
   HWND Editor() const {
-    HWND editor = FindWindowExW(m_site->ControlWindow(), nullptr, L"Edit", nullptr);
+    HWND editor = FindEditor(m_site->ControlWindow());
     return editor && IsWindowVisible(editor) ? editor : nullptr;
   }
 
@@ -824,36 +807,31 @@ class Driver {
   std::map<HRESULT, int> m_answers;
 };
 
-// The control embedded in place in a window of its own and its first state
-// saved (to reload when the grid has been emptied); then the scripted run
-// and steps random ones.
+// The control in place in our own container, UI-active, and its first
+// state saved (to reload when the grid has been emptied); then the scripted
+// run and steps random ones.
 int RunFuzz(std::uint64_t seed, std::uint64_t steps) {
   g_seed = seed;
   HWND host = CreateHostWindow(L"TzGrid bridge fuzz", 520, 420);
-  OleContainer* site = nullptr;
-  HRESULT hr = OleContainer::Create(host, RECT{10, 10, 510, 410}, kProgId, &site);
-  IDispatch* grid = nullptr;
-  IPersistStreamInit* persist = nullptr;
-  IStream* initial = nullptr;
-  if (SUCCEEDED(hr) && site->ControlWindow()) hr = site->Control()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&grid));
-  if (grid) hr = site->Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist));
-  if (persist && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &initial))) hr = persist->Save(initial, FALSE);
-  if (persist) persist->Release();
-  if (!grid || !initial || FAILED(hr)) {
-    std::printf("FAIL the control cannot be embedded in place: %s\n", Hex(hr).c_str());
-    return 1;
+  int inconsistencies = 1;
+  {
+    Hosted h(Container::Own, host, RECT{10, 10, 510, 410});
+    auto persist = Query<IPersistStreamInit>(h.control);
+    ComPtr<IStream> initial;
+    HRESULT hr = persist ? CreateStreamOnHGlobal(nullptr, TRUE, &initial) : E_NOINTERFACE;
+    if (SUCCEEDED(hr)) hr = persist->Save(initial.Get(), FALSE);
+    if (h.ok() && SUCCEEDED(hr) && SUCCEEDED(h.site->UiActivate())) {
+      Pump(50);
+      Driver driver(seed, h.site, h.grid, initial.Get());
+      driver.RunScript();
+      driver.Run(steps);
+      inconsistencies = driver.Inconsistencies();
+    } else {
+      std::printf("FAIL the control cannot be embedded in place: %s\n", Hex(hr).c_str());
+    }
   }
-  site->UiActivate();
-  Pump(50);
-  Driver driver(seed, site, grid, initial);
-  driver.RunScript();
-  driver.Run(steps);
-  grid->Release();
-  initial->Release();
-  site->Close();
-  site->Release();
   DestroyWindow(host);
-  return std::min(driver.Inconsistencies(), 255);
+  return std::min(inconsistencies, 255);
 }
 
 }  // namespace

@@ -111,11 +111,11 @@ void RunOwnContainerTests() {
     // the same place.
     CHECK_HR(Put(h.grid, L"Rows", Long(50)), S_OK);
     auto persist = Query<IPersistStreamInit>(h.control);
-    Com<IStream> stream;
-    CreateStreamOnHGlobal(nullptr, TRUE, stream.out());
-    CHECK_HR(persist->Save(stream.get(), TRUE), S_OK);
+    ComPtr<IStream> stream;
+    CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+    CHECK_HR(persist->Save(stream.Get(), TRUE), S_OK);
     stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    CHECK_HR(persist->Load(stream.get()), S_OK);
+    CHECK_HR(persist->Load(stream.Get()), S_OK);
     window = h.site->ControlWindow();
     CHECK(CallLong(h.grid, L"Rows") == 5 && IsWindowVisible(window) && HasRect(window, host, RECT{0, 0, 200, 100}));
     CheckViewObject(h.control, h.grid);

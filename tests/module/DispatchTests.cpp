@@ -270,12 +270,12 @@ void RunDispatchTests() {
                                     MemberFailuresAreExceptions, CallsAreCheckedAgainstTheInterface,
                                     ArgumentsAreConverted}) {
     // A fresh grid of 5 rows and 4 columns with "sentinel" at row 2, column 3.
-    Com<IDispatch> grid(NewGrid());
+    ComPtr<IDispatch> grid = NewGrid();
     if (!CHECK(grid)) return;
-    Put(grid.get(), L"Rows", Long(5));
-    Put(grid.get(), L"Columns", Long(4));
-    Call(grid.get(), L"SetCellText", {Long(2), Long(3), Text(L"sentinel")});
-    group(grid.get());
+    Put(grid.Get(), L"Rows", Long(5));
+    Put(grid.Get(), L"Columns", Long(4));
+    Call(grid.Get(), L"SetCellText", {Long(2), Long(3), Text(L"sentinel")});
+    group(grid.Get());
   }
 }
 

@@ -63,8 +63,8 @@ void CheckEvents(Hosted& h, HWND host) {
   CHECK(h.sink.Received({{1, 2, 4}}));
 
   // The connection is listed, and gone after Unadvise.
-  Com<IEnumConnections> connections;
-  if (CHECK(SUCCEEDED(h.point->EnumConnections(connections.out())))) {
+  ComPtr<IEnumConnections> connections;
+  if (CHECK(SUCCEEDED(h.point->EnumConnections(&connections)))) {
     CONNECTDATA data[2] = {};
     ULONG fetched = 0;
     CHECK(connections->Next(2, data, &fetched) == S_FALSE && fetched == 1 && data[0].dwCookie == h.cookie);

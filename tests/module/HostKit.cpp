@@ -93,10 +93,9 @@ std::wstring CallText(IDispatch* object, const wchar_t* name, std::vector<VARIAN
   return text;
 }
 
-IDispatch* NewGrid() {
-  IDispatch* grid = nullptr;
-  CoCreateInstance(TzGridCom::CLSID_TzGrid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch,
-                   reinterpret_cast<void**>(&grid));
+ComPtr<IDispatch> NewGrid() {
+  ComPtr<IDispatch> grid;
+  CoCreateInstance(TzGridCom::CLSID_TzGrid, nullptr, CLSCTX_INPROC_SERVER, IID_IDispatch, &grid);
   return grid;
 }
 
@@ -171,13 +170,7 @@ bool EventSink::Received(const std::vector<ReceivedEvent>& want) {
   return same;
 }
 
-HRESULT EventSink::QueryInterface(REFIID riid, void** ppv) {
-  bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) ||
-               IsEqualIID(riid, TzGridCom::DIID_DTzGridEvents);
-  *ppv = known ? static_cast<IDispatch*>(this) : nullptr;
-  if (known) AddRef();
-  return known ? S_OK : E_NOINTERFACE;
-}
+EventSink::EventSink() : Dispatch(TzGridCom::DIID_DTzGridEvents) {}
 
 HRESULT EventSink::Invoke(DISPID dispid, REFIID, LCID, WORD flags, DISPPARAMS* params, VARIANT*, EXCEPINFO*, UINT*) {
   // The last argument comes first: rgvarg[1] is the row. A call not shaped

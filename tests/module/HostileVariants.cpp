@@ -1,5 +1,7 @@
 #include "HostileVariants.h"
 
+#include "HostKit.h"
+
 #include <cstring>
 
 namespace ModuleTest {
@@ -7,22 +9,10 @@ namespace ModuleTest {
 namespace {
 
 // Records that are nothing but bytes: a copy is memcpy, a clear does nothing.
-class ByteRecordInfo final : public IRecordInfo {
+class ByteRecordInfo final : public Object<IRecordInfo> {
  public:
   explicit ByteRecordInfo(ULONG size) : m_size(size) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IRecordInfo);
-    *out = known ? this : nullptr;
-    if (known) AddRef();
-    return known ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&m_ref)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = InterlockedDecrement(&m_ref);
-    if (left == 0) delete this;
-    return ULONG(left);
-  }
   HRESULT STDMETHODCALLTYPE RecordInit(PVOID record) override { return Fill(record, nullptr); }
   HRESULT STDMETHODCALLTYPE RecordClear(PVOID) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RecordCopy(PVOID from, PVOID to) override { return Fill(to, from); }
@@ -66,7 +56,6 @@ class ByteRecordInfo final : public IRecordInfo {
     return S_OK;
   }
 
-  LONG m_ref = 1;
   ULONG m_size;
 };
 

@@ -19,11 +19,11 @@ std::string Name(Action action, Trigger trigger) {
 }
 
 // The saved state of a control, rewound for loading.
-Com<IStream> SavedState(IUnknown* control) {
-  Com<IStream> stream;
+ComPtr<IStream> SavedState(IUnknown* control) {
+  ComPtr<IStream> stream;
   auto persist = Query<IPersistStreamInit>(control);
-  if (persist && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out()))) {
-    persist->Save(stream.get(), FALSE);
+  if (persist && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &stream))) {
+    persist->Save(stream.Get(), FALSE);
     stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
   }
   return stream;
@@ -51,7 +51,7 @@ void RunCase(HWND top, Trigger trigger, Action action) {
   std::string name = Name(action, trigger);
   Hosted h(Container::Atl, top, RECT{0, 0, 400, 300});
   if (!h.ok()) return;
-  Com<IStream> saved = SavedState(h.control);
+  ComPtr<IStream> saved = SavedState(h.control);
   HWND oldWindow = h.window;
   if (trigger != Trigger::Click) StartEdit(h.grid, h.window);
   h.sink.events.clear();
@@ -65,7 +65,7 @@ void RunCase(HWND top, Trigger trigger, Action action) {
       return;
     }
     auto persist = Query<IPersistStreamInit>(h.control);
-    CHECK(persist && SUCCEEDED(persist->Load(saved.get())));
+    CHECK(persist && SUCCEEDED(persist->Load(saved.Get())));
   };
   Fire(trigger, h.window);
   Pump(150);
