@@ -98,15 +98,6 @@ const std::vector<VARTYPE> kScalarTypes = {VT_EMPTY, VT_NULL, VT_I1,  VT_UI1,  V
                                            VT_UI4,   VT_I8,   VT_UI8, VT_INT,  VT_UINT, VT_R4,   VT_R8,
                                            VT_CY,    VT_DATE, VT_BOOL, VT_ERROR, VT_DECIMAL, VT_BSTR};
 
-// Every byte zero (a DECIMAL's reserved word included), so that a seed
-// always makes the same values.
-VARIANT Blank(VARTYPE vt) {
-  VARIANT v;
-  std::memset(&v, 0, sizeof v);
-  V_VT(&v) = vt;
-  return v;
-}
-
 // The long the platform makes of a plain value: what the bridge must take.
 // A null BSTR or object and the missing-argument marker are no value.
 Argument Plain(VARIANT plain) {
@@ -179,7 +170,7 @@ class ArgumentMaker {
       case 0: case 1: return ByReference(value);
       case 2: return VariantChain(value, 1);
       case 3: return VariantChain(value, 2 + m_random.Below(2));
-      case 4: return Refused(NullReference(m_random.OneIn(4) ? VARTYPE(VT_VARIANT) : V_VT(&value.value)));
+      case 4: return Refused(Reference(m_random.OneIn(4) ? VARTYPE(VT_VARIANT) : V_VT(&value.value)));
       case 5: return SelfReference();
       case 6: return VariantChain(Hostile(), 1);
       default: return value;

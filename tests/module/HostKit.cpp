@@ -4,6 +4,7 @@
 #include "../../tools/demohost/OleContainer.h"
 
 #include <cstdio>
+#include <cstring>
 
 namespace ModuleTest {
 
@@ -39,34 +40,36 @@ std::string Hex(long value) {
   return text;
 }
 
-VARIANT Long(LONG value) {
+VARIANT Blank(VARTYPE vt) {
   VARIANT v;
-  V_VT(&v) = VT_I4;
+  std::memset(&v, 0, sizeof v);
+  V_VT(&v) = vt;
+  return v;
+}
+
+VARIANT Long(LONG value) {
+  VARIANT v = Blank(VT_I4);
   V_I4(&v) = value;
   return v;
 }
 
 VARIANT Text(const wchar_t* value) {
-  VARIANT v;
-  V_VT(&v) = VT_BSTR;
+  VARIANT v = Blank(VT_BSTR);
   V_BSTR(&v) = SysAllocString(value);
   return v;
 }
 
-HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result, WORD flags,
-             EXCEPINFO* excep) {
+HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result, WORD flags) {
   DISPID id = DISPID_UNKNOWN, putId = DISPID_PROPERTYPUT;
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   std::vector<VARIANT> reversed(args.rbegin(), args.rend());
   bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
   DISPPARAMS params = {reversed.data(), put ? &putId : nullptr, UINT(reversed.size()), put ? 1u : 0u};
-  EXCEPINFO local{};
+  EXCEPINFO excep{};
   if (result) VariantInit(result);
-  if (SUCCEEDED(hr)) hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, excep ? excep : &local, nullptr);
-  SysFreeString(local.bstrSource);
-  SysFreeString(local.bstrDescription);
-  SysFreeString(local.bstrHelpFile);
+  if (SUCCEEDED(hr)) hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, &excep, nullptr);
+  for (BSTR text : {excep.bstrSource, excep.bstrDescription, excep.bstrHelpFile}) SysFreeString(text);
   for (VARIANT& v : args) VariantClear(&v);
   return hr;
 }

@@ -82,14 +82,17 @@ class Dispatch : public Object<IDispatch> {
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR*, UINT, LCID, DISPID*) override { return E_NOTIMPL; }
 };
 
+// Every byte zero (a DECIMAL's reserved word included), so that the same
+// steps always make the same values.
+VARIANT Blank(VARTYPE vt);
 // Arguments for Call: VT_I4, VT_BSTR (owned by the vector's user: cleared by Call).
 VARIANT Long(LONG value);
 VARIANT Text(const wchar_t* value);
 
 // Calls a member by name, arguments first first. The result is cleared by
-// the caller (VariantClear). excep, when given, receives the exception info.
+// the caller (VariantClear).
 HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result = nullptr,
-             WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET, EXCEPINFO* excep = nullptr);
+             WORD flags = DISPATCH_METHOD | DISPATCH_PROPERTYGET);
 HRESULT Put(IDispatch* object, const wchar_t* name, VARIANT value);
 // A member's result as a long (after coercion); check failures as -99999.
 LONG CallLong(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args = {});
