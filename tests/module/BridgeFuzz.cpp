@@ -722,9 +722,7 @@ class Driver {
 
   void ReloadInitialState() {
     std::snprintf(g_stepText, sizeof g_stepText, "reload the initial state");
-    m_initialState->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    auto persist = Query<IPersistStreamInit>(m_site->Control());
-    if (!persist || FAILED(persist->Load(m_initialState))) Inconsistent("the initial state cannot be loaded");
+    if (FAILED(LoadState(m_site->Control(), m_initialState))) Inconsistent("the initial state cannot be loaded");
     PumpPending();
     ++m_reloads;
     m_emptySteps = 0;
@@ -807,11 +805,9 @@ int RunFuzz(std::uint64_t seed, std::uint64_t steps) {
   int inconsistencies = 1;
   {
     Hosted h(Container::Own, host, RECT{10, 10, 510, 410});
-    auto persist = Query<IPersistStreamInit>(h.control);
-    ComPtr<IStream> initial;
-    HRESULT hr = persist ? CreateStreamOnHGlobal(nullptr, TRUE, &initial) : E_NOINTERFACE;
-    if (SUCCEEDED(hr)) hr = persist->Save(initial.Get(), FALSE);
-    if (h.ok() && SUCCEEDED(hr) && SUCCEEDED(h.site->UiActivate())) {
+    ComPtr<IStream> initial = SavedState(h.control);
+    HRESULT hr = h.ok() && initial ? h.site->UiActivate() : E_FAIL;
+    if (SUCCEEDED(hr)) {
       Pump(50);
       Driver driver(seed, h.site, h.grid, initial.Get());
       driver.RunScript();

@@ -148,6 +148,22 @@ HRESULT ModuleCanUnloadNow() {
   return canUnload ? canUnload() : E_FAIL;
 }
 
+ComPtr<IStream> SavedState(IUnknown* control) {
+  ComPtr<IStream> stream;
+  auto persist = Query<IPersistStreamInit>(control);
+  if (!persist || FAILED(CreateStreamOnHGlobal(nullptr, TRUE, &stream)) || FAILED(persist->Save(stream.Get(), FALSE))) {
+    stream.Reset();
+  }
+  return stream;
+}
+
+HRESULT LoadState(IUnknown* control, IStream* state) {
+  auto persist = Query<IPersistStreamInit>(control);
+  if (!persist || !state) return E_FAIL;
+  state->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
+  return persist->Load(state);
+}
+
 HWND FindEditor(HWND grid) { return FindWindowExW(grid, nullptr, L"Edit", nullptr); }
 
 bool EditorShown(HWND grid) { return IsWindowVisible(FindEditor(grid)) != FALSE; }

@@ -116,6 +116,11 @@ bool EditorShown(HWND grid);
 // A press and release of the left button at a client point, posted.
 void PostClick(HWND window, int x, int y, UINT down = WM_LBUTTONDOWN);
 
+// A control's state saved through IPersistStreamInit (empty when it cannot
+// be), and a load of it from its start.
+ComPtr<IStream> SavedState(IUnknown* control);
+HRESULT LoadState(IUnknown* control, IStream* state);
+
 // DllCanUnloadNow of the loaded TzGrid.ocx (E_FAIL when it is not loaded).
 HRESULT ModuleCanUnloadNow();
 
