@@ -19,12 +19,9 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <map>
 #include <optional>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace BridgeFuzz {
 
@@ -186,7 +183,7 @@ class ArgumentMaker {
       switch (m_random.Below(6)) {
         case 0: return Refused(ByReference(Number(m_random.Between(-1, 6))).value);
         case 1: return Number(m_random.Between(-1, 6));
-        case 2: return Refused(Dispatch(m_scriptArray));
+        case 2: return Refused(ObjectValue(m_scriptArray));
         case 3: return VariantChain(Refused(NumericArray(-1, 6)), 1);
         case 4: return ByReference(Refused(NumericArray(-1, 6)));
         default: return Refused(NumericArray(-1, 6));
@@ -223,8 +220,7 @@ class ArgumentMaker {
   Argument Number(LONG value) {
     static const std::vector<VARTYPE> kAs = {VT_I4, VT_I4, VT_I4, VT_I2, VT_UI1, VT_UI2, VT_UI4, VT_I8, VT_I1,
                                              VT_UI8, VT_R4, VT_R8, VT_CY, VT_DATE, VT_DECIMAL, VT_BSTR};
-    VARIANT plain = Blank(VT_I4), converted = Blank(VT_EMPTY);
-    V_I4(&plain) = value;
+    VARIANT plain = Long(value), converted = Blank(VT_EMPTY);
     VARTYPE as = m_random.Pick(kAs);
     if (as != VT_I4 && SUCCEEDED(VariantChangeType(&converted, &plain, 0, as))) plain = converted;
     if (V_VT(&plain) == VT_BSTR) KeepText(V_BSTR(&plain));
@@ -248,7 +244,7 @@ class ArgumentMaker {
     return Plain(plain);
   }
 
-  VARIANT Dispatch(IDispatch* object) {
+  VARIANT ObjectValue(IDispatch* object) {
     VARIANT v = Blank(VT_DISPATCH);
     V_DISPATCH(&v) = object;
     return v;
@@ -286,7 +282,7 @@ class ArgumentMaker {
         return Plain(v);
       case 2: return Text();
       case 3:
-        v = Dispatch(m_random.Pick(std::vector<IDispatch*>{nullptr, m_callBack, m_scriptArray}));
+        v = ObjectValue(m_random.Pick(std::vector<IDispatch*>{nullptr, m_callBack, m_scriptArray}));
         if (m_random.OneIn(2)) V_VT(&v) = VT_UNKNOWN;
         return Plain(v);
       case 4:
