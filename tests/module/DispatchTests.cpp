@@ -19,35 +19,6 @@ namespace {
 const WORD kCall = DISPATCH_METHOD | DISPATCH_PROPERTYGET, kPut = DISPATCH_PROPERTYPUT;
 const DISPID kColumns = 1, kRows = 2, kSetCellText = 7, kSetNumColumns = 9, kSetNumRows = 10, kGetCellText = 11,
              kSetFocusedCell = 15, kSetCellHeaderFlag = 19, kExportEx = 35, kSetDefaultFont = 39;
-const std::vector<DISPID> kPutNamed = {DISPID_PROPERTYPUT};
-
-// Everything Invoke answered.
-struct Answer {
-  HRESULT hr;
-  UINT argErr;
-  SCODE scode;
-  WORD wCode;
-  std::wstring source, description;
-};
-
-// Arguments go in DISPPARAMS order (the last one first) and are cleared.
-// Without named arguments given, a put carries DISPID_PROPERTYPUT.
-Answer Ask(IDispatch* grid, DISPID id, WORD flags, std::vector<VARIANT> reversedArgs,
-           std::optional<std::vector<DISPID>> given = std::nullopt, bool withExcepInfo = true) {
-  std::vector<DISPID> named = given ? *given : flags == kPut ? kPutNamed : std::vector<DISPID>{};
-  DISPPARAMS params = {reversedArgs.data(), named.data(), UINT(reversedArgs.size()), UINT(named.size())};
-  EXCEPINFO excep{};
-  UINT argErr = 12345;
-  HRESULT hr = grid->Invoke(id, IID_NULL, 0, flags, &params, nullptr, withExcepInfo ? &excep : nullptr, &argErr);
-  for (VARIANT& v : reversedArgs) VariantClear(&v);
-  Answer a{hr, argErr, excep.scode, excep.wCode, excep.bstrSource ? excep.bstrSource : L"",
-           excep.bstrDescription ? excep.bstrDescription : L""};
-  SysFreeString(excep.bstrSource);
-  SysFreeString(excep.bstrDescription);
-  SysFreeString(excep.bstrHelpFile);
-  return a;
-}
-
 // The grid's own exception: its source, a description opening with the member.
 bool IsGridException(const Answer& a, const wchar_t* member, SCODE scode) {
   return a.hr == DISP_E_EXCEPTION && a.scode == scode && a.wCode == 0 && a.source == L"TzGrid" &&

@@ -59,17 +59,28 @@ VARIANT Text(const wchar_t* value) {
   return v;
 }
 
-HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result, WORD flags) {
-  DISPID id = DISPID_UNKNOWN, putId = DISPID_PROPERTYPUT;
-  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
-  HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  std::vector<VARIANT> reversed(args.rbegin(), args.rend());
+Answer Ask(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> reversedArgs,
+           std::optional<std::vector<DISPID>> given, bool withExcepInfo, VARIANT* result) {
   bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
-  DISPPARAMS params = {reversed.data(), put ? &putId : nullptr, UINT(reversed.size()), put ? 1u : 0u};
+  std::vector<DISPID> named = given ? *given : put ? std::vector<DISPID>{DISPID_PROPERTYPUT} : std::vector<DISPID>{};
+  DISPPARAMS params = {reversedArgs.data(), named.data(), UINT(reversedArgs.size()), UINT(named.size())};
   EXCEPINFO excep{};
+  UINT argErr = 12345;
   if (result) VariantInit(result);
-  if (SUCCEEDED(hr)) hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, &excep, nullptr);
+  HRESULT hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, withExcepInfo ? &excep : nullptr, &argErr);
+  for (VARIANT& v : reversedArgs) VariantClear(&v);
+  Answer a{hr, argErr, excep.scode, excep.wCode, excep.bstrSource ? excep.bstrSource : L"",
+           excep.bstrDescription ? excep.bstrDescription : L""};
   for (BSTR text : {excep.bstrSource, excep.bstrDescription, excep.bstrHelpFile}) SysFreeString(text);
+  return a;
+}
+
+HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result, WORD flags) {
+  DISPID id = DISPID_UNKNOWN;
+  LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
+  if (result) VariantInit(result);
+  HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
+  if (SUCCEEDED(hr)) return Ask(object, id, flags, {args.rbegin(), args.rend()}, std::nullopt, true, result).hr;
   for (VARIANT& v : args) VariantClear(&v);
   return hr;
 }

@@ -13,6 +13,7 @@
 #include <wrl/client.h>
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -89,6 +90,19 @@ VARIANT Blank(VARTYPE vt);
 VARIANT Long(LONG value);
 VARIANT Text(const wchar_t* value);
 
+// Everything Invoke answered.
+struct Answer {
+  HRESULT hr;
+  UINT argErr;
+  SCODE scode;
+  WORD wCode;
+  std::wstring source, description;
+};
+// Invokes id with arguments in DISPPARAMS order (the last one first),
+// cleared after. Without named arguments given, a put carries
+// DISPID_PROPERTYPUT. The result, when asked for, is cleared by the caller.
+Answer Ask(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> reversedArgs,
+           std::optional<std::vector<DISPID>> given = std::nullopt, bool withExcepInfo = true, VARIANT* result = nullptr);
 // Calls a member by name, arguments first first. The result is cleared by
 // the caller (VariantClear).
 HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result = nullptr,
