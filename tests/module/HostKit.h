@@ -178,6 +178,11 @@ struct Hosted {
   bool ok() const { return grid && point; }
   // Runs the container's message loop, counting the accelerators taken.
   void Pump(DWORD ms);
+  // Puts the focus on a cell with the grid's window holding the keyboard
+  // focus and no edit showing; or types a letter there, which opens the
+  // editor over it with the focus.
+  void FocusCell(LONG row, LONG column);
+  void StartEdit(LONG row, LONG column);
   // Lets go of everything the host holds, the ATL host window included,
   // without unadvising: what a host tearing itself down in a handler does.
   void Abandon();

@@ -26,29 +26,6 @@ std::string State(LONG row, LONG column, bool editorShown, const std::vector<Rec
          (editorShown ? "shown" : "hidden") + ", events" + Describe(events);
 }
 
-// Puts the focus on a cell with the grid's window holding the keyboard
-// focus and no edit showing.
-void FocusCell(Hosted& h, LONG row, LONG column) {
-  // An edit the last step left open ends as a host ends it, without an
-  // event: its cell's text set again.
-  LONG focusRow = CallLong(h.grid, L"GetCurrentRow"), focusColumn = CallLong(h.grid, L"GetCurrentColumn");
-  std::wstring text = CallText(h.grid, L"GetCellText", {Long(focusRow), Long(focusColumn)});
-  if (focusRow >= 0) Call(h.grid, L"SetCellText", {Long(focusRow), Long(focusColumn), Text(text.c_str())});
-  SetFocus(h.window);
-  CHECK_HR(Call(h.grid, L"SetFocusedCell", {Long(row), Long(column)}), S_OK);
-  h.Pump(30);
-  h.sink.events.clear();
-}
-
-// Types a letter on the focus cell: the editor opens over it with the focus.
-void StartTypingEdit(Hosted& h, LONG row, LONG column) {
-  FocusCell(h, row, column);
-  PostMessageW(h.window, WM_CHAR, 'a', 0x001E0001);
-  h.Pump(60);
-  CHECK(EditorShown(h.window) && GetFocus() == FindEditor(h.window));
-  h.sink.events.clear();
-}
-
 // How a key reaches the control.
 enum class Route {
   SentToEditor,  // as the editor forwards it: SendMessage, never queued
@@ -133,9 +110,9 @@ void RunKeySteps(Hosted& h) {
   SetForegroundWindow(GetAncestor(h.window, GA_ROOT));
   for (const KeyStep& step : kKeySteps) {
     if (step.editing) {
-      StartTypingEdit(h, step.row, step.column);
+      h.StartEdit(step.row, step.column);
     } else {
-      FocusCell(h, step.row, step.column);
+      h.FocusCell(step.row, step.column);
     }
     Deliver(h, step);
     std::string got = State(CallLong(h.grid, L"GetCurrentRow"), CallLong(h.grid, L"GetCurrentColumn"),
@@ -146,7 +123,7 @@ void RunKeySteps(Hosted& h) {
   }
   // An Enter that found no cell to its right left the edit open: the next
   // character still lands in the cell.
-  StartTypingEdit(h, 2, 4);
+  h.StartEdit(2, 4);
   SendMessageW(FindEditor(h.window), WM_KEYDOWN, VK_RETURN, 0);
   PostMessageW(FindEditor(h.window), WM_CHAR, 'b', 0x00300001);
   h.Pump(30);

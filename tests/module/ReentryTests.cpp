@@ -31,13 +31,7 @@ void RunCase(HWND top, const Trigger& trigger, bool reload) {
   if (!h.ok()) return;
   ComPtr<IStream> saved = SavedState(h.control);
   HWND oldWindow = h.window;
-  if (trigger.click != WM_LBUTTONDOWN) {
-    SetFocus(h.window);
-    Call(h.grid, L"SetFocusedCell", {Long(2), Long(1)});
-    PostMessageW(h.window, WM_CHAR, 'a', 1);
-    Pump(50);
-    CHECK(EditorShown(h.window));
-  }
+  if (trigger.click != WM_LBUTTONDOWN) h.StartEdit(2, 1);
   h.sink.events.clear();
 
   bool acted = false;
