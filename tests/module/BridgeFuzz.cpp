@@ -19,12 +19,9 @@
 #include <cstdio>
 #include <cstring>
 #include <deque>
-#include <functional>
 #include <map>
 #include <optional>
-#include <string>
 #include <utility>
-#include <vector>
 
 namespace BridgeFuzz {
 
@@ -98,15 +95,6 @@ const std::vector<VARTYPE> kScalarTypes = {VT_EMPTY, VT_NULL, VT_I1,  VT_UI1,  V
                                            VT_UI4,   VT_I8,   VT_UI8, VT_INT,  VT_UINT, VT_R4,   VT_R8,
                                            VT_CY,    VT_DATE, VT_BOOL, VT_ERROR, VT_DECIMAL, VT_BSTR};
 
-// Every byte zero (a DECIMAL's reserved word included), so that a seed
-// always makes the same values.
-VARIANT Blank(VARTYPE vt) {
-  VARIANT v;
-  std::memset(&v, 0, sizeof v);
-  V_VT(&v) = vt;
-  return v;
-}
-
 // The long the platform makes of a plain value: what the bridge must take.
 // A null BSTR or object and the missing-argument marker are no value.
 Argument Plain(VARIANT plain) {
@@ -125,7 +113,7 @@ Argument Refused(VARIANT value) { return {value, std::nullopt}; }
 // An object answering "length" (DISPID -1) and items by index as a JScript
 // array does; its length may lie (negative, or more than the bridge reads)
 // and an item may fail.
-class ScriptArray final : public IDispatch {
+class ScriptArray final : public Dispatch {
  public:
   explicit ScriptArray(Random& random) : m_items(random.Below(6)) {
     std::uint32_t lie = random.Below(10);
@@ -140,19 +128,6 @@ class ScriptArray final : public IDispatch {
   ~ScriptArray() {
     for (VARIANT& v : m_items) VariantClear(&v);
   }
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch);
-    *out = known ? this : nullptr;
-    if (known) AddRef();
-    return known ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(++m_ref); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    if (--m_ref == 0) delete this;
-    return 0;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT, LCID, ITypeInfo**) override { return E_NOTIMPL; }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID, LPOLESTR* names, UINT count, LCID, DISPID* ids) override {
     wchar_t* end = nullptr;
     ids[0] = count == 1 ? DISPID(std::wcstol(names[0], &end, 10)) : -2;
@@ -171,7 +146,7 @@ class ScriptArray final : public IDispatch {
   }
 
  private:
-  LONG m_ref = 1, m_failingItem = -1;
+  LONG m_failingItem = -1;
   VARIANT m_length = Blank(VT_I4);
   std::vector<VARIANT> m_items;
 };
@@ -192,7 +167,7 @@ class ArgumentMaker {
       case 0: case 1: return ByReference(value);
       case 2: return VariantChain(value, 1);
       case 3: return VariantChain(value, 2 + m_random.Below(2));
-      case 4: return Refused(NullReference(m_random.OneIn(4) ? VARTYPE(VT_VARIANT) : V_VT(&value.value)));
+      case 4: return Refused(Reference(m_random.OneIn(4) ? VARTYPE(VT_VARIANT) : V_VT(&value.value)));
       case 5: return SelfReference();
       case 6: return VariantChain(Hostile(), 1);
       default: return value;
@@ -208,7 +183,7 @@ class ArgumentMaker {
       switch (m_random.Below(6)) {
         case 0: return Refused(ByReference(Number(m_random.Between(-1, 6))).value);
         case 1: return Number(m_random.Between(-1, 6));
-        case 2: return Refused(Dispatch(m_scriptArray));
+        case 2: return Refused(ObjectValue(m_scriptArray));
         case 3: return VariantChain(Refused(NumericArray(-1, 6)), 1);
         case 4: return ByReference(Refused(NumericArray(-1, 6)));
         default: return Refused(NumericArray(-1, 6));
@@ -245,8 +220,7 @@ class ArgumentMaker {
   Argument Number(LONG value) {
     static const std::vector<VARTYPE> kAs = {VT_I4, VT_I4, VT_I4, VT_I2, VT_UI1, VT_UI2, VT_UI4, VT_I8, VT_I1,
                                              VT_UI8, VT_R4, VT_R8, VT_CY, VT_DATE, VT_DECIMAL, VT_BSTR};
-    VARIANT plain = Blank(VT_I4), converted = Blank(VT_EMPTY);
-    V_I4(&plain) = value;
+    VARIANT plain = Long(value), converted = Blank(VT_EMPTY);
     VARTYPE as = m_random.Pick(kAs);
     if (as != VT_I4 && SUCCEEDED(VariantChangeType(&converted, &plain, 0, as))) plain = converted;
     if (V_VT(&plain) == VT_BSTR) KeepText(V_BSTR(&plain));
@@ -270,7 +244,7 @@ class ArgumentMaker {
     return Plain(plain);
   }
 
-  VARIANT Dispatch(IDispatch* object) {
+  VARIANT ObjectValue(IDispatch* object) {
     VARIANT v = Blank(VT_DISPATCH);
     V_DISPATCH(&v) = object;
     return v;
@@ -308,7 +282,7 @@ class ArgumentMaker {
         return Plain(v);
       case 2: return Text();
       case 3:
-        v = Dispatch(m_random.Pick(std::vector<IDispatch*>{nullptr, m_callBack, m_scriptArray}));
+        v = ObjectValue(m_random.Pick(std::vector<IDispatch*>{nullptr, m_callBack, m_scriptArray}));
         if (m_random.OneIn(2)) V_VT(&v) = VT_UNKNOWN;
         return Plain(v);
       case 4:
@@ -744,13 +718,7 @@ class Driver {
 
   void ReloadInitialState() {
     std::snprintf(g_stepText, sizeof g_stepText, "reload the initial state");
-    IPersistStreamInit* persist = nullptr;
-    m_initialState->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    if (FAILED(m_site->Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist))) ||
-        FAILED(persist->Load(m_initialState))) {
-      Inconsistent("the initial state cannot be loaded");
-    }
-    if (persist) persist->Release();
+    if (FAILED(LoadState(m_site->Control(), m_initialState))) Inconsistent("the initial state cannot be loaded");
     PumpPending();
     ++m_reloads;
     m_emptySteps = 0;
@@ -764,7 +732,7 @@ class Driver {
   }
 
   HWND Editor() const {
-    HWND editor = FindWindowExW(m_site->ControlWindow(), nullptr, L"Edit", nullptr);
+    HWND editor = FindEditor(m_site->ControlWindow());
     return editor && IsWindowVisible(editor) ? editor : nullptr;
   }
 
@@ -824,36 +792,29 @@ class Driver {
   std::map<HRESULT, int> m_answers;
 };
 
-// The control embedded in place in a window of its own and its first state
-// saved (to reload when the grid has been emptied); then the scripted run
-// and steps random ones.
+// The control in place in our own container, UI-active, and its first
+// state saved (to reload when the grid has been emptied); then the scripted
+// run and steps random ones.
 int RunFuzz(std::uint64_t seed, std::uint64_t steps) {
   g_seed = seed;
   HWND host = CreateHostWindow(L"TzGrid bridge fuzz", 520, 420);
-  OleContainer* site = nullptr;
-  HRESULT hr = OleContainer::Create(host, RECT{10, 10, 510, 410}, kProgId, &site);
-  IDispatch* grid = nullptr;
-  IPersistStreamInit* persist = nullptr;
-  IStream* initial = nullptr;
-  if (SUCCEEDED(hr) && site->ControlWindow()) hr = site->Control()->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(&grid));
-  if (grid) hr = site->Control()->QueryInterface(IID_IPersistStreamInit, reinterpret_cast<void**>(&persist));
-  if (persist && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, &initial))) hr = persist->Save(initial, FALSE);
-  if (persist) persist->Release();
-  if (!grid || !initial || FAILED(hr)) {
-    std::printf("FAIL the control cannot be embedded in place: %s\n", Hex(hr).c_str());
-    return 1;
+  int inconsistencies = 1;
+  {
+    Hosted h(Container::Own, host, RECT{10, 10, 510, 410});
+    ComPtr<IStream> initial = SavedState(h.control);
+    HRESULT hr = h.ok() && initial ? h.site->UiActivate() : E_FAIL;
+    if (SUCCEEDED(hr)) {
+      Pump(50);
+      Driver driver(seed, h.site, h.grid, initial.Get());
+      driver.RunScript();
+      driver.Run(steps);
+      inconsistencies = driver.Inconsistencies();
+    } else {
+      std::printf("FAIL the control cannot be embedded in place: %s\n", Hex(hr).c_str());
+    }
   }
-  site->UiActivate();
-  Pump(50);
-  Driver driver(seed, site, grid, initial);
-  driver.RunScript();
-  driver.Run(steps);
-  grid->Release();
-  initial->Release();
-  site->Close();
-  site->Release();
   DestroyWindow(host);
-  return std::min(driver.Inconsistencies(), 255);
+  return std::min(inconsistencies, 255);
 }
 
 }  // namespace

@@ -67,9 +67,7 @@ void CheckViewObject(IUnknown* control, IDispatch* grid) {
 void RunAtlContainerTests() {
   HWND top = CreateHostWindow(L"TzGrid in ATL", 420, 440);
   HWND window = nullptr;
-  {
-    Hosted h(Container::Atl, top, RECT{10, 10, 410, 310});
-    if (!h.ok()) return;
+  if (Hosted h(Container::Atl, top, RECT{10, 10, 410, 310}); h.ok()) {
     window = h.window;
     CheckInPlace(h, h.ax, RECT{0, 0, 400, 300});
     // The host window's size reaches the control through SetObjectRects.
@@ -95,9 +93,7 @@ void RunAtlContainerTests() {
 void RunOwnContainerTests() {
   HWND host = CreateHostWindow(L"TzGrid in place", 420, 320);
   HWND window = nullptr;
-  {
-    Hosted h(Container::Own, host, RECT{10, 10, 410, 310});
-    if (!h.ok()) return;
+  if (Hosted h(Container::Own, host, RECT{10, 10, 410, 310}); h.ok()) {
     CHECK(h.site->InPlaceActivations() == 1 && h.site->UiActivations() == 0 && !h.site->HasActiveObject());
     CheckInPlace(h, host, RECT{10, 10, 410, 310});
     // UI activation: the control takes the focus and becomes the frame's
@@ -110,12 +106,8 @@ void RunOwnContainerTests() {
     // Loading saved state while in place: a new default grid in a window at
     // the same place.
     CHECK_HR(Put(h.grid, L"Rows", Long(50)), S_OK);
-    auto persist = Query<IPersistStreamInit>(h.control);
-    Com<IStream> stream;
-    CreateStreamOnHGlobal(nullptr, TRUE, stream.out());
-    CHECK_HR(persist->Save(stream.get(), TRUE), S_OK);
-    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-    CHECK_HR(persist->Load(stream.get()), S_OK);
+    ComPtr<IStream> saved = SavedState(h.control);
+    CHECK(saved && LoadState(h.control, saved.Get()) == S_OK);
     window = h.site->ControlWindow();
     CHECK(CallLong(h.grid, L"Rows") == 5 && IsWindowVisible(window) && HasRect(window, host, RECT{0, 0, 200, 100}));
     CheckViewObject(h.control, h.grid);

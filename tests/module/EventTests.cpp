@@ -20,8 +20,7 @@ void ClickWithInput(HWND grid, int x, int y) {
   ClientToScreen(grid, &screen);
   SetCursorPos(screen.x, screen.y);
   Pump(50);
-  INPUT inputs[2] = {};
-  inputs[0].type = inputs[1].type = INPUT_MOUSE;
+  INPUT inputs[2] = {{INPUT_MOUSE, {}}, {INPUT_MOUSE, {}}};
   inputs[0].mi.dwFlags = MOUSEEVENTF_LEFTDOWN;
   inputs[1].mi.dwFlags = MOUSEEVENTF_LEFTUP;
   SendInput(2, inputs, sizeof(INPUT));
@@ -38,16 +37,14 @@ void CheckEvents(Hosted& h, HWND host) {
 
   // Cells are 50 x 20 pixels: row 2 at display position 2 is around (125, 50).
   Click(h, 125, 50);
-  CHECK(h.sink.Received({{1, 2, 1}}));
-  CHECK(CallLong(h.grid, L"GetCurrentRow") == 2 && CallLong(h.grid, L"GetCurrentColumn") == 1);
+  CHECK(h.sink.Received({{1, 2, 1}}) && CallLong(h.grid, L"GetCurrentRow") == 2);
+  CHECK(CallLong(h.grid, L"GetCurrentColumn") == 1);
   // A second click on the focus cell selects it again and opens the editor.
   Click(h, 125, 50);
-  CHECK(h.sink.Received({{1, 2, 1}}));
-  CHECK(EditorShown(h.window));
+  CHECK(h.sink.Received({{1, 2, 1}}) && EditorShown(h.window));
   // Leaving the edited cell: selected (new) first, exited (old) second.
   Click(h, 175, 70);
-  CHECK(h.sink.Received({{1, 3, 2}, {2, 2, 1}}));
-  CHECK(!EditorShown(h.window));
+  CHECK(h.sink.Received({{1, 3, 2}, {2, 2, 1}}) && !EditorShown(h.window));
   // Real input through the system's input queue.
   SetForegroundWindow(host);
   ClickWithInput(h.window, 225, 30);
@@ -63,8 +60,8 @@ void CheckEvents(Hosted& h, HWND host) {
   CHECK(h.sink.Received({{1, 2, 4}}));
 
   // The connection is listed, and gone after Unadvise.
-  Com<IEnumConnections> connections;
-  if (CHECK(SUCCEEDED(h.point->EnumConnections(connections.out())))) {
+  ComPtr<IEnumConnections> connections;
+  if (CHECK(SUCCEEDED(h.point->EnumConnections(&connections)))) {
     CONNECTDATA data[2] = {};
     ULONG fetched = 0;
     CHECK(connections->Next(2, data, &fetched) == S_FALSE && fetched == 1 && data[0].dwCookie == h.cookie);
@@ -82,12 +79,9 @@ void CheckEvents(Hosted& h, HWND host) {
 void RunEventTests() {
   HWND host = CreateHostWindow(L"TzGrid events", 400, 300);
   HWND window = nullptr;
-  {
-    Hosted h(Container::Own, host, RECT{0, 0, 400, 300});
-    if (h.ok()) {
-      window = h.window;
-      CheckEvents(h, host);
-    }
+  if (Hosted h(Container::Own, host, RECT{0, 0, 400, 300}); h.ok()) {
+    window = h.window;
+    CheckEvents(h, host);
   }
   // Closing the container destroys the control's window.
   CHECK(window && !IsWindow(window));

@@ -1,5 +1,7 @@
 #include "HostileVariants.h"
 
+#include "HostKit.h"
+
 #include <cstring>
 
 namespace ModuleTest {
@@ -7,22 +9,10 @@ namespace ModuleTest {
 namespace {
 
 // Records that are nothing but bytes: a copy is memcpy, a clear does nothing.
-class ByteRecordInfo final : public IRecordInfo {
+class ByteRecordInfo final : public Object<IRecordInfo> {
  public:
   explicit ByteRecordInfo(ULONG size) : m_size(size) {}
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    bool known = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IRecordInfo);
-    *out = known ? this : nullptr;
-    if (known) AddRef();
-    return known ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(InterlockedIncrement(&m_ref)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = InterlockedDecrement(&m_ref);
-    if (left == 0) delete this;
-    return ULONG(left);
-  }
   HRESULT STDMETHODCALLTYPE RecordInit(PVOID record) override { return Fill(record, nullptr); }
   HRESULT STDMETHODCALLTYPE RecordClear(PVOID) override { return S_OK; }
   HRESULT STDMETHODCALLTYPE RecordCopy(PVOID from, PVOID to) override { return Fill(to, from); }
@@ -66,7 +56,6 @@ class ByteRecordInfo final : public IRecordInfo {
     return S_OK;
   }
 
-  LONG m_ref = 1;
   ULONG m_size;
 };
 
@@ -87,10 +76,7 @@ const std::vector<VARTYPE>& NumericElementTypes() {
 SAFEARRAY* ArrayOfLongs(VARTYPE vt, const std::vector<LONG>& values) {
   SAFEARRAY* array = SafeArrayCreateVector(vt, 0, ULONG(values.size()));
   for (LONG i = 0; array && i < LONG(values.size()); ++i) {
-    VARIANT source, element;
-    VariantInit(&element);
-    V_VT(&source) = VT_I4;
-    V_I4(&source) = values[std::size_t(i)];
+    VARIANT source = Long(values[std::size_t(i)]), element = Blank(VT_EMPTY);
     bool plainBits = vt == VT_INT || vt == VT_UINT || vt == VT_VARIANT;
     if (plainBits) element = source;
     if (vt == VT_INT || vt == VT_UINT) V_VT(&element) = vt;
@@ -108,8 +94,7 @@ SAFEARRAY* ArrayOfLongs(VARTYPE vt, const std::vector<LONG>& values) {
 }
 
 VARIANT ArrayArgument(SAFEARRAY* array) {
-  VARIANT v;
-  VariantInit(&v);
+  VARIANT v = Blank(VT_EMPTY);
   VARTYPE vt = VT_EMPTY;
   if (array && SUCCEEDED(SafeArrayGetVartype(array, &vt))) {
     V_VT(&v) = VARTYPE(VT_ARRAY | vt);
@@ -118,21 +103,11 @@ VARIANT ArrayArgument(SAFEARRAY* array) {
   return v;
 }
 
-VARIANT NullReference(VARTYPE vt) {
-  VARIANT v;
-  VariantInit(&v);
-  V_VT(&v) = VARTYPE(VT_BYREF | vt);
-  V_BYREF(&v) = nullptr;
+VARIANT Reference(VARTYPE vt, void* target) {
+  VARIANT v = Blank(VARTYPE(VT_BYREF | vt));
+  V_BYREF(&v) = target;
   return v;
 }
-
-VARIANT VariantReference(VARIANT* target) {
-  VARIANT v = NullReference(VT_VARIANT);
-  V_VARIANTREF(&v) = target;
-  return v;
-}
-
-void MakeSelfReference(VARIANT* v) { *v = VariantReference(v); }
 
 BSTR OddBstr(const char* bytes, UINT byteLength) { return SysAllocStringByteLen(bytes, byteLength); }
 

@@ -29,9 +29,9 @@ SAFEARRAY* ArrayOfLongs(VARTYPE vt, const std::vector<LONG>& values);
 // A VARIANT owning array, typed VT_ARRAY | the array's element type.
 VARIANT ArrayArgument(SAFEARRAY* array);
 
-VARIANT NullReference(VARTYPE vt);          // VT_BYREF | vt, a null pointer
-VARIANT VariantReference(VARIANT* target);  // VT_BYREF | VT_VARIANT to target
-void MakeSelfReference(VARIANT* v);         // v becomes a reference to itself
+VARIANT Reference(VARTYPE vt, void* target = nullptr);  // VT_BYREF | vt
+inline VARIANT VariantReference(VARIANT* target) { return Reference(VT_VARIANT, target); }
+inline void MakeSelfReference(VARIANT* v) { *v = VariantReference(v); }
 
 // A BSTR of byteLength bytes (an odd length leaves half a character).
 BSTR OddBstr(const char* bytes, UINT byteLength);

@@ -86,30 +86,30 @@ void OneCycle(HWND host, int index) {
 
 void RunLifetimeTests() {
   // Alive while referenced, and the module says so.
-  IUnknown* control = NewGrid();
+  IUnknown* control = NewGrid().Detach();
   if (!CHECK(control)) return;
   CHECK_HR(ModuleCanUnloadNow(), S_FALSE);
   // One identity: the IUnknown of any of its interfaces.
-  CHECK(Query<IUnknown>(Query<IOleObject>(control).get()).get() == Query<IUnknown>(control).get());
+  CHECK(Query<IUnknown>(Query<IOleObject>(control).Get()).Get() == Query<IUnknown>(control).Get());
 
   // An advised sink is held by the control and let go when it dies.
   EventSink sink;
-  Com<IConnectionPoint> point;
+  ComPtr<IConnectionPoint> point;
   DWORD cookie = 0;
-  CHECK_HR(AdviseEvents(control, &sink, point.out(), &cookie), S_OK);
+  CHECK_HR(AdviseEvents(control, &sink, &point, &cookie), S_OK);
   point.Reset();
   CHECK(sink.Refs() == 2 && ModuleCanUnloadNow() == S_FALSE);
   CHECK(control->Release() == 0 && sink.Refs() == 1);
   CHECK_HR(ModuleCanUnloadNow(), S_OK);
 
   // A server lock keeps the module even without objects; no aggregation.
-  Com<IClassFactory> factory;
+  ComPtr<IClassFactory> factory;
   if (CHECK(SUCCEEDED(CoGetClassObject(TzGridCom::CLSID_TzGrid, CLSCTX_INPROC_SERVER, nullptr, IID_IClassFactory,
-                                       factory.outVoid())))) {
+                                       &factory)))) {
     CHECK(factory->LockServer(TRUE) == S_OK && ModuleCanUnloadNow() == S_FALSE);
     CHECK(factory->LockServer(FALSE) == S_OK && ModuleCanUnloadNow() == S_OK);
-    Com<IUnknown> aggregated;
-    CHECK_HR(factory->CreateInstance(factory.get(), IID_IUnknown, aggregated.outVoid()), CLASS_E_NOAGGREGATION);
+    ComPtr<IUnknown> aggregated;
+    CHECK_HR(factory->CreateInstance(factory.Get(), IID_IUnknown, &aggregated), CLASS_E_NOAGGREGATION);
   }
 }
 

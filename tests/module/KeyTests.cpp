@@ -20,41 +20,10 @@ void HoldShift(bool down) {
   SetKeyboardState(keys);
 }
 
-// The state after one step as text: the focus cell, the editor, the events fired.
-std::string StateAfterStep(LONG row, LONG column, bool editorShown, const std::vector<ReceivedEvent>& events) {
+// The focus cell, the editor and the events fired after a step, as text.
+std::string State(LONG row, LONG column, bool editorShown, const std::vector<ReceivedEvent>& events) {
   return "focus (" + std::to_string(row) + ", " + std::to_string(column) + "), editor " +
          (editorShown ? "shown" : "hidden") + ", events" + Describe(events);
-}
-
-void Expect(Hosted& h, const char* step, LONG row, LONG column, bool editorShown,
-            const std::vector<ReceivedEvent>& events) {
-  std::string got = StateAfterStep(CallLong(h.grid, L"GetCurrentRow"), CallLong(h.grid, L"GetCurrentColumn"),
-                                   EditorShown(h.window), h.sink.events);
-  std::string want = StateAfterStep(row, column, editorShown, events);
-  Check(got == want, std::string(Name(h.kind)) + ", " + step + ": " + got + "; expected " + want, __FILE__, __LINE__);
-}
-
-// Puts the focus on a cell with the grid's window holding the keyboard
-// focus and no edit showing.
-void FocusCell(Hosted& h, LONG row, LONG column) {
-  // An edit the last step left open ends as a host ends it, without an
-  // event: its cell's text set again.
-  LONG focusRow = CallLong(h.grid, L"GetCurrentRow"), focusColumn = CallLong(h.grid, L"GetCurrentColumn");
-  std::wstring text = CallText(h.grid, L"GetCellText", {Long(focusRow), Long(focusColumn)});
-  if (focusRow >= 0) Call(h.grid, L"SetCellText", {Long(focusRow), Long(focusColumn), Text(text.c_str())});
-  SetFocus(h.window);
-  CHECK_HR(Call(h.grid, L"SetFocusedCell", {Long(row), Long(column)}), S_OK);
-  h.Pump(30);
-  h.sink.events.clear();
-}
-
-// Types a letter on the focus cell: the editor opens over it with the focus.
-void StartTypingEdit(Hosted& h, LONG row, LONG column) {
-  FocusCell(h, row, column);
-  PostMessageW(h.window, WM_CHAR, 'a', 0x001E0001);
-  h.Pump(60);
-  CHECK(EditorShown(h.window) && GetFocus() == FindEditor(h.window));
-  h.sink.events.clear();
 }
 
 // How a key reaches the control.
@@ -109,24 +78,18 @@ const std::vector<KeyStep> kKeySteps = {
     {"Tab sent to the grid", false, 3, 1, Route::SentToGrid, VK_TAB, false, 3, 2, false, {}},
 };
 
-// Presses the keys in order and releases them in reverse, through SendInput.
-void TypeWithInput(Hosted& h, std::vector<WORD> keysDown) {
-  std::vector<INPUT> inputs;
-  for (std::size_t i = 0; i < 2 * keysDown.size(); ++i) {
-    bool up = i >= keysDown.size();
-    INPUT in{};
-    in.type = INPUT_KEYBOARD;
-    in.ki.wVk = up ? keysDown[2 * keysDown.size() - 1 - i] : keysDown[i];
-    in.ki.dwFlags = up ? KEYEVENTF_KEYUP : 0;
-    inputs.push_back(in);
-  }
-  SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
-  h.Pump(250);
-}
-
 void Deliver(Hosted& h, const KeyStep& step) {
   if (step.route == Route::Input) {
-    TypeWithInput(h, step.shift ? std::vector<WORD>{VK_SHIFT, step.key} : std::vector<WORD>{step.key});
+    // Shift (when held) and the key pressed, then released in reverse.
+    auto keys = step.shift ? std::vector<WORD>{VK_SHIFT, step.key, step.key, VK_SHIFT} : std::vector<WORD>{step.key, step.key};
+    std::vector<INPUT> inputs(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      inputs[i].type = INPUT_KEYBOARD;
+      inputs[i].ki.wVk = keys[i];
+      inputs[i].ki.dwFlags = i < keys.size() / 2 ? 0 : KEYEVENTF_KEYUP;
+    }
+    SendInput(UINT(inputs.size()), inputs.data(), sizeof(INPUT));
+    h.Pump(250);
     return;
   }
   HoldShift(step.shift);
@@ -147,16 +110,20 @@ void RunKeySteps(Hosted& h) {
   SetForegroundWindow(GetAncestor(h.window, GA_ROOT));
   for (const KeyStep& step : kKeySteps) {
     if (step.editing) {
-      StartTypingEdit(h, step.row, step.column);
+      h.StartEdit(step.row, step.column);
     } else {
-      FocusCell(h, step.row, step.column);
+      h.FocusCell(step.row, step.column);
     }
     Deliver(h, step);
-    Expect(h, step.name, step.wantRow, step.wantColumn, step.wantEditor, step.wantEvents);
+    std::string got = State(CallLong(h.grid, L"GetCurrentRow"), CallLong(h.grid, L"GetCurrentColumn"),
+                            EditorShown(h.window), h.sink.events);
+    std::string want = State(step.wantRow, step.wantColumn, step.wantEditor, step.wantEvents);
+    Check(got == want, std::string(Name(h.kind)) + ", " + step.name + ": " + got + "; expected " + want, __FILE__,
+          __LINE__);
   }
   // An Enter that found no cell to its right left the edit open: the next
   // character still lands in the cell.
-  StartTypingEdit(h, 2, 4);
+  h.StartEdit(2, 4);
   SendMessageW(FindEditor(h.window), WM_KEYDOWN, VK_RETURN, 0);
   PostMessageW(FindEditor(h.window), WM_CHAR, 'b', 0x00300001);
   h.Pump(30);
@@ -167,21 +134,16 @@ void RunKeySteps(Hosted& h) {
 
 void RunKeyTests() {
   HWND top = CreateHostWindow(L"TzGrid keys", 420, 320);
-  {
-    Hosted atl(Container::Atl, top, RECT{0, 0, 400, 300});
-    if (atl.ok()) RunKeySteps(atl);
-  }
-  {
-    Hosted own(Container::Own, top, RECT{0, 0, 400, 300});
-    if (own.ok() && CHECK(SUCCEEDED(own.site->UiActivate()) && own.site->HasActiveObject())) {
-      RunKeySteps(own);
-      // Every typed Tab went through the container's translation: five
-      // posted, two from SendInput.
-      CHECK(own.translated == 7);
-      // A key for another window is not the grid's.
-      MSG other = {top, WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
-      CHECK(!own.site->OfferAccelerator(&other));
-    }
+  if (Hosted atl(Container::Atl, top, RECT{0, 0, 400, 300}); atl.ok()) RunKeySteps(atl);
+  if (Hosted own(Container::Own, top, RECT{0, 0, 400, 300});
+      own.ok() && CHECK(SUCCEEDED(own.site->UiActivate()) && own.site->HasActiveObject())) {
+    RunKeySteps(own);
+    // Every typed Tab went through the container's translation: five
+    // posted, two from SendInput.
+    CHECK(own.translated == 7);
+    // A key for another window is not the grid's.
+    MSG other = {top, WM_KEYDOWN, VK_TAB, 0x000F0001, 0, {0, 0}};
+    CHECK(!own.site->OfferAccelerator(&other));
   }
   DestroyWindow(top);
 }

@@ -1,25 +1,19 @@
 // The module's Wine test host. Each argument names a group of tests; the
 // exit code is the number of failed checks (0 when all passed).
 //   tzgrid_module_tests typelib dispatch lifetime events own atl keys reentry persist about unload hygiene
-//   tzgrid_module_tests dismiss "<title>" <ms>   (closes modal boxes for the script tests)
 #include "HostKit.h"
 
 #include <cstdio>
-#include <cwchar>
 #include <map>
 
 namespace ModuleTest {
 void RunTypeLibTests(), RunDispatchTests(), RunLifetimeTests(), RunUnloadTests(), RunHygieneTests(),
     RunPersistenceTests(), RunAboutBoxTests(), RunEventTests(), RunOwnContainerTests(), RunAtlContainerTests(),
     RunKeyTests(), RunReentryTests();
-int DismissDialogs(const std::wstring& title, DWORD ms);
 }  // namespace ModuleTest
 
 int wmain(int argc, wchar_t** argv) {
   using namespace ModuleTest;
-  if (argc >= 4 && std::wstring(argv[1]) == L"dismiss") {
-    return DismissDialogs(argv[2], DWORD(std::wcstoul(argv[3], nullptr, 10))) >= 0 ? 0 : 1;
-  }
   const std::map<std::wstring, void (*)()> groups = {
       {L"typelib", RunTypeLibTests},  {L"dispatch", RunDispatchTests}, {L"lifetime", RunLifetimeTests},
       {L"unload", RunUnloadTests},    {L"hygiene", RunHygieneTests},   {L"persist", RunPersistenceTests},

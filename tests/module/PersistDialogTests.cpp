@@ -11,19 +11,6 @@ namespace ModuleTest {
 
 namespace {
 
-std::wstring WindowText(HWND hwnd) {
-  wchar_t text[256] = L"";
-  GetWindowTextW(hwnd, text, 256);
-  return text;
-}
-
-bool HasChildWithText(HWND parent, const std::wstring& text) {
-  for (HWND child = nullptr; (child = FindWindowExW(parent, child, nullptr, nullptr)) != nullptr;) {
-    if (WindowText(child) == text) return true;
-  }
-  return false;
-}
-
 // A grid that differs from the default one, to see a load reset it.
 void Change(IDispatch* grid) {
   CHECK_HR(Put(grid, L"Rows", Long(100)), S_OK);
@@ -42,9 +29,9 @@ void CheckStream(IDispatch* grid) {
   CHECK(persist->InitNew() == S_OK && persist->IsDirty() == S_FALSE);
   Change(grid);
   CHECK_HR(persist->IsDirty(), S_OK);
-  Com<IStream> stream;
-  CreateStreamOnHGlobal(nullptr, TRUE, stream.out());
-  CHECK(persist->Save(stream.get(), TRUE) == S_OK && persist->IsDirty() == S_FALSE);
+  ComPtr<IStream> stream;
+  CreateStreamOnHGlobal(nullptr, TRUE, &stream);
+  CHECK(persist->Save(stream.Get(), TRUE) == S_OK && persist->IsDirty() == S_FALSE);
   STATSTG stat{};
   ULARGE_INTEGER size{};
   stream->Stat(&stat, STATFLAG_NONAME);
@@ -54,10 +41,10 @@ void CheckStream(IDispatch* grid) {
   stream->Read(&version, 4, nullptr);
   CHECK(version == 0x00010000);
   stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  CHECK_HR(persist->Load(stream.get()), S_OK);
+  CHECK_HR(persist->Load(stream.Get()), S_OK);
   CHECK(IsDefaultGrid(grid) && persist->IsDirty() == S_FALSE);
   // A stream too short for the stamp is refused.
-  CHECK(FAILED(persist->Load(stream.get())));
+  CHECK(FAILED(persist->Load(stream.Get())));
   CLSID clsid{};
   CHECK(SUCCEEDED(persist->GetClassID(&clsid)) && IsEqualCLSID(clsid, TzGridCom::CLSID_TzGrid));
 }
@@ -65,45 +52,39 @@ void CheckStream(IDispatch* grid) {
 // An OLE document: OleCreate into a storage, changed, OleSave (the stamp in
 // the stream "Contents"), OleLoad (the class read back from the storage).
 void CheckStorage() {
-  Com<ILockBytes> bytes;
-  Com<IStorage> storage;
-  CreateILockBytesOnHGlobal(nullptr, TRUE, bytes.out());
-  StgCreateDocfileOnILockBytes(bytes.get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, storage.out());
-  Com<IOleObject> created;
-  CHECK_HR(OleCreate(TzGridCom::CLSID_TzGrid, IID_IOleObject, OLERENDER_NONE, nullptr, nullptr, storage.get(),
-                     created.outVoid()),
+  ComPtr<ILockBytes> bytes;
+  ComPtr<IStorage> storage;
+  CreateILockBytesOnHGlobal(nullptr, TRUE, &bytes);
+  StgCreateDocfileOnILockBytes(bytes.Get(), STGM_CREATE | STGM_READWRITE | STGM_SHARE_EXCLUSIVE, 0, &storage);
+  ComPtr<IOleObject> created;
+  CHECK_HR(OleCreate(TzGridCom::CLSID_TzGrid, IID_IOleObject, OLERENDER_NONE, nullptr, nullptr, storage.Get(),
+                     &created),
            S_OK);
-  auto persist = Query<IPersistStorage>(created.get());
+  auto persist = Query<IPersistStorage>(created.Get());
   if (!CHECK(persist)) return;
-  Change(Query<IDispatch>(created.get()).get());
+  Change(Query<IDispatch>(created.Get()).Get());
   CHECK_HR(persist->IsDirty(), S_OK);
-  CHECK(OleSave(persist.get(), storage.get(), TRUE) == S_OK && persist->SaveCompleted(nullptr) == S_OK);
+  CHECK(OleSave(persist.Get(), storage.Get(), TRUE) == S_OK && persist->SaveCompleted(nullptr) == S_OK);
   CHECK_HR(persist->IsDirty(), S_FALSE);
   created->Close(OLECLOSE_NOSAVE);
   persist.Reset();
   created.Reset();
-  Com<IStream> contents;
+  ComPtr<IStream> contents;
   DWORD version = 0;
-  CHECK_HR(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, contents.out()), S_OK);
+  CHECK_HR(storage->OpenStream(L"Contents", nullptr, STGM_READ | STGM_SHARE_EXCLUSIVE, 0, &contents), S_OK);
   if (contents) contents->Read(&version, sizeof(version), nullptr);
   contents.Reset();  // the storage opens its streams exclusively
   CHECK(version == 0x00010000);
   CLSID stored{};
-  CHECK(SUCCEEDED(ReadClassStg(storage.get(), &stored)) && IsEqualCLSID(stored, TzGridCom::CLSID_TzGrid));
-  Com<IDispatch> loaded;
-  CHECK_HR(OleLoad(storage.get(), IID_IDispatch, nullptr, loaded.outVoid()), S_OK);
-  CHECK(loaded && IsDefaultGrid(loaded.get()));
+  CHECK(SUCCEEDED(ReadClassStg(storage.Get(), &stored)) && IsEqualCLSID(stored, TzGridCom::CLSID_TzGrid));
+  ComPtr<IDispatch> loaded;
+  CHECK_HR(OleLoad(storage.Get(), IID_IDispatch, nullptr, &loaded), S_OK);
+  CHECK(loaded && IsDefaultGrid(loaded.Get()));
 }
 
 // A host's property bag (a form's text, a web page's PARAM tags), in memory.
-struct MemoryBag final : IPropertyBag {
+struct MemoryBag final : Object<IPropertyBag> {
   std::vector<std::pair<std::wstring, LONG>> values;
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** ppv) override {
-    *ppv = IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IPropertyBag) ? this : nullptr;
-    return *ppv ? S_OK : E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return 2; }  // stack-owned
-  ULONG STDMETHODCALLTYPE Release() override { return 1; }
   HRESULT STDMETHODCALLTYPE Read(LPCOLESTR name, VARIANT* value, IErrorLog*) override {
     for (const auto& [key, number] : values) {
       if (key == name) return VariantClear(value), V_VT(value) = VT_I4, V_I4(value) = number, S_OK;
@@ -131,25 +112,25 @@ void CheckPropertyBag(IDispatch* grid) {
 }  // namespace
 
 void RunPersistenceTests() {
-  Com<IDispatch> grid(NewGrid());
+  ComPtr<IDispatch> grid = NewGrid();
   if (!CHECK(grid)) return;
-  CheckStream(grid.get());
-  CheckPropertyBag(grid.get());
+  CheckStream(grid.Get());
+  CheckPropertyBag(grid.Get());
   CheckStorage();
   // The one property page is the module's "General".
-  auto pages = Query<ISpecifyPropertyPages>(grid.get());
+  auto pages = Query<ISpecifyPropertyPages>(grid.Get());
   CAUUID ids{};
   CHECK(pages && pages->GetPages(&ids) == S_OK && ids.cElems == 1);
-  Com<IPropertyPage> page;
+  ComPtr<IPropertyPage> page;
   PROPPAGEINFO info{sizeof(PROPPAGEINFO)};
-  CoCreateInstance(ids.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, page.outVoid());
+  CoCreateInstance(ids.pElems[0], nullptr, CLSCTX_INPROC_SERVER, IID_IPropertyPage, &page);
   CHECK(page && page->GetPageInfo(&info) == S_OK && std::wstring(info.pszTitle) == L"General");
   CoTaskMemFree(info.pszTitle);
   CoTaskMemFree(ids.pElems);
 }
 
 void RunAboutBoxTests() {
-  Com<IDispatch> grid(NewGrid());
+  ComPtr<IDispatch> grid = NewGrid();
   std::atomic<bool> sawTexts{false};
   // The box runs its modal loop on this thread: another one checks and closes it.
   std::thread watcher([&] {
@@ -158,25 +139,13 @@ void RunAboutBoxTests() {
       box = FindWindowW(nullptr, L"About TzGrid Control");
     }
     HWND ok = GetDlgItem(box, IDOK);
-    sawTexts = HasChildWithText(box, L"TzGrid Control, Version 1.0") && WindowText(ok) == L"OK";
+    sawTexts = box && FindWindowExW(box, nullptr, nullptr, L"TzGrid Control, Version 1.0") && ok &&
+               FindWindowExW(box, nullptr, nullptr, L"OK") == ok;
     PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), LPARAM(ok));
   });
-  CHECK(grid && Call(grid.get(), L"AboutBox", {}) == S_OK);
+  CHECK(grid && Call(grid.Get(), L"AboutBox", {}) == S_OK);
   watcher.join();
   CHECK(sawTexts);
-}
-
-// For the script tests: closes every About box that comes up until killed.
-int DismissDialogs(const std::wstring& title, DWORD ms) {
-  int closed = 0;
-  for (DWORD start = GetTickCount(); GetTickCount() - start < ms; Sleep(50)) {
-    if (HWND box = FindWindowW(nullptr, title.c_str())) {
-      PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-      ++closed;
-      Sleep(300);
-    }
-  }
-  return closed;
 }
 
 }  // namespace ModuleTest

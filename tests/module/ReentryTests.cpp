@@ -9,70 +9,51 @@ namespace ModuleTest {
 
 namespace {
 
-enum class Action { DestroyContainer, Reload };
-enum class Trigger { Click, DoubleClickWhileEditing, DownInEditor, TabInEditor };
+// Where the control fires from: a click on the grid, or with an edit open
+// on cell (2, 1) a double click that ends it, or a key in the editor.
+struct Trigger {
+  const char* name;
+  UINT click;  // a button message posted at (x, y) of the grid; 0: the key
+  int x, y;
+  WPARAM key;
+  LPARAM keyData;
+};
+const Trigger kTriggers[] = {
+    {"click", WM_LBUTTONDOWN, 125, 50, 0, 0},
+    {"double click while editing", WM_LBUTTONDBLCLK, 175, 70, 0, 0},
+    {"Down in the editor", 0, 0, 0, VK_DOWN, 0x00500001},
+    {"Tab in the editor", 0, 0, 0, VK_TAB, 0x000F0001},
+};
 
-std::string Name(Action action, Trigger trigger) {
-  const char* triggers[] = {"click", "double click while editing", "Down in the editor", "Tab in the editor"};
-  return std::string(action == Action::DestroyContainer ? "destroy" : "reload") + " from a handler after a " +
-         triggers[int(trigger)];
-}
-
-// The saved state of a control, rewound for loading.
-Com<IStream> SavedState(IUnknown* control) {
-  Com<IStream> stream;
-  auto persist = Query<IPersistStreamInit>(control);
-  if (persist && SUCCEEDED(CreateStreamOnHGlobal(nullptr, TRUE, stream.out()))) {
-    persist->Save(stream.get(), FALSE);
-    stream->Seek(LARGE_INTEGER{}, STREAM_SEEK_SET, nullptr);
-  }
-  return stream;
-}
-
-// An edit on cell (2, 1): the focus there, a letter typed.
-void StartEdit(IDispatch* grid, HWND window) {
-  SetFocus(window);
-  Call(grid, L"SetFocusedCell", {Long(2), Long(1)});
-  PostMessageW(window, WM_CHAR, 'a', 1);
-  Pump(50);
-  CHECK(EditorShown(window));
-}
-
-void Fire(Trigger trigger, HWND window) {
-  switch (trigger) {
-    case Trigger::Click: PostClick(window, 125, 50); break;
-    case Trigger::DoubleClickWhileEditing: PostClick(window, 175, 70, WM_LBUTTONDBLCLK); break;
-    case Trigger::DownInEditor: PostMessageW(FindEditor(window), WM_KEYDOWN, VK_DOWN, 0x00500001); break;
-    case Trigger::TabInEditor: PostMessageW(FindEditor(window), WM_KEYDOWN, VK_TAB, 0x000F0001); break;
-  }
-}
-
-void RunCase(HWND top, Trigger trigger, Action action) {
-  std::string name = Name(action, trigger);
+void RunCase(HWND top, const Trigger& trigger, bool reload) {
+  std::string name = std::string(reload ? "reload" : "destroy") + " from a handler after a " + trigger.name;
   Hosted h(Container::Atl, top, RECT{0, 0, 400, 300});
   if (!h.ok()) return;
-  Com<IStream> saved = SavedState(h.control);
+  ComPtr<IStream> saved = SavedState(h.control);
   HWND oldWindow = h.window;
-  if (trigger != Trigger::Click) StartEdit(h.grid, h.window);
+  if (trigger.click != WM_LBUTTONDOWN) h.StartEdit(2, 1);
   h.sink.events.clear();
 
   bool acted = false;
   h.sink.onEvent = [&](const ReceivedEvent&) {
     if (acted) return;
     acted = true;
-    if (action == Action::DestroyContainer) {
+    if (reload) {
+      CHECK_HR(LoadState(h.control, saved.Get()), S_OK);
+    } else {
       h.Abandon();  // the host lets go of everything it holds, and its window
-      return;
     }
-    auto persist = Query<IPersistStreamInit>(h.control);
-    CHECK(persist && SUCCEEDED(persist->Load(saved.get())));
   };
-  Fire(trigger, h.window);
+  if (trigger.click) {
+    PostClick(h.window, trigger.x, trigger.y, trigger.click);
+  } else {
+    PostMessageW(FindEditor(h.window), WM_KEYDOWN, trigger.key, trigger.keyData);
+  }
   Pump(150);
   h.sink.onEvent = nullptr;
   Check(acted, name + ": an event fired", __FILE__, __LINE__);
 
-  if (action == Action::DestroyContainer) {
+  if (!reload) {
     Check(!IsWindow(oldWindow), name + ": the window is gone", __FILE__, __LINE__);
     Check(h.sink.Refs() == 1, name + ": the sink is let go", __FILE__, __LINE__);
     Check(ModuleCanUnloadNow() == S_OK, name + ": nothing of the control is left", __FILE__, __LINE__);
@@ -95,11 +76,8 @@ void RunCase(HWND top, Trigger trigger, Action action) {
 
 void RunReentryTests() {
   HWND top = CreateHostWindow(L"TzGrid handlers", 420, 320);
-  for (Action action : {Action::DestroyContainer, Action::Reload}) {
-    for (Trigger trigger :
-         {Trigger::Click, Trigger::DoubleClickWhileEditing, Trigger::DownInEditor, Trigger::TabInEditor}) {
-      RunCase(top, trigger, action);
-    }
+  for (bool reload : {false, true}) {
+    for (const Trigger& trigger : kTriggers) RunCase(top, trigger, reload);
   }
   DestroyWindow(top);
 }

@@ -124,11 +124,11 @@ void CheckCoclass(ITypeInfo* info) {
   for (UINT i = 0; i < attr.cImplTypes; ++i) {
     INT flags = 0;
     HREFTYPE ref = 0;
-    Com<ITypeInfo> type;
+    ComPtr<ITypeInfo> type;
     info->GetImplTypeFlags(i, &flags);
     info->GetRefTypeOfImplType(i, &ref);
-    if (!CHECK(SUCCEEDED(info->GetRefTypeInfo(ref, type.out())))) continue;
-    GUID guid = Attributes(type.get()).guid;
+    if (!CHECK(SUCCEEDED(info->GetRefTypeInfo(ref, &type)))) continue;
+    GUID guid = Attributes(type.Get()).guid;
     if (IsEqualGUID(guid, DIID_DTzGrid)) defaultFlags = flags;
     if (IsEqualGUID(guid, DIID_DTzGridEvents)) sourceFlags = flags;
   }
@@ -138,21 +138,21 @@ void CheckCoclass(ITypeInfo* info) {
 }  // namespace
 
 void RunTypeLibTests() {
-  Com<ITypeLib> lib;
-  HRESULT hr = LoadRegTypeLib(TzGridCom::LIBID_TzGridLib, 1, 0, 1033, lib.out());
+  ComPtr<ITypeLib> lib;
+  HRESULT hr = LoadRegTypeLib(TzGridCom::LIBID_TzGridLib, 1, 0, 1033, &lib);
   if (!Check(SUCCEEDED(hr), "LoadRegTypeLib of TzGridLib 1.0: " + Hex(hr), __FILE__, __LINE__)) return;
   CHECK(lib->GetTypeInfoCount() == 3);
-  Com<ITypeInfo> info;
-  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(DIID_DTzGrid, info.out())))) {
-    TYPEATTR facts = Attributes(info.get());
+  ComPtr<ITypeInfo> info;
+  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(DIID_DTzGrid, &info)))) {
+    TYPEATTR facts = Attributes(info.Get());
     CHECK(facts.typekind == TKIND_DISPATCH && (facts.wTypeFlags & TYPEFLAG_FDISPATCHABLE) != 0);
-    Compare(ReadSignatures(info.get(), true), MapSignatures(), "_DTzGrid");
+    Compare(ReadSignatures(info.Get(), true), MapSignatures(), "_DTzGrid");
   }
-  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(DIID_DTzGridEvents, info.out())))) {
-    CHECK(Attributes(info.get()).typekind == TKIND_DISPATCH);
-    Compare(ReadSignatures(info.get(), false), EventMapSignatures(), "_DTzGridEvents");
+  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(DIID_DTzGridEvents, &info)))) {
+    CHECK(Attributes(info.Get()).typekind == TKIND_DISPATCH);
+    Compare(ReadSignatures(info.Get(), false), EventMapSignatures(), "_DTzGridEvents");
   }
-  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(CLSID_TzGrid, info.out())))) CheckCoclass(info.get());
+  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(CLSID_TzGrid, &info)))) CheckCoclass(info.Get());
 }
 
 }  // namespace ModuleTest
