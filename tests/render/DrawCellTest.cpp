@@ -1,6 +1,6 @@
 // The cell drawer: text ink per alignment (measured, so that glyph shapes do
 // not matter), sort marks, the cells it skips, and the in-place editor's place.
-#include "PaintTestSupport.h"
+#include "TestSupport.h"
 
 namespace TzGrid::Test {
 namespace {
@@ -168,14 +168,6 @@ TEST_F(CellDrawer, CellsOutOfViewAreSkipped) {
   grid.SetItemBackColor(1, 3, LONG(kGreen));
   EXPECT_EQ(DrawAt(1, 3, first), kBack);
   EXPECT_EQ(DrawAt(1, 2, first), kGreen);
-}
-
-TEST_F(CellDrawer, ABadColumnFailsBeforeDrawing) {
-  CGridCell stray(1, 9);
-  EXPECT_THROW(grid.DrawCell(&stray), CInvalidArgException);  // no place for its rectangle
-  grid.SetColumnOrder(77, 3);  // no visible extent to test the column against
-  EXPECT_THROW(grid.DrawCell(grid.GetCell(1, 1)), CInvalidArgException);
-  grid.SetColumnOrder(3, 3);
 }
 
 // ---- the in-place editor over the focus cell
