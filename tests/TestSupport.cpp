@@ -64,33 +64,6 @@ std::vector<UINT> Entries(const CUIntArray& a) {
   return v;
 }
 
-void GridTest::ExpectPixels(std::initializer_list<Probe> probes) const {
-  for (const Probe& p : probes) {
-    EXPECT_EQ(Px(p.x, p.y), p.colour) << "pixel (" << p.x << ", " << p.y << ") is 0x" << std::hex << Px(p.x, p.y);
-  }
-}
-
-Ink GridTest::InkIn(const CRect& region, COLORREF background) const {
-  Ink ink;
-  for (int y = region.top; y < region.bottom; ++y) {
-    for (int x = region.left; x < region.right; ++x) {
-      if (Px(x, y) == background) continue;
-      if (!ink.any) ink = {true, x, y, x, y};
-      ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
-      ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
-    }
-  }
-  return ink;
-}
-
-int GridTest::CountOf(const CRect& region, COLORREF colour) const {
-  int n = 0;
-  for (int y = region.top; y < region.bottom; ++y) {
-    for (int x = region.left; x < region.right; ++x) n += Px(x, y) == colour;
-  }
-  return n;
-}
-
 std::string Snapshot(const CTzGridCtrl& g) {
   std::ostringstream s;
   s << g.m_nCols << "x" << g.m_nRows << " fixed " << g.m_nFixedCols << "/" << g.m_nFixedRows << " def "

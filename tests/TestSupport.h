@@ -49,12 +49,6 @@ inline HRESULT CallHr(CTzGridCtrl& grid, const char16_t* name, CDispArgs args = 
 // A snapshot of everything the model holds, for "state unchanged" checks.
 std::string Snapshot(const CTzGridCtrl& grid);
 
-// Resets the headless desktop before each test.
-class DesktopTest : public ::testing::Test {
- protected:
-  void SetUp() override { Headless::GetDesktop().Reset(); }
-};
-
 constexpr COLORREF kEmpty = 0x00305070;  // the grid's empty-area colour in the painting tests
 constexpr COLORREF kBack = 0x00F0E0D0;   // the grid's background in the painting tests
 constexpr COLORREF kWhite = 0x00FFFFFF;
@@ -88,17 +82,17 @@ inline EventRecord Exited(int row, int col) { return {DISPID_GRIDCELLEXITED, row
 
 std::vector<UINT> Entries(const CUIntArray& a);
 
-// The default 5 x 5 grid in a 400 x 300 window, with the window's records
-// cleared after creation, and the helpers that drive and read it: input
+// The default 5 x 5 grid in a 400 x 300 window, with the headless desktop
+// reset and the window's records cleared before each test, and the helpers that drive and read it: input
 // delivered where the system delivers it (keys to the window with the
 // keyboard focus, after the control's pre-translation), events, messages and
 // pixels as the window recorded them.
-class GridTest : public DesktopTest {
+class GridTest : public ::testing::Test {
  protected:
   CTzGridCtrl grid;
   Headless::HeadlessWindow window{grid, 400, 300};
   void SetUp() override {
-    DesktopTest::SetUp();
+    Headless::GetDesktop().Reset();
     window.ClearRecords();
   }
   Headless::Desktop& Desk() { return Headless::GetDesktop(); }
@@ -164,15 +158,36 @@ class GridTest : public DesktopTest {
 
   // A pixel of the window; no colour (0xFFFFFFFF) outside it.
   COLORREF Px(int x, int y) const { return window.framebuffer.Contains(x, y) ? window.framebuffer.At(x, y) : 0xFFFFFFFF; }
-  void ExpectPixels(std::initializer_list<Probe> probes) const;
+  void ExpectPixels(std::initializer_list<Probe> probes) const {
+    for (const Probe& p : probes) {
+      EXPECT_EQ(Px(p.x, p.y), p.colour) << "pixel (" << p.x << ", " << p.y << ") is 0x" << std::hex << Px(p.x, p.y);
+    }
+  }
   void FillFramebuffer(COLORREF c) { std::fill(window.framebuffer.pixels.begin(), window.framebuffer.pixels.end(), c); }
   void MarkHeaderRow(int r) {
     for (int c = 0; c < grid.m_nCols; ++c) grid.SetCellHeaderFlag(r, c, 1);
   }
   // The bounding box of the pixels of [left, right) x [top, bottom) unlike
   // the background, and the number of pixels of one colour there.
-  Ink InkIn(const CRect& region, COLORREF background) const;
-  int CountOf(const CRect& region, COLORREF colour) const;
+  Ink InkIn(const CRect& region, COLORREF background) const {
+    Ink ink;
+    for (int y = region.top; y < region.bottom; ++y) {
+      for (int x = region.left; x < region.right; ++x) {
+        if (Px(x, y) == background) continue;
+        if (!ink.any) ink = {true, x, y, x, y};
+        ink.left = std::min(ink.left, x), ink.right = std::max(ink.right, x);
+        ink.top = std::min(ink.top, y), ink.bottom = std::max(ink.bottom, y);
+      }
+    }
+    return ink;
+  }
+  int CountOf(const CRect& region, COLORREF colour) const {
+    int n = 0;
+    for (int y = region.top; y < region.bottom; ++y) {
+      for (int x = region.left; x < region.right; ++x) n += Px(x, y) == colour;
+    }
+    return n;
+  }
 };
 
 // 5 columns of 50 pixels, 10 rows of 20 with the fixed row 0 made of header
