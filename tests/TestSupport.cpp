@@ -58,6 +58,12 @@ DISPID Id(std::u16string_view name) {
   return entry ? entry->dispid : DISPID(-1);
 }
 
+std::vector<UINT> Entries(const CUIntArray& a) {
+  std::vector<UINT> v;
+  for (int i = 0; i < a.GetSize(); ++i) v.push_back(a.GetAt(i));
+  return v;
+}
+
 std::string Snapshot(const CTzGridCtrl& g) {
   std::ostringstream s;
   s << g.m_nCols << "x" << g.m_nRows << " fixed " << g.m_nFixedCols << "/" << g.m_nFixedRows << " def "

@@ -72,23 +72,17 @@ Lines ReadLines(const char* relative) {
   return out;
 }
 
-// The lines after the line `opening` up to the first line that starts with `closing`.
-Lines Between(const Lines& text, const std::string& opening, const std::string& closing) {
+// The part matching `pattern` of each line after the line `opening` up to
+// the first line that starts with `closing`, blanks squeezed.
+Lines Section(const Lines& text, const std::string& opening, const std::string& closing, const char* pattern) {
   auto begin = std::find_if(text.begin(), text.end(), [&](const std::string& l) { return Squeeze(l) == opening; });
   EXPECT_NE(begin, text.end()) << "no line " << opening;
-  if (begin == text.end()) return {};
-  auto end = std::find_if(begin + 1, text.end(),
-                          [&](const std::string& l) { return Squeeze(l).rfind(closing, 0) == 0; });
-  return Lines(begin + 1, end);
-}
-
-// The part of each line that matches `pattern`, blanks squeezed.
-Lines Matching(const Lines& text, const char* pattern) {
   const std::regex wanted(pattern);
   Lines out;
   std::smatch m;
-  for (const std::string& line : text) {
-    if (std::regex_search(line, m, wanted)) out.push_back(Squeeze(m[0]));
+  for (auto it = begin == text.end() ? begin : begin + 1; it != text.end(); ++it) {
+    if (Squeeze(*it).rfind(closing, 0) == 0) break;
+    if (std::regex_search(*it, m, wanted)) out.push_back(Squeeze(m[0]));
   }
   return out;
 }
@@ -119,15 +113,15 @@ TEST_F(ApiDoc, DocumentIndexAndSectionsMatchTheMaps) {
   const Lines doc = ReadLines("docs/API.md");
   // Sections: each heading, its IDL lines and the start of its example.
   const char* outline = R"(^(### \w+|\[id\(.*|\*\*Example\*\*))";
-  EXPECT_EQ(Matching(Between(doc, "## Index", "## "), R"(^\|\s*-?\d+\s*\|.*)"), index);
-  EXPECT_EQ(Matching(Between(doc, "## Members of _DTzGrid", "## "), outline), members);
-  EXPECT_EQ(Matching(Between(doc, "## Events of _DTzGridEvents", "## "), outline), events);
+  EXPECT_EQ(Section(doc, "## Index", "## ", R"(^\|\s*-?\d+\s*\|.*)"), index);
+  EXPECT_EQ(Section(doc, "## Members of _DTzGrid", "## ", outline), members);
+  EXPECT_EQ(Section(doc, "## Events of _DTzGridEvents", "## ", outline), events);
 }
 
 TEST_F(ApiDoc, TypeLibrarySourceMatchesTheMaps) {
   const Lines idl = ReadLines("src/module/TzGrid.idl");
-  EXPECT_EQ(Matching(Between(idl, "dispinterface _DTzGrid", "};"), R"(\[id\(.*)"), typelibMembers);
-  EXPECT_EQ(Matching(Between(idl, "dispinterface _DTzGridEvents", "};"), R"(\[id\(.*)"), typelibEvents);
+  EXPECT_EQ(Section(idl, "dispinterface _DTzGrid", "};", R"(\[id\(.*)"), typelibMembers);
+  EXPECT_EQ(Section(idl, "dispinterface _DTzGridEvents", "};", R"(\[id\(.*)"), typelibEvents);
 }
 
 }  // namespace

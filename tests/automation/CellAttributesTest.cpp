@@ -8,25 +8,24 @@
 namespace TzGrid::Test {
 namespace {
 
-CDispArg Text(std::u16string s) { return CDispArg::Bstr(std::move(s)); }
+CDispArg Bstr(std::u16string s) { return CDispArg::Bstr(std::move(s)); }
 CDispArg Short(std::int16_t v) { return CDispArg::I2(v); }
 
 class CellAttributes : public GridTest {
  protected:
-  std::u16string CellText(int r, int c) { return std::u16string(grid.GetCell(r, c)->m_strText.View()); }
   std::int64_t Answer(const char16_t* member, CDispArgs args) { return Call(grid, member, std::move(args)).Integer(); }
 };
 
 TEST_F(CellAttributes, TextIsKeptUpToItsFirstNulAndRepaintsJustItsCell) {
-  Call(grid, u"SetCellText", {I4(0), I4(0), Text(u"Größe ✓")});
+  Call(grid, u"SetCellText", {I4(0), I4(0), Bstr(u"Größe ✓")});
   EXPECT_EQ(Call(grid, u"GetCellText", {I4(0), I4(0)}).String(), u"Größe ✓");
-  Call(grid, u"SetCellText", {I4(1), I4(1), Text(std::u16string(u"ab\0cd", 5))});
+  Call(grid, u"SetCellText", {I4(1), I4(1), Bstr(std::u16string(u"ab\0cd", 5))});
   EXPECT_EQ(grid.GetCell(1, 1)->m_strText.GetLength(), 2);
   Call(grid, u"SetCellText", {I4(3), I4(2), CDispArg::NullBstr()});
   grid.SetCellText(1, 3, CString(std::u16string_view(u"\0y", 2)));  // called directly too
-  EXPECT_EQ(CellText(3, 2) + CellText(1, 3), u"");
+  EXPECT_EQ(Text(3, 2) + Text(1, 3), "");
   window.ClearRecords();
-  Call(grid, u"SetCellText", {I4(2), I4(1), Text(u"x")});
+  Call(grid, u"SetCellText", {I4(2), I4(1), Bstr(u"x")});
   ASSERT_EQ(window.invalidations.size(), 1u);
   EXPECT_FALSE(window.invalidations[0].whole || window.invalidations[0].viaInvalidateRect);
   EXPECT_EQ(window.invalidations[0].rect, CRect(50, 40, 100, 60));
@@ -37,28 +36,11 @@ TEST_F(CellAttributes, TextIsKeptUpToItsFirstNulAndRepaintsJustItsCell) {
   grid.MoveColumn(3, 0);  // positions: 3, 0, 1, 2, 4
   grid.m_nTopRow = 2;
   window.ClearRecords();
-  Call(grid, u"SetCellText", {I4(3), I4(1), Text(u"x")});
-  Call(grid, u"SetCellText", {I4(1), I4(3), Text(u"x")});
+  Call(grid, u"SetCellText", {I4(3), I4(1), Bstr(u"x")});
+  Call(grid, u"SetCellText", {I4(1), I4(3), Bstr(u"x")});
   ASSERT_EQ(window.invalidations.size(), 2u);
   EXPECT_EQ(window.invalidations[0].rect, CRect(120, 40, 170, 60));
   EXPECT_EQ(window.invalidations[1].rect, CRect(0, 80, 70, 100));
-}
-
-// An edit open on the cell would write its stale text back over the host's
-// value; only the edited cell's text closes it, without an event.
-TEST_F(CellAttributes, TextOfTheEditedCellClosesTheEditor) {
-  ASSERT_TRUE(grid.m_edit.Create(WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, CRect(10, 10, 60, 30), &grid, 1));
-  Call(grid, u"SetFocusedCell", {I4(2), I4(2)});
-  grid.m_edit.ShowWindow(SW_SHOW);
-  grid.m_bEditMode = 1;
-  Call(grid, u"SetCellText", {I4(2), I4(3), Text(u"other")});
-  EXPECT_EQ(grid.m_bEditMode, 1);
-  EXPECT_TRUE(grid.m_edit.IsWindowVisible());
-  Call(grid, u"SetCellText", {I4(2), I4(2), Text(u"mine")});
-  EXPECT_EQ(grid.m_bEditMode, 0);
-  EXPECT_FALSE(grid.m_edit.IsWindowVisible());
-  EXPECT_EQ(CellText(2, 2), u"mine");
-  EXPECT_TRUE(window.events.empty());
 }
 
 TEST_F(CellAttributes, JustificationFlagsAndItemDataHaveTheirOwnRules) {
@@ -103,7 +85,7 @@ TEST_F(CellAttributes, DefaultFontIsRebuiltFromTheArguments) {
   EXPECT_TRUE(window.invalidations.empty());
   for (auto [height, used] : {std::pair{2048, 2048}, {2049, 2048}, {INT32_MAX, 2048}, {-2049, -2048},
                               {INT32_MIN, -2048}}) {
-    Call(grid, u"SetDefaultFont", {Text(u"Arial"), I4(height), I4(400)});  // a literal is taken as well
+    Call(grid, u"SetDefaultFont", {Bstr(u"Arial"), I4(height), I4(400)});  // a literal is taken as well
     EXPECT_EQ(grid.m_lfDefault.lfHeight, used) << height;
   }
   EXPECT_EQ(std::u16string(grid.m_lfDefault.lfFaceName), u"Arial");
@@ -137,7 +119,7 @@ TEST_F(CellAttributes, BadIndicesFailAndChangeNothing) {
     for (const char16_t* twoArguments : {u"GetCellText", u"SetCellReadOnlyFlag", u"GetCellSortState", u"GetCellItemData"}) {
       calls.push_back({twoArguments, {I4(r), I4(c)}});
     }
-    calls.push_back({u"SetCellText", {I4(r), I4(c), Text(u"x")}});
+    calls.push_back({u"SetCellText", {I4(r), I4(c), Bstr(u"x")}});
     calls.push_back({u"SetItemBackColor", {I4(r), I4(c), I4(5)}});
     calls.push_back({u"SetCellForeColour", {I4(r), I4(c), I4(5)}});
     calls.push_back({u"SetCellJustification", {I4(r), I4(c), Short(1)}});

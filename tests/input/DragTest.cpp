@@ -4,7 +4,7 @@
 #include <memory>
 #include <thread>
 
-#include "InputTestSupport.h"
+#include "TestSupport.h"
 
 namespace TzGrid::Test {
 namespace {
@@ -105,8 +105,9 @@ TEST_F(Drag, HeaderDragMovesTheColumn) {
 class AutoScroll : public UserGrid {
  protected:
   void SetUp() override {
+    UserGrid::SetUp();
     grid.ResizeGrid(10, 10);
-    for (int c = 0; c < 10; ++c) grid.SetCellHeaderFlag(0, c, 1);
+    MarkHeaderRow(0);
     window.PaintAll();
     window.ClearRecords();
   }

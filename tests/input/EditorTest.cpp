@@ -1,6 +1,6 @@
 // The in-place editor: typing and double-click edits, the text following
 // the editor, the keys that end an edit, and edits ended from outside.
-#include "InputTestSupport.h"
+#include "TestSupport.h"
 
 namespace TzGrid::Test {
 namespace {

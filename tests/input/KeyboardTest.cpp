@@ -1,6 +1,6 @@
 // Keyboard navigation: arrows, Tab, Enter, the page keys, Delete and
 // Backspace, hidden columns and rows, and the scroll step that follows a move.
-#include "InputTestSupport.h"
+#include "TestSupport.h"
 
 namespace TzGrid::Test {
 namespace {

@@ -1,6 +1,6 @@
 // Mouse selection and its events, header double clicks and Ctrl+right
 // clicks, driven by button messages on the headless window.
-#include "InputTestSupport.h"
+#include "TestSupport.h"
 
 namespace TzGrid::Test {
 namespace {

@@ -12,12 +12,6 @@ namespace {
 
 using UInts = std::vector<UINT>;
 
-UInts Entries(const CUIntArray& a) {
-  UInts v;
-  for (int i = 0; i < a.GetSize(); ++i) v.push_back(a.GetAt(i));
-  return v;
-}
-
 TEST(Model, ResizeKeepsCellsAndFocusAndFillsWithDefaults) {
   CTzGridCtrl grid;  // 5 x 5, columns 50 and rows 20 pixels
   grid.GetCell(2, 3)->m_strText = u"keep";

@@ -62,31 +62,6 @@ TEST_F(Geometry, HitTestingCountsTheFarEdgeAsTheItemsOwn) {
   ExpectRowsAt({{20, 0}, {21, 1}, {44, 1}, {45, 2}});  // y = 45, the band's height: the first scrolled row
 }
 
-TEST_F(Geometry, ColumnsFollowTheStripTheOrderMapAndTheFirstColumn) {
-  grid.m_nFirstCol = -2;  // positions below zero are skipped
-  ExpectColumnsAt({{0, -2}, {1, 0}, {51, 1}});
-  grid.m_nFirstCol = INT32_MIN;  // no walk up from the far end of the range
-  ExpectColumnsAt({{1, 0}});
-  grid.SetFixedColumns(1);
-  grid.m_nFirstCol = 0;  // column 0 is both the strip and the first scrolled column
-  ExpectColumnsAt({{49, -1}, {50, 0}, {100, 0}, {101, 1}});
-  grid.SetFixedColumns(2);
-  grid.m_layout.SetWidthOfColumn(0, 30);
-  grid.m_layout.SetWidthOfColumn(1, 40);
-  grid.m_nFirstCol = 2;
-  ExpectColumnsAt({{0, -1}, {69, -1}, {70, 2}, {120, 2}, {121, -1}});
-
-  grid.SetFixedColumns(0);
-  grid.m_layout.SetWidthOfColumn(0, 50);
-  grid.m_layout.SetWidthOfColumn(1, 50);
-  grid.m_layout.SetWidthOfColumn(2, 10);
-  grid.MoveColumn(2, 0);  // positions: 2 (10 px), 0, 1
-  grid.m_nFirstCol = 0;
-  ExpectColumnsAt({{10, 0}, {11, 1}, {61, 2}});
-  grid.m_nFirstCol = 1;
-  ExpectColumnsAt({{0, 1}, {51, 2}, {101, -1}});
-}
-
 // Within 3 pixels of a border in the header band (its bottom row y = FH
 // included); of two borders that near, the left one.
 TEST_F(Geometry, ColumnBordersWithinThreePixels) {

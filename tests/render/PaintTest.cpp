@@ -1,6 +1,6 @@
 // The grid painter through the headless window: exact pixels of the header
 // band, the fixed strip, cells, grid lines and the empty area.
-#include "PaintTestSupport.h"
+#include "TestSupport.h"
 
 namespace TzGrid::Test {
 namespace {
@@ -132,19 +132,6 @@ TEST_F(PaintTest, NothingToPaint) {
 }
 
 // ---- fixed rows and columns
-
-TEST_F(PaintTest, TwoFixedRows) {
-  grid.SetFixedRows(2);
-  grid.SetRowHeight(1, 25);
-  grid.m_nTopRow = 2;
-  MarkHeaderRow(0);
-  MarkHeaderRow(1);
-  window.PaintAll();
-  ExpectPixels({
-      {0, 20, kWhite}, {0, 42, kWhite}, {0, 43, kShadow}, {10, 30, kFace}, {10, 44, kEmpty}, {49, 30, kEmpty},
-      {10, 45, kBack}, {10, 64, kLine}, {49, 45, kLine}, {49, 44, kEmpty},  // the first scrolled row at y = 45
-  });
-}
 
 TEST_F(PaintTest, AFixedColumnIsABlankFramePerRow) {
   grid.SetFixedColumns(1);
