@@ -83,10 +83,10 @@ inline EventRecord Exited(int row, int col) { return {DISPID_GRIDCELLEXITED, row
 std::vector<UINT> Entries(const CUIntArray& a);
 
 // The default 5 x 5 grid in a 400 x 300 window, with the headless desktop
-// reset and the window's records cleared before each test, and the helpers that drive and read it: input
-// delivered where the system delivers it (keys to the window with the
-// keyboard focus, after the control's pre-translation), events, messages and
-// pixels as the window recorded them.
+// reset and the window's records cleared before each test, and the helpers
+// that drive and read it: input delivered where the system delivers it (keys
+// to the window with the keyboard focus, after the control's
+// pre-translation), events, messages and pixels as the window recorded them.
 class GridTest : public ::testing::Test {
  protected:
   CTzGridCtrl grid;

@@ -102,10 +102,11 @@ TEST_F(Drag, HeaderDragMovesTheColumn) {
 
 // Ten columns in a 300-pixel client area, so that the grid can scroll; a
 // header dragged out of it starts the auto-scroll worker.
-class AutoScroll : public UserGrid {
+class AutoScroll : public GridTest {
  protected:
   void SetUp() override {
-    UserGrid::SetUp();
+    GridTest::SetUp();
+    window.Resize(300, 250);
     grid.ResizeGrid(10, 10);
     MarkHeaderRow(0);
     window.PaintAll();

@@ -284,8 +284,10 @@ void Hosted::FocusCell(LONG row, LONG column) {
   // An edit the last step left open ends as a host ends it, without an
   // event: its cell's text set again.
   LONG focusRow = CallLong(grid, L"GetCurrentRow"), focusColumn = CallLong(grid, L"GetCurrentColumn");
-  std::wstring text = CallText(grid, L"GetCellText", {Long(focusRow), Long(focusColumn)});
-  if (focusRow >= 0) Call(grid, L"SetCellText", {Long(focusRow), Long(focusColumn), Text(text.c_str())});
+  if (focusRow >= 0) {
+    std::wstring text = CallText(grid, L"GetCellText", {Long(focusRow), Long(focusColumn)});
+    Call(grid, L"SetCellText", {Long(focusRow), Long(focusColumn), Text(text.c_str())});
+  }
   SetFocus(window);
   CHECK_HR(Call(grid, L"SetFocusedCell", {Long(row), Long(column)}), S_OK);
   Pump(30);
