@@ -90,6 +90,7 @@ PLATFORM_CHECK(GdiFontsTextAndObjects, "gdi.fonts_text_and_objects") {
 PLATFORM_CHECK(GdiViewDrawIntoCallerDc, "gdi.view_draw_into_caller_dc") {
   CTzGridCtrl ctrl;  // no window: drawn as a container's view of it
   ctrl.SetItemBackColor(1, 0, LONG(RGB(255, 0, 0)));
+  ctrl.SetFocusedCell(2, 0);  // its frame leaves a stock pen and brush selected
   for (bool printing : {false, true}) {
     MemorySurface target(300, 200, kBlack);
     auto selected = [&] {
@@ -110,8 +111,8 @@ PLATFORM_CHECK(GdiViewDrawIntoCallerDc, "gdi.view_draw_into_caller_dc") {
   }
 }
 
-// The control's window is a clipping child of the host, sized before the
-// control hears of it. A message goes to the control's handler and on to
+// The control's window is a clipping child of the host, and the control
+// hears of its size. A message goes to the control's handler and on to
 // the system's default processing; a failing handler is reported, and the
 // window lives on until the site destroys it.
 PLATFORM_CHECK(SiteWindowAndMessages, "site.window_and_messages") {
