@@ -34,26 +34,26 @@ void ExpectEqual(int line, const std::string& what, const Actual& actual, const 
 }
 #define EXPECT_EQ(actual, expected) ::TzGrid::Win32::Test::ExpectEqual(__LINE__, #actual, actual, expected)
 
-// Every pixel of a run from (x0, y0) to (x1, y1) inclusive has colour; a
-// single point is a run of one.
+// Every pixel of a run from (x0, y0) to (x1, y1) inclusive, as the screen
+// shows a window's client area, has colour; a single point is a run of one.
 struct RunOf {
   int x0, y0, x1, y1;
   COLORREF colour;
 };
-inline void ExpectRuns(int line, ::HDC hdc, std::initializer_list<RunOf> runs) {
-  for (const RunOf& r : runs)
-    for (int y = r.y0; y <= r.y1; ++y)
-      for (int x = r.x0; x <= r.x1; ++x)
-        ExpectEqual(line, "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ")",
-                    COLORREF(::GetPixel(hdc, x, y)), r.colour);
-}
-// A window's client area as the screen shows it, for one full expression.
 struct ScreenDc {
   ::HWND hwnd;
   ::HDC hdc = ::GetDC(hwnd);
   ~ScreenDc() { ::ReleaseDC(hwnd, hdc); }
 };
-#define EXPECT_RUNS(hwnd, ...) ::TzGrid::Win32::Test::ExpectRuns(__LINE__, ::TzGrid::Win32::Test::ScreenDc{hwnd}.hdc, {__VA_ARGS__})
+inline void ExpectRuns(int line, ::HWND hwnd, std::initializer_list<RunOf> runs) {
+  ScreenDc screen{hwnd};
+  for (const RunOf& r : runs)
+    for (int y = r.y0; y <= r.y1; ++y)
+      for (int x = r.x0; x <= r.x1; ++x)
+        ExpectEqual(line, "pixel (" + std::to_string(x) + ", " + std::to_string(y) + ")",
+                    COLORREF(::GetPixel(screen.hdc, x, y)), r.colour);
+}
+#define EXPECT_RUNS(hwnd, ...) ::TzGrid::Win32::Test::ExpectRuns(__LINE__, hwnd, {__VA_ARGS__})
 
 // The named checks, registered where they are defined; they run in that order.
 using Check = std::pair<const char*, void (*)()>;
@@ -86,8 +86,7 @@ inline COLORREF SystemColour(int index) { return COLORREF(::GetSysColor(index));
 
 // A frameless top-level window at the screen's corner, so that client and
 // screen coordinates agree, made active. One window serves every check
-// (Wine takes about two seconds to unmap one without a window manager);
-// the fixtures' sites destroy the children they made.
+// (Wine takes about two seconds to unmap one without a window manager).
 inline ::HWND HostWindow() {
   static ::HWND shared = [] {
     ::WNDCLASSW wc{0, ::DefWindowProcW, 0, 0, ::GetModuleHandleW(nullptr), nullptr, nullptr,
@@ -96,40 +95,27 @@ inline ::HWND HostWindow() {
     return ::CreateWindowExW(0, wc.lpszClassName, L"TzGrid platform test", WS_POPUP | WS_VISIBLE | WS_CLIPCHILDREN,
                              0, 0, 640, 480, nullptr, nullptr, wc.hInstance, nullptr);
   }();
-  if (!shared) throw CheckFailed("cannot create the host window");
   ::SetActiveWindow(shared);
-  ::UpdateWindow(shared);
   Pump();
   return shared;
 }
 
-constexpr UINT kProbeMessage = WM_USER + 5, kProbeThrow = WM_USER + 7;  // answered wParam + 1000; failing
+constexpr UINT kProbeThrow = WM_USER + 7;  // a message the probe's handler fails on
 
 // A control that records what its window delivers and paints one colour.
 class ProbeControl : public COleControl {
  public:
   std::vector<std::pair<UINT, WPARAM>> messages;
-  bool windowExistedAtSize = false;
-  int draws = 0;
-  CRect lastBounds, lastInvalid, lastClip;
-  COLORREF paintColour = RGB(0, 128, 0);
   std::vector<HWND> preTranslated;
   BOOL preTranslateAnswer = TRUE;
 
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
     MessageScope scope(*this, message, wParam, lParam);
     messages.emplace_back(message, wParam);
-    if (message == WM_SIZE) windowExistedAtSize = IsWindow();
     if (message == kProbeThrow) AfxThrowInvalidArgException("probe failure");
-    return message == kProbeMessage ? LRESULT(wParam + 1000) : Default();
+    return Default();
   }
-  void OnDraw(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) override {
-    ++draws;
-    lastBounds = rcBounds;
-    lastInvalid = rcInvalid;
-    pDC->GetClipBox(&lastClip);
-    pDC->FillSolidRect(&rcBounds, paintColour);
-  }
+  void OnDraw(CDC* pDC, const CRect& rcBounds, const CRect&) override { pDC->FillSolidRect(&rcBounds, RGB(0, 128, 0)); }
   BOOL PreTranslateMessage(MSG* pMsg) override {
     preTranslated.push_back(pMsg->hwnd);
     return preTranslateAnswer;
@@ -170,8 +156,6 @@ struct Fixture {
     Settle();
   }
 };
-
-using ProbeFixture = Fixture<ProbeControl>;
 
 // A grid of columns x 5 rows (columns 50 wide, rows 20 high) whose row 0
 // is a header row, painted.
