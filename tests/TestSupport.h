@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <clocale>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -78,7 +77,6 @@ struct Ink {
 using EventRecord = std::tuple<DISPID, int, int>;
 
 inline EventRecord Selected(int row, int col) { return {DISPID_GRIDCELLSELECTED, row, col}; }
-inline EventRecord Exited(int row, int col) { return {DISPID_GRIDCELLEXITED, row, col}; }
 
 std::vector<UINT> Entries(const CUIntArray& a);
 
@@ -107,12 +105,6 @@ class GridTest : public ::testing::Test {
   void Click(CPoint p, UINT flags = 0) {
     Press(p, flags);
     Release(p, flags);
-  }
-  // The system's sequence for a double click.
-  void DoubleClick(CPoint p) {
-    Click(p);
-    window.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Pt(p));
-    Release(p);
   }
   Headless::HeadlessEdit* Editor() { return window.EditChild(); }
   bool EditorHasFocus() { return Editor() && Editor()->HasFocus(); }
@@ -256,19 +248,5 @@ inline std::string ReadBytes(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
-
-// Switches the C library's LC_CTYPE for one scope and back.
-class CtypeLocale {
- public:
-  explicit CtypeLocale(const char* name) : m_saved(std::setlocale(LC_CTYPE, nullptr)) {
-    m_ok = std::setlocale(LC_CTYPE, name) != nullptr;
-  }
-  ~CtypeLocale() { std::setlocale(LC_CTYPE, m_saved.c_str()); }
-  bool Ok() const { return m_ok; }
-
- private:
-  std::string m_saved;
-  bool m_ok = false;
-};
 
 }  // namespace TzGrid::Test

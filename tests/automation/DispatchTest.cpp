@@ -124,33 +124,5 @@ TEST(Dispatch, ArgumentsAreCoercedAndResultsTyped) {
   EXPECT_EQ(Call(grid, u"FixedColumns").Integer(), 1);
 }
 
-TEST(Dispatch, SizingMembersRepaintOnlyWhatFits) {
-  CTzGridCtrl grid;
-  Headless::HeadlessWindow window(grid, 400, 400);
-  window.ClearRecords();
-  EXPECT_EQ(PutHr(grid, Id(u"FixedRows"), I4(6)), S_OK);  // refused: only 5 rows, but modified
-  EXPECT_EQ(grid.m_nFixedRows, 1);
-  EXPECT_EQ(window.modifiedCalls, 1);
-  EXPECT_TRUE(window.invalidations.empty());
-  PutHr(grid, Id(u"FixedRows"), I4(5));
-  EXPECT_EQ(grid.m_nFixedRows, 5);
-  PutHr(grid, Id(u"FixedRows"), I4(0));  // none fixed is a count too
-  EXPECT_EQ(grid.m_nFixedRows, 0);
-  // Rows repaint only when every row fits the 400-pixel client.
-  window.ClearRecords();
-  PutHr(grid, Id(u"Rows"), I4(21));  // 420 pixels
-  EXPECT_TRUE(window.invalidations.empty());
-  EXPECT_EQ(window.modifiedCalls, 1);
-  EXPECT_EQ(Call(grid, u"SetNumRows", {I4(20)}).Integer(), 0);  // exactly 400 pixels
-  EXPECT_TRUE(window.invalidations.back().whole);
-  // An emptied grid stays empty: any later count is multiplied by zero.
-  PutHr(grid, Id(u"Rows"), I4(0));
-  PutHr(grid, Id(u"Columns"), I4(4));
-  Call(grid, u"SetNumRows", {I4(4)});
-  EXPECT_EQ(Call(grid, u"Columns").Integer(), 0);
-  EXPECT_EQ(Call(grid, u"GetNumRows").Integer(), 0);
-  EXPECT_EQ(CheckInvariants(grid), "");
-}
-
 }  // namespace
 }  // namespace TzGrid::Test

@@ -78,7 +78,7 @@ TEST_F(Clipboard, NothingToExchangeLeavesTheClipboardAlone) {
 
 // The method pastes through SetCellText (the cell repainted, its edit
 // ended), the key straight into the cell (the grid repainted, the edit
-// running); with no text on the clipboard only the key repaints.
+// running).
 TEST_F(Clipboard, PasteByMethodAndByKey) {
   ASSERT_TRUE(grid.m_edit.Create(WS_CHILD | WS_BORDER | ES_AUTOHSCROLL, CRect(10, 10, 60, 30), &grid, 1));
   for (bool byKey : {false, true}) {
@@ -95,12 +95,6 @@ TEST_F(Clipboard, PasteByMethodAndByKey) {
     EXPECT_EQ(window.invalidations[0].rect, byKey ? CRect() : CRect(150, 40, 200, 60));
     EXPECT_TRUE(window.events.empty());
     EXPECT_EQ(window.modifiedCalls, 0);
-    window.ClearRecords();
-    Desk().clipboardData.clear();
-    byKey ? PasteByKey() : PasteByMethod();
-    EXPECT_EQ(FocusText(), u"a\tb\r\nc\n");
-    EXPECT_EQ(window.invalidations.size(), byKey ? 1u : 0u);
-    EXPECT_EQ(Desk().clipboardOwner, window.GetHwnd());
     EXPECT_FALSE(Desk().clipboardOpen);
     FocusText() = u"";
   }

@@ -182,39 +182,20 @@ TEST_F(AutoScroll, LeavingAgainDuringTheStoppedWorkersPauseStartsNoSecondWorker)
   EXPECT_LE(PumpAndCount(250) - before, 4);  // one worker's pace, not two
 }
 
-// Right of the client area it scrolls right, faster while a key is held
-// down; at the grid's end the worker goes on sending and the steps are refused.
-TEST_F(AutoScroll, RightOfTheClientAreaItScrollsRightAndTheGridStopsAtItsEnd) {
-  StartDragOutside(310);
-  window.Send(WM_KEYDOWN, VK_SHIFT, 1);
-  EXPECT_EQ(grid.m_autoScroll.bFast, 1);
-  ASSERT_TRUE(window.PumpUntil([&] { return grid.m_nFirstCol == 9; }, 5000));
-  const int atEnd = Count(WM_HSCROLL, SB_LINERIGHT);
-  EXPECT_GT(PumpAndCount(200, SB_LINERIGHT), atEnd);
-  EXPECT_EQ(grid.m_nHScrollPos, 450);
-  window.Send(WM_KEYUP, VK_SHIFT, LPARAM(0xC0000001u));
-  EXPECT_EQ(grid.m_autoScroll.bFast, 0);
-  for (UINT m : window.defaultCalls) EXPECT_TRUE(m != WM_KEYDOWN && m != WM_KEYUP) << "a key reached the base handler";
-}
-
-// A drag of column 2's header out of the left edge of a 10 x 10 grid, then
-// no pumping: the worker's next send waits on this thread.
-void StartWorker(CTzGridCtrl& grid, Headless::HeadlessWindow& window) {
-  grid.ResizeGrid(10, 10);
-  grid.SetCellHeaderFlag(0, 2, 1);
-  window.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(125, 10));
-  window.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 10));
-  window.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5, 10));
-  ASSERT_NE(grid.m_hAutoScrollThread, ThreadHandle(0));
-  std::this_thread::sleep_for(std::chrono::milliseconds(150));
-}
-
 // The control going away mid-drag takes its window, which stops the worker
 // and waits for it without a deadlock.
 TEST(AutoScrollLifetime, DestroyingTheControlMidDragEndsTheWorkerWithoutDeadlock) {
   auto grid = std::make_unique<CTzGridCtrl>();
   Headless::HeadlessWindow window(*grid, 300, 250);
-  StartWorker(*grid, window);
+  // Column 2's header dragged out of the left edge of a 10 x 10 grid, then
+  // no pumping: the worker's next send waits on this thread.
+  grid->ResizeGrid(10, 10);
+  grid->SetCellHeaderFlag(0, 2, 1);
+  window.Send(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(125, 10));
+  window.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(10, 10));
+  window.Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(-5, 10));
+  ASSERT_NE(grid->m_hAutoScrollThread, ThreadHandle(0));
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));
   auto start = std::chrono::steady_clock::now();
   grid.reset();
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1000)) << "deadlock";

@@ -1,5 +1,6 @@
 // The in-place editor: typing and double-click edits, the text following
-// the editor, the keys that end an edit, and edits ended from outside.
+// the editor, and edits ended from outside. The keys that end an edit are
+// the module's key tests, through the real edit control.
 #include "TestSupport.h"
 
 namespace TzGrid::Test {
@@ -21,8 +22,14 @@ TEST_F(Editing, TypingReplacesTheTextADoubleClickKeepsIt) {
   EXPECT_EQ(Editor()->updateNotifications, 2);  // the emptied text and the typed letter
   Type(u"bc\b");
   EXPECT_EQ(Text(3, 2), "ab");
+  Key(VK_LEFT);  // the caret's keys stay in the editor
+  Key(VK_RIGHT);
+  EXPECT_EQ(grid.m_pFocusCell, Cell(3, 2));
+  EXPECT_EQ(grid.m_bEditMode, 1);
   grid.SetCellText(2, 4, u"xyz");
-  DoubleClick(At(2, 4));
+  Click(At(2, 4));  // the system's sequence for a double click
+  window.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Pt(At(2, 4)));
+  Release(At(2, 4));
   Type(u'!');
   EXPECT_EQ(Text(2, 4), "xyz!");
   EXPECT_EQ(Text(3, 2), "ab");
@@ -77,32 +84,6 @@ TEST_F(Editing, AnEditedRowDrawnTwiceKeepsTheEditorInOnePlace) {
   window.PaintAll();
   EXPECT_EQ(Editor()->Rect(), CRect(50, 59, 99, 80));
   EXPECT_EQ(Editor()->moves - movesBefore, 1);
-}
-
-// Enter ends the edit, reporting the edited cell, and moves right without
-// reaching the edit control, but keeps the edit in the last column; Left
-// and Right stay in the editor, Up and Down end the edit and move.
-TEST_F(Editing, KeysThatEndAnEdit) {
-  Click(At(4, 1));
-  Type(u"new");
-  Key(VK_RETURN);
-  EXPECT_EQ(Events(), (std::vector<EventRecord>{Selected(4, 1), Exited(4, 1)}));
-  EXPECT_EQ(grid.m_pFocusCell, Cell(4, 2));
-  EXPECT_FALSE(Editor()->IsWindowVisible());
-  for (UINT m : Editor()->defaultCalls) EXPECT_NE(m, UINT(WM_KEYDOWN)) << "Enter reached the edit control";
-  Type(u'x');
-  Key(VK_LEFT);
-  Key(VK_RIGHT);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(4, 2));
-  EXPECT_EQ(grid.m_bEditMode, 1);
-  Key(VK_DOWN);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(5, 2));
-  EXPECT_EQ(grid.m_bEditMode, 0);
-  Click(At(4, 4));
-  Type(u'x');
-  Key(VK_RETURN);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(4, 4));
-  EXPECT_EQ(grid.m_bEditMode, 1);
 }
 
 // The host's SetCellText hides the editor silently; losing the focus hides

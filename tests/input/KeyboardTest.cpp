@@ -1,5 +1,6 @@
-// Keyboard navigation: arrows, Tab, Enter, the page keys, Delete and
-// Backspace, hidden columns and rows, and the scroll step that follows a move.
+// Keyboard navigation: arrows, the page keys, Delete and Backspace, hidden
+// columns and rows, and the scroll step that follows a move. Tab, Shift+Tab
+// and Enter, editing or not, are the module's key tests.
 #include "TestSupport.h"
 
 namespace TzGrid::Test {
@@ -91,41 +92,6 @@ TEST_F(Keys, UpAndDownRefuseHeaderCells) {
   Click(At(1, 2));
   Key(VK_UP);
   EXPECT_EQ(grid.m_pFocusCell, Cell(1, 2));
-}
-
-// Tab and Shift+Tab move sideways; Shift+Enter while editing does nothing,
-// Enter moves on without a report for a cell the host made read-only; in
-// the last column a Tab ends the edit but keeps the editor until the focus
-// leaves.
-TEST_F(Keys, TabShiftTabAndShiftEnter) {
-  EXPECT_EQ(window.Send(WM_GETDLGCODE), 0x83);
-  Click(At(2, 2));
-  Key(VK_TAB);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(2, 3));
-  window.SetKeyDown(VK_SHIFT, true);
-  Key(VK_TAB);
-  Key(VK_TAB);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(2, 1));
-  Type(u'z');
-  Key(VK_RETURN);
-  window.SetKeyDown(VK_SHIFT, false);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(2, 1));
-  grid.SetCellReadOnlyFlag(2, 1);  // the host locks the cell mid-edit: no report
-  window.ClearRecords();
-  Key(VK_RETURN);
-  EXPECT_TRUE(window.events.empty());
-  EXPECT_EQ(grid.m_pFocusCell, Cell(2, 2));
-  EXPECT_FALSE(Editor()->IsWindowVisible());
-  Click(At(4, 4));
-  Type(u"ab");
-  window.ClearRecords();
-  Key(VK_TAB);
-  EXPECT_EQ(Events(), std::vector<EventRecord>{Exited(4, 4)});
-  EXPECT_EQ(grid.m_bEditMode, 0);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(4, 4));
-  EXPECT_TRUE(Editor()->IsWindowVisible());
-  window.MoveFocusAway();
-  EXPECT_FALSE(Editor()->IsWindowVisible());
 }
 
 // Delete and Backspace empty an editable focus cell, Delete going on to

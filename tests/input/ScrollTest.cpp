@@ -62,34 +62,6 @@ TEST_F(Scroll, RangesLeaveOutTheLastColumnAndTheFixedBand) {
   EXPECT_EQ(window.scrollBarSets, 1);
 }
 
-TEST(ScrollBarsNoWindow, NothingHappensBeforeTheWindowExists) {
-  CTzGridCtrl grid;
-  Headless::HeadlessWindow window(grid, 100, 100, /*create=*/false);
-  grid.ResizeGrid(10, 30);
-  grid.m_nFirstCol = 3;
-  grid.UpdateScrollBars();
-  EXPECT_EQ(grid.m_nFirstCol, 3);
-  EXPECT_EQ(window.ScrollBar(SB_HORZ).nMax, 0);
-  EXPECT_EQ(std::pair(grid.GetLastVisibleRow(), grid.GetLastVisibleColumn()), std::pair(0, 0));
-  window.Create();
-  EXPECT_EQ(window.ScrollBar(SB_HORZ).nMax, 450 + 100);
-}
-
-// A step moves the pixels of the scrolled region (never the fixed band)
-// and leaves only the uncovered strip to repaint, never the whole control.
-TEST_F(Scroll, AStepMovesThePixelsAndTheBar) {
-  H(SB_LINERIGHT);
-  ASSERT_EQ(window.scrollCalls.size(), 1u);
-  EXPECT_EQ(window.scrollCalls[0].dx, -50);
-  EXPECT_EQ(window.scrollCalls[0].clip, CRect(0, 0, 200, 200));
-  EXPECT_EQ(window.UpdateRect(), CRect(150, 0, 200, 200));
-  EXPECT_TRUE(window.invalidations.empty());
-  V(SB_PAGEDOWN);
-  EXPECT_EQ(window.scrollCalls.back().dy, -180);
-  EXPECT_EQ(window.scrollCalls.back().rect, CRect(0, 20, 200, 200));
-  EXPECT_EQ(window.ScrollBar(SB_VERT).nPos, 180);
-}
-
 // Each code from a given scroll state, at the ends of both ranges. Pages
 // right and down measure the scrolled band, pages left and up the whole
 // client; the thumb snaps to the leading edge of the item it reaches.
@@ -197,24 +169,6 @@ TEST_F(Scroll, StepsMeasureTheItemsTheyPass) {
   V(SB_LINEUP);
   EXPECT_EQ(Row(), std::pair(2, 20));
   ExpectNoFailure();
-}
-
-// The last visible row or column is the first one the client's far edge
-// cuts or passes (one ending exactly at the edge is followed by the next);
-// a single row taller than the client is its own last.
-TEST_F(Scroll, LastVisibleRowAndColumn) {
-  EXPECT_EQ(std::pair(grid.GetLastVisibleRow(), grid.GetLastVisibleColumn()), std::pair(10, 4));
-  AtRow(10, 180);
-  EXPECT_EQ(grid.GetLastVisibleRow(), 19);  // row 18 ends at the edge
-  window.Resize(210, 200);
-  EXPECT_EQ(grid.GetLastVisibleColumn(), 4);  // cut by the right edge
-  grid.m_nHScrollPos = 450;
-  EXPECT_EQ(grid.GetLastVisibleColumn(), 10);  // every position fits
-  grid.ResizeGrid(1, 1);
-  window.Resize(210, 10);
-  EXPECT_EQ(grid.GetLastVisibleRow(), 0);
-  grid.ResizeGrid(0, 0);
-  EXPECT_EQ(std::pair(grid.GetLastVisibleRow(), grid.GetLastVisibleColumn()), std::pair(0, 0));
 }
 
 // The editor stays where its window is: hidden while its cell is out of

@@ -1,5 +1,5 @@
-// The layout members through the dispatch map: what each answers at the
-// last index and one past it, what it repaints, and what it refuses.
+// The layout members through the dispatch map: the fixed counts and the
+// first visible column, what each answers, repaints and refuses.
 #include "TestSupport.h"
 
 namespace TzGrid::Test {
@@ -17,25 +17,6 @@ class Layout : public GridTest {
   }
 };
 
-TEST_F(Layout, SizesAnswerAtTheLastIndexAndIgnoreThePastTheEnd) {
-  using R = std::pair<std::int64_t, bool>;
-  EXPECT_EQ(Answer(u"SetColumnWidth", {I4(4), I4(80)}), R(1, true));
-  EXPECT_EQ(Call(grid, u"GetColumnWidth", {I4(4)}).Integer(), 80);
-  EXPECT_EQ(Answer(u"SetColumnWidth", {I4(5), I4(80)}), R(0, false));
-  EXPECT_EQ(Answer(u"SetRowHeight", {I4(4), I4(40)}), R(1, true));
-  EXPECT_EQ(grid.m_arRowHeights.GetAt(4), 40u);
-  EXPECT_EQ(Answer(u"SetRowHeight", {I4(5), I4(40)}), R(0, false));
-  Call(grid, u"SetColumnWidth", {I4(0), I4(-2)});  // stored as the unsigned value of its bits
-  EXPECT_EQ(grid.m_arColWidths.GetAt(0), 0xFFFFFFFEu);
-  EXPECT_EQ(window.modifiedCalls, 0);
-  // The default width is for columns made later, and answers for a grid without rows.
-  EXPECT_EQ(Answer(u"SetDefaultColumnWidth", {I4(70)}), R(0, false));
-  PutHr(grid, Id(u"Columns"), I4(6));
-  EXPECT_EQ(std::pair(grid.m_arColWidths.GetAt(4), grid.m_arColWidths.GetAt(5)), std::pair(80u, 70u));
-  PutHr(grid, Id(u"Rows"), I4(0));
-  EXPECT_EQ(Call(grid, u"GetColumnWidth", {I4(123)}).Integer(), 70);
-}
-
 // Fixed columns take 0 to the column count, the last one included; fixed
 // rows are stored as given and bounded where they are used.
 TEST_F(Layout, FixedCounts) {
@@ -52,31 +33,6 @@ TEST_F(Layout, FixedCounts) {
   EXPECT_EQ(grid.m_nFixedRows, 9);
   EXPECT_EQ(grid.FixedRowsInUse(), 5);
   EXPECT_EQ(window.modifiedCalls, 0);
-}
-
-TEST_F(Layout, ColumnOrderMoveAndVisibleIndex) {
-  // Written entry by entry: 4 is now listed twice and 0 not at all.
-  EXPECT_EQ(Call(grid, u"SetColumnOrder", {I4(4), I4(0)}).Integer(), 0);
-  EXPECT_EQ(Order(), (std::vector<UINT>{4, 1, 2, 3, 4}));
-  EXPECT_EQ(CallHr(grid, u"SetColumnOrder", {I4(1), I4(5)}), DISP_E_EXCEPTION);
-  // The first display position of a column; 0 for one not in the map or past the end.
-  for (auto [col, pos] : {std::pair{4, 0}, {3, 3}, {0, 0}, {99, 0}}) {
-    EXPECT_EQ(Call(grid, u"GetColumnVisibleIndex", {I4(col)}).Integer(), pos) << col;
-  }
-  grid.SetColumnOrder(0, 0);  // a permutation again
-  Call(grid, u"MoveColumn", {I4(1), I4(3)});
-  EXPECT_EQ(Order(), (std::vector<UINT>{0, 2, 3, 1, 4}));
-  Call(grid, u"MoveColumn", {I4(4), I4(0)});  // from the last position to the first
-  EXPECT_EQ(Order(), (std::vector<UINT>{4, 0, 2, 3, 1}));
-  window.ClearRecords();
-  Call(grid, u"MoveColumn", {I4(0), I4(1)});  // already there: still repaints
-  EXPECT_EQ(Order(), (std::vector<UINT>{4, 0, 2, 3, 1}));
-  EXPECT_TRUE(window.invalidations.back().whole);
-  const std::string before = Snapshot(grid);
-  for (auto [col, to] : {std::pair{7, 0}, {0, 5}, {0, -1}}) {
-    EXPECT_EQ(CallHr(grid, u"MoveColumn", {I4(col), I4(to)}), DISP_E_EXCEPTION) << col << " to " << to;
-  }
-  EXPECT_EQ(Snapshot(grid), before);
 }
 
 // SetFirstVisibleColumn scrolls by sending one line scroll per column and

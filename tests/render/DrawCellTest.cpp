@@ -119,20 +119,6 @@ class CellDrawer : public PaintedGrid {
   }
 };
 
-// Without a context the cell goes straight onto the window, with no
-// repaint asked for; a header cell drawn so is flat until the next paint.
-TEST_F(CellDrawer, WithoutAContextItDrawsOnTheWindowAtOnce) {
-  grid.SetItemBackColor(2, 1, LONG(kRed));
-  window.ClearRecords();
-  grid.DrawCell(grid.GetCell(2, 1));
-  grid.DrawCell(grid.GetCell(0, 2));
-  ExpectPixels({{50, 40, kRed}, {98, 58, kRed}, {99, 50, kLine}, {100, 0, kBack}, {148, 18, kBack}, {149, 10, kEmpty}});
-  EXPECT_FALSE(window.HasUpdate());
-  EXPECT_TRUE(window.invalidations.empty());
-  window.PaintAll();
-  ExpectPixels({{100, 0, kWhite}});
-}
-
 TEST_F(CellDrawer, CellsOutOfViewAreSkipped) {
   const CRect first(0, 20, 49, 39);
   grid.SetItemBackColor(1, 1, LONG(kRed));

@@ -115,55 +115,5 @@ TEST_F(Geometry, CellRectsAndOrigins) {
   EXPECT_EQ(Rect(0, 0), CRect(0, 0, 49, 19));  // a fixed row keeps its place
 }
 
-// Reads that find no place fail without writing: a cell scrolled off or
-// past the end, an order entry naming no column. Fixed counts stored above
-// the matrix are bounded to it.
-TEST_F(Geometry, ReadsOutsideTheLayout) {
-  const CRect untouched(-1, -2, -3, -4);
-  CRect rc = untouched;
-  grid.m_nTopRow = 3;
-  for (auto [r, c, first] : {std::tuple{3, 0, 1}, {2, 0, 0}, {5, 0, 0}, {3, 3, 0}, {-1, 0, 0}, {3, 0, 7}}) {
-    grid.m_nFirstCol = first;
-    EXPECT_THROW(grid.GetCellRect(r, c, &rc), CInvalidArgException) << r << "," << c << " from " << first;
-  }
-  EXPECT_EQ(rc, untouched);
-  grid.m_nFirstCol = 0;
-  grid.m_nTopRow = 1;
-  grid.SetColumnOrder(77, 2);  // position 2 shows no column
-  EXPECT_THROW(grid.GetColumnAtPoint({120, 0}), CInvalidArgException);
-  ExpectColumnsAt({{60, 1}}, 0);
-  int border = 3;
-  EXPECT_THROW(grid.GetColumnBorderAtPoint({160, 0}, border), CInvalidArgException);
-  EXPECT_EQ(border, 3);
-  CPoint origin(9, 9);
-  EXPECT_THROW(grid.GetCellOrigin(1, 2, &origin), CInvalidArgException);
-  EXPECT_EQ(origin, CPoint(9, 9));
-  grid.SetColumnOrder(2, 2);
-  grid.SetNumFixedRows(99);
-  grid.m_nFixedCols = 42;
-  grid.m_nTopRow = 5;
-  ExpectRowsAt({{99, 4}, {100, -1}}, 0);
-  ExpectColumnsAt({{149, -1}}, 0);
-  EXPECT_EQ(Rect(4, 0).top, 80);
-}
-
-// Hostile sizes wrap as the platform's arithmetic does instead of
-// overflowing (the sanitizer run checks that); the cached positions follow
-// every size change.
-TEST_F(Geometry, HostileSizesWrap) {
-  grid.m_layout.SetWidthOfColumn(0, 0x7FFFFFFFu);
-  grid.m_layout.SetWidthOfColumn(1, 0x7FFFFFFFu);
-  ExpectColumnsAt({{5, 0}}, 0);
-  EXPECT_EQ(Origin(1, 2).x, -2);  // 0x7FFFFFFF + 0x7FFFFFFF
-  int border = 0;
-  EXPECT_EQ(grid.GetColumnBorderAtPoint({INT32_MAX, 0}, border), 0);
-  EXPECT_EQ(border, INT32_MAX);
-  grid.SetRowHeight(2, 35);
-  grid.m_layout.SetHeightOfRow(1, 0xFFFFFFF0u);  // adds as -16
-  EXPECT_EQ(Origin(4, 0).y, 20 - 16 + 35 + 20);
-  EXPECT_EQ(Rect(2, 2), CRect(-2, 4, 47, 4 + 35 - 1));
-  ExpectRowsAt({{4 + 35 + 20, 3}}, 0);
-}
-
 }  // namespace
 }  // namespace TzGrid::Test

@@ -1,5 +1,5 @@
 // The grid painter through the headless window: exact pixels of the header
-// band, the fixed strip, cells, grid lines and the empty area.
+// band, cells, grid lines and the empty area.
 #include "TestSupport.h"
 
 namespace TzGrid::Test {
@@ -92,89 +92,6 @@ TEST_F(DefaultLayout, TheRepaintAreaBoundsThePaintButNotTheHeaderBand) {
   FillFramebuffer(kSentinel);
   DrawWithRepaintArea(CRect(0, 100, 10, 110));
   ExpectPixels({{201, 1, kFace}, {75, 30, kEmpty}});
-}
-
-TEST_F(DefaultLayout, ALayoutThatCannotBeMeasuredEndsThePaintWithWhatWasDrawn) {
-  grid.SetColumnOrder(77, 1);  // position 1 shows no column: no visible extent
-  FillFramebuffer(kSentinel);
-  grid.m_nFirstCol = 3;  // would be reset by the scroll-bar update
-  window.PaintAll();
-  ASSERT_EQ(window.failedMessages.size(), 1u);
-  EXPECT_EQ(window.failedMessages[0].first, WM_PAINT);
-  EXPECT_EQ(grid.m_nFirstCol, 3) << "the scroll bars were updated after a failed paint";
-  // The background fill came before the failure and reached the screen.
-  ExpectPixels({{290, 140, kEmpty}, {10, 30, kEmpty}});
-  grid.SetColumnOrder(1, 1);
-}
-
-// A null target draws and writes nothing; an empty grid paints only the
-// empty area and leaves the scroll state as it is.
-TEST_F(PaintTest, NothingToPaint) {
-  MarkHeaderRow(0);
-  FillFramebuffer(kSentinel);
-  grid.OnDraw(nullptr, CRect(0, 0, 300, 150), CRect(0, 0, 300, 150));
-  EXPECT_EQ(Px(10, 30), kSentinel);
-  EXPECT_EQ(grid.GetCell(0, 0)->m_bReadOnly, 0);
-
-  grid.ResizeGrid(0, 0);
-  grid.m_nFirstCol = 3;
-  grid.m_nTopRow = 4;
-  window.PaintAll();
-  for (int y = 0; y < 150; y += 7) {
-    for (int x = 0; x < 300; x += 7) ASSERT_EQ(Px(x, y), kEmpty) << x << "," << y;
-  }
-  EXPECT_EQ(grid.m_nFirstCol, 3);
-  EXPECT_EQ(grid.m_nTopRow, 4);
-  grid.ResizeGrid(2, 2);
-  grid.m_nFirstCol = 1;
-  window.PaintAll();
-  EXPECT_EQ(grid.m_nFirstCol, 0) << "a grid that fits is scrolled back";
-}
-
-// ---- fixed rows and columns
-
-TEST_F(PaintTest, AFixedColumnIsABlankFramePerRow) {
-  grid.SetFixedColumns(1);
-  grid.m_nFirstCol = 1;
-  MarkHeaderRow(0);
-  window.PaintAll();
-  // Frames (0, y, 50, y + 20), the band's included: exclusive rectangles
-  // that touch without gaps, nothing inside.
-  for (int y : {0, 20, 40, 60, 80}) {
-    SCOPED_TRACE(y);
-    ExpectPixels({{0, y, kWhite}, {48, y, kWhite}, {49, y, kShadow}, {0, y + 18, kWhite}, {0, y + 19, kShadow},
-                  {25, y + 19, kShadow}, {25, y + 10, kEmpty}});
-  }
-  // Scrolled columns and their lines start at the strip's edge; horizontal
-  // lines end at totalW + 1, position 0 being in the strip.
-  ExpectPixels({{25, 100, kEmpty}, {50, 0, kWhite}, {50, 20, kBack}, {50, 39, kLine}, {99, 20, kLine},
-                {249, 39, kLine}, {250, 39, kLine}, {251, 39, kEmpty}, {250, 20, kEmpty}});
-}
-
-// A 10 x 30 grid (500 x 600 pixels) scrolled in its window: cells follow
-// the scroll indices, lines reach the window's edges while the grid goes on
-// and end one pixel past its last row and column (totalH - vPos + 1,
-// totalW - hPos + 1) once they are in view.
-TEST_F(PaintTest, ScrolledGrid) {
-  grid.ResizeGrid(10, 30);
-  MarkHeaderRow(0);
-  grid.m_nFirstCol = 2;
-  grid.m_nHScrollPos = 100;
-  grid.m_nTopRow = 5;
-  grid.m_nVScrollPos = 80;
-  grid.SetItemBackColor(5, 2, LONG(kRed));
-  grid.SetItemBackColor(0, 2, LONG(kGreen));  // the header flag wins over it
-  window.PaintAll();
-  ExpectPixels({{0, 20, kRed}, {48, 38, kRed}, {49, 30, kLine}, {1, 1, kFace}, {49, 149, kLine}, {299, 39, kLine},
-                {299, 139, kLine}});
-  EXPECT_EQ(grid.m_nFirstCol, 2) << "the scroll-bar update keeps a grid that does not fit";
-  grid.m_nFirstCol = 6;  // positions 6 .. 9 at x = 0 .. 199
-  grid.m_nHScrollPos = 300;
-  grid.m_nTopRow = 25;  // rows 25 .. 29 at y = 20 .. 119
-  grid.m_nVScrollPos = 480;
-  window.PaintAll();
-  ExpectPixels({{10, 119, kLine}, {10, 118, kBack}, {49, 120, kLine}, {49, 121, kEmpty}, {10, 120, kEmpty},
-                {199, 30, kLine}, {200, 39, kLine}, {201, 39, kEmpty}, {210, 30, kEmpty}, {199, 10, kEmpty}});
 }
 
 }  // namespace
