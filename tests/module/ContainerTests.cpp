@@ -41,27 +41,6 @@ void CheckInPlace(Hosted& h, HWND parent, const RECT& rect) {
   ReleaseDC(h.window, dc);
 }
 
-// Drawing through IViewObject into a memory bitmap, as a container that
-// prints or caches the picture does.
-void CheckViewObject(IUnknown* control, IDispatch* grid) {
-  auto view = Query<IViewObject2>(control);
-  if (!CHECK(view)) return;
-  CHECK_HR(Call(grid, L"SetItemBackColor", {Long(1), Long(1), Long(RGB(0, 200, 0))}), S_OK);
-  HDC screen = GetDC(nullptr);
-  HDC memory = CreateCompatibleDC(screen);
-  HBITMAP bitmap = CreateCompatibleBitmap(screen, 300, 200);
-  HGDIOBJ old = SelectObject(memory, bitmap);
-  RECTL bounds = {0, 0, 300, 200};
-  CHECK_HR(view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0), S_OK);
-  CHECK(PixelIs(memory, 75, 30, RGB(0, 200, 0)));
-  CHECK_HR(view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0),
-           DV_E_DVASPECT);
-  SelectObject(memory, old);
-  DeleteObject(bitmap);
-  DeleteDC(memory);
-  ReleaseDC(nullptr, screen);
-}
-
 }  // namespace
 
 void RunAtlContainerTests() {
@@ -110,7 +89,6 @@ void RunOwnContainerTests() {
     CHECK(saved && LoadState(h.control, saved.Get()) == S_OK);
     window = h.site->ControlWindow();
     CHECK(CallLong(h.grid, L"Rows") == 5 && IsWindowVisible(window) && HasRect(window, host, RECT{0, 0, 200, 100}));
-    CheckViewObject(h.control, h.grid);
   }
   CHECK(!IsWindow(window));
   DestroyWindow(host);

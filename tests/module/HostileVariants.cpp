@@ -51,8 +51,7 @@ class ByteRecordInfo final : public Object<IRecordInfo> {
  private:
   // A record's bytes: a copy of from's, or zero.
   HRESULT Fill(PVOID record, const void* from) {
-    if (from) std::memcpy(record, from, m_size);
-    if (!from) std::memset(record, 0, m_size);
+    from ? std::memcpy(record, from, m_size) : std::memset(record, 0, m_size);
     return S_OK;
   }
 
@@ -109,6 +108,84 @@ VARIANT Reference(VARTYPE vt, void* target) {
   return v;
 }
 
-BSTR OddBstr(const char* bytes, UINT byteLength) { return SysAllocStringByteLen(bytes, byteLength); }
+namespace {
+
+const char* const kKindNames[] = {
+    "a null BSTR", "VT_ARRAY without an array", "a VARIANT reference to itself", "two VARIANTs referring to each other",
+    "a reference to a reference to a long", "a reference to a null SAFEARRAY*", "a reference to a record",
+    "an array element that refers to itself", "an array of records", "an array of objects", "a two-dimensional array",
+    "an array nested in a VARIANT element", "an array whose element size is not its type's"};
+constexpr std::size_t kNamedKinds = sizeof kKindNames / sizeof kKindNames[0];
+
+// The types of the null references, after the named kinds.
+const std::vector<VARTYPE>& NullableTypes() {
+  static const std::vector<VARTYPE> types = [] {
+    std::vector<VARTYPE> all = NumericElementTypes();
+    all.insert(all.end(), {VT_ERROR, VT_DISPATCH, VT_UNKNOWN, VT_RECORD, VT_ARRAY | VT_I4, VT_ARRAY | VT_VARIANT});
+    return all;
+  }();
+  return types;
+}
+
+}  // namespace
+
+std::size_t HostileKinds() { return kNamedKinds + NullableTypes().size(); }
+
+VARIANT HostileArgument(std::size_t kind, Keeper& keeper, IDispatch* object, std::string* name) {
+  if (name) {
+    *name = kind < kNamedKinds ? kKindNames[kind] : "a null reference " + std::to_string(NullableTypes()[kind - kNamedKinds]);
+  }
+  SAFEARRAYBOUND bound = {2, 0}, square[2] = {{2, 0}, {2, 0}};
+  SAFEARRAY* array = nullptr;
+  VARIANT* first = keeper.NewSlot();
+  VARIANT v = Blank(VT_RECORD);
+  IRecordInfo* record = keeper.Keep(NewByteRecordInfo(32), +[](IRecordInfo* r) { r->Release(); });
+  switch (kind) {
+    case 0: return Blank(VT_BSTR);
+    case 1: return Blank(VT_ARRAY | VT_I4);
+    case 2:
+      MakeSelfReference(first);
+      return *first;
+    case 3:
+      *first = VariantReference(keeper.NewSlot(VariantReference(first)));
+      return *first;
+    case 4: return VariantReference(keeper.NewSlot(VariantReference(keeper.NewSlot(Long(2)))));
+    case 5: return Reference(VT_ARRAY | VT_I4, &V_ARRAY(first));  // the slot holds no array
+    case 6:  // behind a VARIANT reference, as scripts pass their variables: the slot is never cleared
+      V_RECORDINFO(&v) = record;
+      V_RECORD(&v) = keeper.Keep(CoTaskMemAlloc(32), +[](void* bytes) { CoTaskMemFree(bytes); });
+      std::memset(V_RECORD(&v), 0x5A, 32);
+      return VariantReference(keeper.NewSlot(v));
+    case 7:
+      array = ArrayOfLongs(VT_VARIANT, {1});
+      MakeSelfReference(static_cast<VARIANT*>(array->pvData));
+      break;
+    case 8:
+      array = SafeArrayCreateEx(VT_RECORD, 1, &bound, record);
+      std::memset(array->pvData, 0x41, 64);  // bytes that would make a wild pointer
+      break;
+    case 9:
+      array = SafeArrayCreateVector(VT_DISPATCH, 0, 2);
+      static_cast<IDispatch**>(array->pvData)[0] = object;
+      if (object) object->AddRef();
+      break;
+    case 10: array = SafeArrayCreate(VT_I4, 2, square); break;
+    case 11:
+      array = SafeArrayCreateVector(VT_VARIANT, 0, 1);
+      static_cast<VARIANT*>(array->pvData)[0] = ArrayArgument(ArrayOfLongs(VT_I4, {1}));
+      break;
+    case 12:
+      array = ArrayOfLongs(VT_I4, {1, 2});
+      array->cbElements = 2;
+      keeper.Later([array] {
+        array->cbElements = 4;
+        SafeArrayDestroy(array);
+      });
+      *first = ArrayArgument(array);
+      return Reference(VT_ARRAY | VT_I4, &V_ARRAY(first));
+    default: return Reference(NullableTypes()[kind - kNamedKinds]);
+  }
+  return ArrayArgument(array);
+}
 
 }  // namespace ModuleTest
