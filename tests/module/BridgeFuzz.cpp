@@ -17,8 +17,6 @@
 #include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstring>
-#include <deque>
 #include <map>
 
 namespace BridgeFuzz {
@@ -264,8 +262,7 @@ class ArgumentMaker {
   SAFEARRAY* KeepArray(SAFEARRAY* array) { return m_arena.Keep(array, +[](SAFEARRAY* a) { SafeArrayDestroy(a); }); }
 
   // The value behind a pointer of its own type: a typed host variable
-  // passed by reference (one in six arrays: a reference to no array).
-  // Types no host variable has stay as they are.
+  // passed by reference. Types no host variable has stay as they are.
   Argument ByReference(Argument plain) {
     VARTYPE vt = V_VT(&plain.value);
     bool scalar = vt != VT_EMPTY && vt != VT_NULL && std::count(kScalarTypes.begin(), kScalarTypes.end(), vt);
@@ -277,7 +274,6 @@ class ArgumentMaker {
       V_BSTR(slot) = SysAllocStringByteLen(reinterpret_cast<LPCSTR>(V_BSTR(slot)), SysStringByteLen(V_BSTR(slot)));
       m_arena.Later([slot] { SysFreeString(V_BSTR(slot)); });
     }
-    if (!scalar && m_random.OneIn(6)) V_ARRAY(slot) = nullptr;
     return {ref, plain.asLong};
   }
 
@@ -367,10 +363,7 @@ struct CallPlan {
   bool SetsCount() const { return entry && IsCountSetter(dispid) && (IsPut() || dispid > kRows); }
   std::string Text() const {
     std::string text = "invoke " + std::to_string(dispid) + " flags " + Hex(flags) + " types";
-    for (const Argument& a : arguments) {
-      text.append(" ").append(Hex(V_VT(&a.value)));
-      if (a.asLong) text.append("=").append(std::to_string(*a.asLong));
-    }
+    for (const Argument& a : arguments) text += " " + Hex(V_VT(&a.value)) + (a.asLong ? "=" + std::to_string(*a.asLong) : "");
     return text + " named " + std::to_string(named.size() + extraNamed) + (dropArguments ? " rgvarg=null" : "") +
            (dropNamed ? " rgdispidNamedArgs=null" : "");
   }
@@ -447,8 +440,8 @@ class Driver {
   }
 
  private:
-  // A member of the map mostly, or an id it lacks (the modal About box is
-  // left to its own tests); the flags a host would use mostly, or odd ones;
+  // A member of the map mostly, or an id it lacks (never the modal About
+  // box, which would wait for a user); the flags a host would use mostly, or odd ones;
   // the arguments the member wants, sometimes too few or too many;
   // malformed DISPPARAMS and missing out-pointers sometimes.
   CallPlan PlanCall(ArgumentMaker& maker) {

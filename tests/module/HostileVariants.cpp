@@ -3,64 +3,35 @@
 #include "HostKit.h"
 
 #include <cstring>
+#include <string>
 
 namespace ModuleTest {
 
 namespace {
 
-// Records that are nothing but bytes: a copy is memcpy, a clear does nothing.
-class ByteRecordInfo final : public Object<IRecordInfo> {
- public:
-  explicit ByteRecordInfo(ULONG size) : m_size(size) {}
-
-  HRESULT STDMETHODCALLTYPE RecordInit(PVOID record) override { return Fill(record, nullptr); }
-  HRESULT STDMETHODCALLTYPE RecordClear(PVOID) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE RecordCopy(PVOID from, PVOID to) override { return Fill(to, from); }
-  HRESULT STDMETHODCALLTYPE GetGuid(GUID* guid) override {
-    *guid = GUID_NULL;
-    return S_OK;
+// A record type of eight longs (32 bytes of plain data), made by a type
+// library built in memory. One reference for the caller.
+IRecordInfo* NewRecordInfo() {
+  ComPtr<ICreateTypeLib2> library;
+  ComPtr<ICreateTypeInfo> type;
+  ComPtr<ITypeInfo> info;
+  IRecordInfo* record = nullptr;
+  CreateTypeLib2(SYS_WIN64, L"records.tlb", &library);
+  if (!library || FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"Longs"), TKIND_RECORD, &type))) return nullptr;
+  for (UINT i = 0; i < 8; ++i) {
+    VARDESC field{};
+    field.memid = MEMBERID(0x40000000 + i);
+    field.varkind = VAR_PERINSTANCE;
+    field.elemdescVar.tdesc.vt = VT_I4;
+    std::wstring name = L"n" + std::to_wstring(i);
+    type->AddVarDesc(i, &field);
+    type->SetVarName(i, name.data());
   }
-  HRESULT STDMETHODCALLTYPE GetName(BSTR* name) override {
-    *name = SysAllocString(L"Bytes");
-    return *name ? S_OK : E_OUTOFMEMORY;
-  }
-  HRESULT STDMETHODCALLTYPE GetSize(ULONG* size) override {
-    *size = m_size;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetField(PVOID, LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetFieldNoCopy(PVOID, LPCOLESTR, VARIANT*, PVOID*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE PutField(ULONG, PVOID, LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE PutFieldNoCopy(ULONG, PVOID, LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetFieldNames(ULONG*, BSTR*) override { return E_NOTIMPL; }
-  BOOL STDMETHODCALLTYPE IsMatchingType(IRecordInfo* other) override { return other == this; }
-  PVOID STDMETHODCALLTYPE RecordCreate() override {
-    void* record = CoTaskMemAlloc(m_size);
-    return record && SUCCEEDED(Fill(record, nullptr)) ? record : nullptr;
-  }
-  HRESULT STDMETHODCALLTYPE RecordCreateCopy(PVOID from, PVOID* to) override {
-    *to = CoTaskMemAlloc(m_size);
-    return *to ? Fill(*to, from) : E_OUTOFMEMORY;
-  }
-  HRESULT STDMETHODCALLTYPE RecordDestroy(PVOID record) override {
-    CoTaskMemFree(record);
-    return S_OK;
-  }
-
- private:
-  // A record's bytes: a copy of from's, or zero.
-  HRESULT Fill(PVOID record, const void* from) {
-    from ? std::memcpy(record, from, m_size) : std::memset(record, 0, m_size);
-    return S_OK;
-  }
-
-  ULONG m_size;
-};
+  if (SUCCEEDED(type->LayOut()) && SUCCEEDED(type.As(&info))) GetRecordInfoFromTypeInfo(info.Get(), &record);
+  return record;
+}
 
 }  // namespace
-
-IRecordInfo* NewByteRecordInfo(ULONG size) { return new ByteRecordInfo(size); }
 
 const std::vector<VARTYPE>& NumericElementTypes() {
   static const std::vector<VARTYPE> types = {VT_I1,  VT_UI1, VT_I2,   VT_UI2, VT_I4,   VT_UI4, VT_I8,
@@ -139,7 +110,7 @@ VARIANT HostileArgument(std::size_t kind, Keeper& keeper, IDispatch* object, std
   SAFEARRAY* array = nullptr;
   VARIANT* first = keeper.NewSlot();
   VARIANT v = Blank(VT_RECORD);
-  IRecordInfo* record = keeper.Keep(NewByteRecordInfo(32), +[](IRecordInfo* r) { r->Release(); });
+  IRecordInfo* record = keeper.Keep(NewRecordInfo(), +[](IRecordInfo* r) { r->Release(); });
   switch (kind) {
     case 0: return Blank(VT_BSTR);
     case 1: return Blank(VT_ARRAY | VT_I4);

@@ -16,11 +16,6 @@
 
 namespace ModuleTest {
 
-// A record type whose instances are size plain bytes: enough for
-// SafeArrayCreateEx(VT_RECORD, ...) and VT_RECORD VARIANTs. One reference
-// for the caller.
-IRecordInfo* NewByteRecordInfo(ULONG size);
-
 // The element types a SAFEARRAY of numbers, strings or VARIANTs can have.
 const std::vector<VARTYPE>& NumericElementTypes();
 

@@ -9,7 +9,6 @@
 #include "../../src/module/TzGridIds.h"
 #include "HostKit.h"
 
-#include <cstdio>
 #include <map>
 
 namespace ModuleTest {
@@ -22,12 +21,6 @@ using TzGridCom::DIID_DTzGridEvents;
 
 // Members by (DISPID, invoke kind): "Name(type name, ...) -> type".
 using Signatures = std::map<std::pair<MEMBERID, int>, std::string>;
-
-std::string Take(BSTR text) {
-  std::string out = text ? Narrow(std::wstring(text, SysStringLen(text))) : std::string();
-  SysFreeString(text);
-  return out;
-}
 
 // A type description as the portable VARTYPE: VT_PTR to T becomes VT_BYREF | T.
 std::string TypeName(const TYPEDESC& desc) {
@@ -65,7 +58,10 @@ Signatures ReadSignatures(ITypeInfo* info) {
     UINT got = 0;
     info->GetNames(desc->memid, names, 8, &got);
     std::vector<std::string> taken;
-    for (UINT n = 0; n < got; ++n) taken.push_back(Take(names[n]));
+    for (UINT n = 0; n < got; ++n) {
+      taken.push_back(Narrow(std::wstring(names[n], SysStringLen(names[n]))));
+      SysFreeString(names[n]);
+    }
     taken.resize(std::size_t(desc->cParams) + 1, "<unnamed>");
     std::string text = taken[0] + (desc->funckind == FUNC_DISPATCH ? "(" : " (not dispatch)(");
     for (SHORT p = 0; p < desc->cParams; ++p) {

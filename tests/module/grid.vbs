@@ -28,7 +28,6 @@ Sub Expect(member, number)
 End Sub
 
 Set g = CreateObject("TZGRID.TzGridCtrl.1")
-Check g.Columns = 5 And g.Rows = 5, "the counts of a new grid"
 x = 7
 g.Columns = x
 Check g.Columns = 7 And g.SetNumColumns(x - 1) = 0 And g.Columns = 6, "counts from a variable and an expression"
@@ -36,11 +35,8 @@ Check g.Columns = 7 And g.SetNumColumns(x - 1) = 0 And g.Columns = 6, "counts fr
 text = "hello, grid"
 g.SetCellText 1, 2, text
 Check g.GetCellText(1, 2) = "hello, grid", "GetCellText of a text from a variable"
-g.SetCellText 2, 2, 12345
-Check g.GetCellText(2, 2) = "12345", "a number given for a text"
 face = "Arial"
 Check g.SetCellFont(1, 1, face, -12, 700) = True And face = "Arial", "SetCellFont with a variable it keeps"
-Check g.SetDefaultFont("Courier New", 16, 400) = True, "SetDefaultFont with a literal"
 
 ' The column list of an export is an array in a variable or a single number.
 columnList = Array(3, 0)
@@ -61,7 +57,6 @@ Expect "Rows", 7
 On Error GoTo 0
 Check before = g.Rows & " x " & g.Columns & " " & g.GetCellText(1, 2), "the grid unchanged after the errors"
 
-Set g = Nothing
 If failures = 0 Then
   WScript.Echo "ALL OK"
   WScript.Quit 0
