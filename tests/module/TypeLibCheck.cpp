@@ -1,5 +1,5 @@
-// The registered type library against the control's dispatch and event
-// maps: every member's name, DISPID, kind, result and parameter types and
+// The registered type library against the control's dispatch map: every
+// member's name, DISPID, kind, result and parameter types and
 // parameter names, written out the same way from both and
 // compared; and the coclass's flags and interfaces. (Parameter names are
 // resolved by the bridge as the library names them: the dispatch tests.)
@@ -89,14 +89,6 @@ Signatures MapSignatures() {
   return out;
 }
 
-Signatures EventMapSignatures() {
-  Signatures out;
-  for (const TzGrid::EventEntry& e : TzGrid::GetEventMap()) {
-    out[{e.dispid, INVOKE_FUNC}] = Signature(e.name, e.params, e.cParams, VT_VOID);
-  }
-  return out;
-}
-
 void Compare(const Signatures& library, const Signatures& map, const std::string& what) {
   for (const auto& [key, text] : map) {
     std::string found = library.count(key) ? library.at(key) : "nothing";
@@ -138,10 +130,6 @@ void RunTypeLibTests() {
     TYPEATTR facts = Attributes(info.Get());
     CHECK(facts.typekind == TKIND_DISPATCH && (facts.wTypeFlags & TYPEFLAG_FDISPATCHABLE) != 0);
     Compare(ReadSignatures(info.Get()), MapSignatures(), "_DTzGrid");
-  }
-  if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(DIID_DTzGridEvents, &info)))) {
-    CHECK(Attributes(info.Get()).typekind == TKIND_DISPATCH);
-    Compare(ReadSignatures(info.Get()), EventMapSignatures(), "_DTzGridEvents");
   }
   if (CHECK(SUCCEEDED(lib->GetTypeInfoOfGuid(CLSID_TzGrid, &info)))) CheckCoclass(info.Get());
 }
