@@ -137,8 +137,6 @@ HWND CreateHostWindow(const wchar_t* title, int width, int height) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"TzGridTestHost";
     atom = RegisterClassW(&wc);
   }

@@ -104,7 +104,8 @@ std::size_t HostileKinds() { return kNamedKinds + NullableTypes().size(); }
 
 VARIANT HostileArgument(std::size_t kind, Keeper& keeper, IDispatch* object, std::string* name) {
   if (name) {
-    *name = kind < kNamedKinds ? kKindNames[kind] : "a null reference " + std::to_string(NullableTypes()[kind - kNamedKinds]);
+    *name = kind < kNamedKinds ? kKindNames[kind]
+                               : "a null reference " + std::to_string(NullableTypes()[kind - kNamedKinds]);
   }
   SAFEARRAYBOUND bound = {2, 0}, square[2] = {{2, 0}, {2, 0}};
   SAFEARRAY* array = nullptr;
