@@ -60,14 +60,14 @@ VARIANT Text(const wchar_t* value) {
 }
 
 Answer Ask(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> reversedArgs,
-           std::optional<std::vector<DISPID>> given, bool withExcepInfo, VARIANT* result) {
+           std::optional<std::vector<DISPID>> given, VARIANT* result) {
   bool put = (flags & DISPATCH_PROPERTYPUT) != 0;
   std::vector<DISPID> named = given ? *given : put ? std::vector<DISPID>{DISPID_PROPERTYPUT} : std::vector<DISPID>{};
   DISPPARAMS params = {reversedArgs.data(), named.data(), UINT(reversedArgs.size()), UINT(named.size())};
   EXCEPINFO excep{};
   UINT argErr = 12345;
   if (result) VariantInit(result);
-  HRESULT hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, withExcepInfo ? &excep : nullptr, &argErr);
+  HRESULT hr = object->Invoke(id, IID_NULL, 0, flags, &params, result, &excep, &argErr);
   for (VARIANT& v : reversedArgs) VariantClear(&v);
   Answer a{hr, argErr, excep.scode, excep.wCode, excep.bstrSource ? excep.bstrSource : L"",
            excep.bstrDescription ? excep.bstrDescription : L""};
@@ -80,7 +80,7 @@ HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, 
   LPOLESTR names[] = {const_cast<LPOLESTR>(name)};
   if (result) VariantInit(result);
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
-  if (SUCCEEDED(hr)) return Ask(object, id, flags, {args.rbegin(), args.rend()}, std::nullopt, true, result).hr;
+  if (SUCCEEDED(hr)) return Ask(object, id, flags, {args.rbegin(), args.rend()}, std::nullopt, result).hr;
   for (VARIANT& v : args) VariantClear(&v);
   return hr;
 }
@@ -137,8 +137,6 @@ HWND CreateHostWindow(const wchar_t* title, int width, int height) {
     WNDCLASSW wc{};
     wc.lpfnWndProc = DefWindowProcW;
     wc.hInstance = GetModuleHandleW(nullptr);
-    wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
     wc.lpszClassName = L"TzGridTestHost";
     atom = RegisterClassW(&wc);
   }

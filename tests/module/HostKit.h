@@ -102,7 +102,7 @@ struct Answer {
 // cleared after. Without named arguments given, a put carries
 // DISPID_PROPERTYPUT. The result, when asked for, is cleared by the caller.
 Answer Ask(IDispatch* object, DISPID id, WORD flags, std::vector<VARIANT> reversedArgs,
-           std::optional<std::vector<DISPID>> given = std::nullopt, bool withExcepInfo = true, VARIANT* result = nullptr);
+           std::optional<std::vector<DISPID>> given = std::nullopt, VARIANT* result = nullptr);
 // Calls a member by name, arguments first first. The result is cleared by
 // the caller (VariantClear).
 HRESULT Call(IDispatch* object, const wchar_t* name, std::vector<VARIANT> args, VARIANT* result = nullptr,
@@ -119,10 +119,6 @@ ComPtr<IDispatch> NewGrid();
 void Pump(DWORD ms);
 // A visible top-level window of a plain class for hosting controls.
 HWND CreateHostWindow(const wchar_t* title, int width, int height);
-// A container's message loop for about ms milliseconds: each message is
-// offered to the active object's accelerator translation before it is
-// dispatched. Returns how many messages the control took.
-int PumpThroughContainer(TzGridHost::OleContainer* site, DWORD ms);
 
 // The grid's in-place editor window, or null before the first edit.
 HWND FindEditor(HWND grid);
@@ -176,7 +172,8 @@ struct Hosted {
   Hosted(const Hosted&) = delete;
   ~Hosted();
   bool ok() const { return grid && point; }
-  // Runs the container's message loop, counting the accelerators taken.
+  // Runs the container's message loop: each message is offered to the
+  // active object's accelerator translation first; counts those it takes.
   void Pump(DWORD ms);
   // Puts the focus on a cell with the grid's window holding the keyboard
   // focus and no edit showing; or types a letter there, which opens the

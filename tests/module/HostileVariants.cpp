@@ -3,65 +3,35 @@
 #include "HostKit.h"
 
 #include <cstring>
+#include <string>
 
 namespace ModuleTest {
 
 namespace {
 
-// Records that are nothing but bytes: a copy is memcpy, a clear does nothing.
-class ByteRecordInfo final : public Object<IRecordInfo> {
- public:
-  explicit ByteRecordInfo(ULONG size) : m_size(size) {}
-
-  HRESULT STDMETHODCALLTYPE RecordInit(PVOID record) override { return Fill(record, nullptr); }
-  HRESULT STDMETHODCALLTYPE RecordClear(PVOID) override { return S_OK; }
-  HRESULT STDMETHODCALLTYPE RecordCopy(PVOID from, PVOID to) override { return Fill(to, from); }
-  HRESULT STDMETHODCALLTYPE GetGuid(GUID* guid) override {
-    *guid = GUID_NULL;
-    return S_OK;
+// A record type of eight longs (32 bytes of plain data), made by a type
+// library built in memory. One reference for the caller.
+IRecordInfo* NewRecordInfo() {
+  ComPtr<ICreateTypeLib2> library;
+  ComPtr<ICreateTypeInfo> type;
+  ComPtr<ITypeInfo> info;
+  IRecordInfo* record = nullptr;
+  CreateTypeLib2(SYS_WIN64, L"records.tlb", &library);
+  if (!library || FAILED(library->CreateTypeInfo(const_cast<LPOLESTR>(L"Longs"), TKIND_RECORD, &type))) return nullptr;
+  for (UINT i = 0; i < 8; ++i) {
+    VARDESC field{};
+    field.memid = MEMBERID(0x40000000 + i);
+    field.varkind = VAR_PERINSTANCE;
+    field.elemdescVar.tdesc.vt = VT_I4;
+    std::wstring name = L"n" + std::to_wstring(i);
+    type->AddVarDesc(i, &field);
+    type->SetVarName(i, name.data());
   }
-  HRESULT STDMETHODCALLTYPE GetName(BSTR* name) override {
-    *name = SysAllocString(L"Bytes");
-    return *name ? S_OK : E_OUTOFMEMORY;
-  }
-  HRESULT STDMETHODCALLTYPE GetSize(ULONG* size) override {
-    *size = m_size;
-    return S_OK;
-  }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(ITypeInfo**) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetField(PVOID, LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetFieldNoCopy(PVOID, LPCOLESTR, VARIANT*, PVOID*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE PutField(ULONG, PVOID, LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE PutFieldNoCopy(ULONG, PVOID, LPCOLESTR, VARIANT*) override { return E_NOTIMPL; }
-  HRESULT STDMETHODCALLTYPE GetFieldNames(ULONG*, BSTR*) override { return E_NOTIMPL; }
-  BOOL STDMETHODCALLTYPE IsMatchingType(IRecordInfo* other) override { return other == this; }
-  PVOID STDMETHODCALLTYPE RecordCreate() override {
-    void* record = CoTaskMemAlloc(m_size);
-    return record && SUCCEEDED(Fill(record, nullptr)) ? record : nullptr;
-  }
-  HRESULT STDMETHODCALLTYPE RecordCreateCopy(PVOID from, PVOID* to) override {
-    *to = CoTaskMemAlloc(m_size);
-    return *to ? Fill(*to, from) : E_OUTOFMEMORY;
-  }
-  HRESULT STDMETHODCALLTYPE RecordDestroy(PVOID record) override {
-    CoTaskMemFree(record);
-    return S_OK;
-  }
-
- private:
-  // A record's bytes: a copy of from's, or zero.
-  HRESULT Fill(PVOID record, const void* from) {
-    if (from) std::memcpy(record, from, m_size);
-    if (!from) std::memset(record, 0, m_size);
-    return S_OK;
-  }
-
-  ULONG m_size;
-};
+  if (SUCCEEDED(type->LayOut()) && SUCCEEDED(type.As(&info))) GetRecordInfoFromTypeInfo(info.Get(), &record);
+  return record;
+}
 
 }  // namespace
-
-IRecordInfo* NewByteRecordInfo(ULONG size) { return new ByteRecordInfo(size); }
 
 const std::vector<VARTYPE>& NumericElementTypes() {
   static const std::vector<VARTYPE> types = {VT_I1,  VT_UI1, VT_I2,   VT_UI2, VT_I4,   VT_UI4, VT_I8,
@@ -109,6 +79,85 @@ VARIANT Reference(VARTYPE vt, void* target) {
   return v;
 }
 
-BSTR OddBstr(const char* bytes, UINT byteLength) { return SysAllocStringByteLen(bytes, byteLength); }
+namespace {
+
+const char* const kKindNames[] = {
+    "a null BSTR", "VT_ARRAY without an array", "a VARIANT reference to itself", "two VARIANTs referring to each other",
+    "a reference to a reference to a long", "a reference to a null SAFEARRAY*", "a reference to a record",
+    "an array element that refers to itself", "an array of records", "an array of objects", "a two-dimensional array",
+    "an array nested in a VARIANT element", "an array whose element size is not its type's"};
+constexpr std::size_t kNamedKinds = sizeof kKindNames / sizeof kKindNames[0];
+
+// The types of the null references, after the named kinds.
+const std::vector<VARTYPE>& NullableTypes() {
+  static const std::vector<VARTYPE> types = [] {
+    std::vector<VARTYPE> all = NumericElementTypes();
+    all.insert(all.end(), {VT_ERROR, VT_DISPATCH, VT_UNKNOWN, VT_RECORD, VT_ARRAY | VT_I4, VT_ARRAY | VT_VARIANT});
+    return all;
+  }();
+  return types;
+}
+
+}  // namespace
+
+std::size_t HostileKinds() { return kNamedKinds + NullableTypes().size(); }
+
+VARIANT HostileArgument(std::size_t kind, Keeper& keeper, IDispatch* object, std::string* name) {
+  if (name) {
+    *name = kind < kNamedKinds ? kKindNames[kind]
+                               : "a null reference " + std::to_string(NullableTypes()[kind - kNamedKinds]);
+  }
+  SAFEARRAYBOUND bound = {2, 0}, square[2] = {{2, 0}, {2, 0}};
+  SAFEARRAY* array = nullptr;
+  VARIANT* first = keeper.NewSlot();
+  VARIANT v = Blank(VT_RECORD);
+  IRecordInfo* record = keeper.Keep(NewRecordInfo(), +[](IRecordInfo* r) { r->Release(); });
+  switch (kind) {
+    case 0: return Blank(VT_BSTR);
+    case 1: return Blank(VT_ARRAY | VT_I4);
+    case 2:
+      MakeSelfReference(first);
+      return *first;
+    case 3:
+      *first = VariantReference(keeper.NewSlot(VariantReference(first)));
+      return *first;
+    case 4: return VariantReference(keeper.NewSlot(VariantReference(keeper.NewSlot(Long(2)))));
+    case 5: return Reference(VT_ARRAY | VT_I4, &V_ARRAY(first));  // the slot holds no array
+    case 6:  // behind a VARIANT reference, as scripts pass their variables: the slot is never cleared
+      V_RECORDINFO(&v) = record;
+      V_RECORD(&v) = keeper.Keep(CoTaskMemAlloc(32), +[](void* bytes) { CoTaskMemFree(bytes); });
+      std::memset(V_RECORD(&v), 0x5A, 32);
+      return VariantReference(keeper.NewSlot(v));
+    case 7:
+      array = ArrayOfLongs(VT_VARIANT, {1});
+      MakeSelfReference(static_cast<VARIANT*>(array->pvData));
+      break;
+    case 8:
+      array = SafeArrayCreateEx(VT_RECORD, 1, &bound, record);
+      std::memset(array->pvData, 0x41, 64);  // bytes that would make a wild pointer
+      break;
+    case 9:
+      array = SafeArrayCreateVector(VT_DISPATCH, 0, 2);
+      static_cast<IDispatch**>(array->pvData)[0] = object;
+      if (object) object->AddRef();
+      break;
+    case 10: array = SafeArrayCreate(VT_I4, 2, square); break;
+    case 11:
+      array = SafeArrayCreateVector(VT_VARIANT, 0, 1);
+      static_cast<VARIANT*>(array->pvData)[0] = ArrayArgument(ArrayOfLongs(VT_I4, {1}));
+      break;
+    case 12:
+      array = ArrayOfLongs(VT_I4, {1, 2});
+      array->cbElements = 2;
+      keeper.Later([array] {
+        array->cbElements = 4;
+        SafeArrayDestroy(array);
+      });
+      *first = ArrayArgument(array);
+      return Reference(VT_ARRAY | VT_I4, &V_ARRAY(first));
+    default: return Reference(NullableTypes()[kind - kNamedKinds]);
+  }
+  return ArrayArgument(array);
+}
 
 }  // namespace ModuleTest

@@ -1,7 +1,6 @@
 // Arguments a careless or hostile Automation client can hand to Invoke,
-// for the dispatch tests and the bridge fuzzer: references with nothing
-// behind them or pointing at themselves, arrays of every element type
-// (records included), BSTRs of odd byte length.
+// for the dispatch tests and the bridge fuzzer: arrays of every element
+// type, references, and one argument of each hostile kind.
 #pragma once
 
 #ifndef NOMINMAX
@@ -10,14 +9,12 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <deque>
+#include <functional>
+#include <string>
 #include <vector>
 
 namespace ModuleTest {
-
-// A record type whose instances are size plain bytes: enough for
-// SafeArrayCreateEx(VT_RECORD, ...) and VT_RECORD VARIANTs. One reference
-// for the caller.
-IRecordInfo* NewByteRecordInfo(ULONG size);
 
 // The element types a SAFEARRAY of numbers, strings or VARIANTs can have.
 const std::vector<VARTYPE>& NumericElementTypes();
@@ -33,7 +30,38 @@ VARIANT Reference(VARTYPE vt, void* target = nullptr);  // VT_BYREF | vt
 inline VARIANT VariantReference(VARIANT* target) { return Reference(VT_VARIANT, target); }
 inline void MakeSelfReference(VARIANT* v) { *v = VariantReference(v); }
 
-// A BSTR of byteLength bytes (an odd length leaves half a character).
-BSTR OddBstr(const char* bytes, UINT byteLength);
+// What arguments point at, released (last first) when the keeper goes.
+// The argument VARIANTs themselves are never cleared: they may be
+// references, or refer to themselves. Slots stay where they are.
+class Keeper {
+ public:
+  Keeper() = default;
+  Keeper(const Keeper&) = delete;
+  ~Keeper() {
+    for (auto it = m_releases.rbegin(); it != m_releases.rend(); ++it) (*it)();
+  }
+  VARIANT* NewSlot(VARIANT held = VARIANT{}) { return &m_slots.emplace_back(held); }
+  template <typename T>
+  T Keep(T owned, void (*release)(T)) {
+    if (owned) Later([owned, release] { release(owned); });
+    return owned;
+  }
+  void Later(std::function<void()> release) { m_releases.push_back(std::move(release)); }
+
+ private:
+  std::deque<VARIANT> m_slots;
+  std::vector<std::function<void()>> m_releases;
+};
+
+// One argument of each hostile kind, refused where a long, a text or a
+// column list is wanted: a null BSTR; references with nothing behind them
+// (of every type), to themselves, to each other, two steps deep or to a
+// record; arrays without a descriptor, of records, of objects (object), of
+// two dimensions, nested, holding an element that refers to itself, or
+// lying about their element size (by reference only: a copy would
+// overrun). What they point at is the keeper's; an array passed by value
+// is the caller's to clear.
+std::size_t HostileKinds();
+VARIANT HostileArgument(std::size_t kind, Keeper& keeper, IDispatch* object, std::string* name = nullptr);
 
 }  // namespace ModuleTest

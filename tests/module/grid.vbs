@@ -2,8 +2,6 @@
 ' host shows. Members are found by name at run time, arguments come as
 ' literals, expressions and variables (strings and arrays by reference), and
 ' the grid's errors reach the script's Err object with the grid unchanged.
-' Each member's answers are the C++ host's and the unit tests' business; the
-' kit's examples drive the members through cscript as a developer would.
 ' Prints "ALL OK" and exits 0 when every check passed.
 Option Explicit
 
@@ -30,7 +28,6 @@ Sub Expect(member, number)
 End Sub
 
 Set g = CreateObject("TZGRID.TzGridCtrl.1")
-Check g.Columns = 5 And g.Rows = 5, "the counts of a new grid"
 x = 7
 g.Columns = x
 Check g.Columns = 7 And g.SetNumColumns(x - 1) = 0 And g.Columns = 6, "counts from a variable and an expression"
@@ -38,13 +35,8 @@ Check g.Columns = 7 And g.SetNumColumns(x - 1) = 0 And g.Columns = 6, "counts fr
 text = "hello, grid"
 g.SetCellText 1, 2, text
 Check g.GetCellText(1, 2) = "hello, grid", "GetCellText of a text from a variable"
-g.SetCellText 2, 2, 12345
-Check g.GetCellText(2, 2) = "12345", "a number given for a text"
 face = "Arial"
-Check g.SetDefaultFont(face, -12, 700) = True, "SetDefaultFont with a variable"
-Check g.SetDefaultFont("Courier New", 16, 400) = True, "SetDefaultFont with a literal"
-Check g.SetCellFont(1, 1, face, -12, 700) = True, "SetCellFont with a variable"
-Check face = "Arial", "the variable keeps its value"
+Check g.SetCellFont(1, 1, face, -12, 700) = True And face = "Arial", "SetCellFont with a variable it keeps"
 
 ' The column list of an export is an array in a variable or a single number.
 columnList = Array(3, 0)
@@ -60,14 +52,11 @@ g.ExportEx 1, 2, Array(3, 9), 0, 0
 Expect "ExportEx", 0
 g.SetCellText 99, 0, "x"
 Expect "SetCellText", 0
-x = g.GetCellText(6, 0)
-Expect "GetCellText", 0
 g.Rows = 2147483647
 Expect "Rows", 7
 On Error GoTo 0
 Check before = g.Rows & " x " & g.Columns & " " & g.GetCellText(1, 2), "the grid unchanged after the errors"
 
-Set g = Nothing
 If failures = 0 Then
   WScript.Echo "ALL OK"
   WScript.Quit 0
