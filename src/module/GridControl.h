@@ -153,6 +153,8 @@ class GridControl final : public IDispatch,
   HRESULT ActivateUi();
   HRESULT ShowPropertyFrame(HWND parent);
   HRESULT LoadVersion(DWORD version);
+  // Paints the grid into rect of a caller's context (IViewObject::Draw).
+  HRESULT DrawContent(HDC drawDc, const TzGrid::CRect& rect);
   void ApplyClip(const RECT& pos, const RECT& clip);
   HWND ControlHwnd() const noexcept;
 

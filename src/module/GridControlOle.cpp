@@ -364,7 +364,17 @@ HRESULT GridControl::Draw(DWORD aspect, LONG, void*, DVTARGETDEVICE*, HDC, HDC d
   if (aspect != DVASPECT_CONTENT) return DV_E_DVASPECT;
   if (!drawDc || !bounds) return E_INVALIDARG;
   if (!m_grid) return E_UNEXPECTED;
-  TzGrid::CRect rect(int(bounds->left), int(bounds->top), int(bounds->right), int(bounds->bottom));
+  // The grid paints from its own origin: the caller's bounds (a control's
+  // place on a printed form, say) become that origin for the call.
+  TzGrid::CRect rect(0, 0, int(bounds->right - bounds->left), int(bounds->bottom - bounds->top));
+  POINT callersOrigin{};
+  ::OffsetWindowOrgEx(drawDc, -int(bounds->left), -int(bounds->top), &callersOrigin);
+  HRESULT hr = DrawContent(drawDc, rect);
+  ::SetWindowOrgEx(drawDc, callersOrigin.x, callersOrigin.y, nullptr);
+  return hr;
+}
+
+HRESULT GridControl::DrawContent(HDC drawDc, const TzGrid::CRect& rect) {
   // A printer or a metafile gets the picture drawn straight, without the
   // off-screen bitmap the screen uses.
   bool printing = ::GetDeviceCaps(drawDc, TECHNOLOGY) != DT_RASDISPLAY;

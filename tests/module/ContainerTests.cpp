@@ -41,6 +41,24 @@ void CheckInPlace(Hosted& h, HWND parent, const RECT& rect) {
   ReleaseDC(h.window, dc);
 }
 
+// The same picture drawn through IViewObject into a memory bitmap where
+// the caller's bounds say, as a container that prints or caches the
+// control at its place on a form does.
+void CheckViewObject(Hosted& h) {
+  auto view = Query<IViewObject2>(h.control);
+  HDC screen = GetDC(nullptr), memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, 440, 330);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  RECTL bounds = {30, 20, 430, 320};
+  CHECK(view && view->Draw(DVASPECT_CONTENT, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0) == S_OK);
+  CHECK(PixelIs(memory, 105, 50, RGB(0, 200, 0)) && PixelIs(memory, 330, 170, GetSysColor(COLOR_BTNSHADOW)));
+  CHECK(view && view->Draw(DVASPECT_ICON, -1, nullptr, nullptr, nullptr, memory, &bounds, nullptr, nullptr, 0) == DV_E_DVASPECT);
+  SelectObject(memory, old);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+}
+
 void Click(Hosted& h, int x, int y) {
   PostClick(h.window, x, y);
   Pump(150);
@@ -83,6 +101,7 @@ void RunAtlContainerTests() {
   if (Hosted h(Container::Atl, top, RECT{10, 10, 410, 310}); h.ok()) {
     window = h.window;
     CheckInPlace(h, h.ax, RECT{0, 0, 400, 300});
+    CheckViewObject(h);
     // The host window's size reaches the control through SetObjectRects.
     CHECK_HR(Put(h.grid, L"Rows", Long(20)), S_OK);
     MoveWindow(h.ax, 10, 10, 300, 200, TRUE);
