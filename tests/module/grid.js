@@ -1,5 +1,5 @@
-// A JScript smoke test of TzGrid (grid.vbs drives every member): what
-// JScript passes differently from VBScript. Its numbers come as doubles or
+// A JScript smoke test of TzGrid beside the VBScript driver (grid.vbs):
+// what JScript passes differently. Its numbers come as doubles or
 // integers, its arrays are objects, its string literals go to by-reference
 // parameters, and errors reach try/catch. Prints "ALL OK" and exits 0 when
 // every check passed.
