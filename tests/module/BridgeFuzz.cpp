@@ -622,8 +622,10 @@ class Driver {
                                                 WM_VSCROLL, WM_HSCROLL, WM_SIZE, WM_SETFOCUS, WM_KILLFOCUS,
                                                 WM_CANCELMODE, WM_CAPTURECHANGED, WM_TIMER, WM_RBUTTONDOWN,
                                                 WM_SYSKEYDOWN, WM_PAINT, 0};
-    static const std::vector<WPARAM> kKeys = {VK_LEFT, VK_DOWN, VK_NEXT, VK_END, VK_TAB, VK_RETURN, VK_ESCAPE, VK_F2,
-                                              VK_DELETE, VK_BACK, 'A', '7', '\t', '\n', 0, 0xFFFF, 0x263A};
+    static const std::vector<WPARAM> kKeys = {VK_LEFT, VK_RIGHT, VK_UP, VK_DOWN, VK_PRIOR, VK_NEXT, VK_HOME, VK_END,
+                                              VK_TAB, VK_RETURN, VK_ESCAPE, VK_F2, VK_DELETE, VK_BACK, VK_INSERT,
+                                              VK_SHIFT, VK_CONTROL, 'A', '7', '\t', '\n', '\b', '\r', 0x1B, 0,
+                                              0xFFFF, 0x263A};
     HWND grid = m_site->ControlWindow();
     if (!IsWindow(grid)) return Inconsistent("the control has no window");
     HWND target = m_random.OneIn(3) && Editor() ? Editor() : grid;  // a draw whatever the editor's state
