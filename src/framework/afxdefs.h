@@ -122,6 +122,7 @@ constexpr UINT WM_RBUTTONDOWN = 0x0204;
 constexpr UINT WM_RBUTTONUP = 0x0205;
 constexpr UINT WM_MOUSEWHEEL = 0x020A;
 constexpr UINT EN_UPDATE = 0x0400;
+constexpr UINT EM_SETSEL = 0x00B1;
 
 // Hit-test results.
 constexpr LRESULT HTCLIENT = 1;

@@ -47,6 +47,10 @@ class CDispArg {
     a.m_bNull = true;
     return a;
   }
+  // A count for a reference whose caller vouches for its length: a C or
+  // C++ host passing a long* to the first of as many longs as its own count
+  // argument says.
+  static constexpr std::size_t kCallerSized = static_cast<std::size_t>(-1);
   // A reference to count consecutive longs (a host passes one variable, or an array).
   static CDispArg ByRefI4(std::int32_t* p, std::size_t count = 1) {
     CDispArg a = Make(VT_BYREF | VT_I4, 0);

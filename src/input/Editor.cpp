@@ -27,6 +27,11 @@ void OpenEditor(CTzGridCtrl& grid, const CRect& rect, const CString& initialText
   grid.m_edit.MoveWindow(rect.left, rect.top, rect.Width(), rect.Height(), TRUE);
   grid.m_edit.ShowWindow(SW_SHOW);
   grid.m_edit.SetWindowText(initialText);
+  // An edit control puts its caret before a text it is given; an edit
+  // opened on a cell's text goes on from its end, as a spreadsheet's
+  // in-cell edit does.
+  const WPARAM end = WPARAM(initialText.GetLength());
+  grid.m_edit.SendMessage(EM_SETSEL, end, LPARAM(end));
   grid.m_edit.SetFocus();
 }
 

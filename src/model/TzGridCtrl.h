@@ -136,7 +136,8 @@ class CTzGridCtrl : public COleControl {
   void PasteFromClipboard();
   short ExportData(ULONG32 StartColumn, ULONG32 EndColumn, ULONG32 StartRow, ULONG32 EndRow, USHORT ExportType);
   // ColumnArray holds nAvailable entries; reading past them raises the
-  // invalid-argument exception instead of reading foreign memory.
+  // invalid-argument exception instead of reading foreign memory. A caller
+  // that vouches for nColumnCount entries passes CDispArg::kCallerSized.
   void ExportEx(USHORT nType, short nColumnCount, const std::int32_t* ColumnArray, std::size_t nAvailable,
                 LONG lStartRow, LONG lEndRow);
   void CopyFocusTextByKey();   // Ctrl+C

@@ -380,9 +380,15 @@ HRESULT LongsFromArgument(const VARIANT* v, std::vector<std::int32_t>& longs) {
   return hr;
 }
 
-HRESULT ConvertLongReference(const VARIANT* v, std::size_t slot, ArgumentFrame& frame) {
+// A long* parameter. A bare VT_BYREF|VT_I4 is what a C or C++ caller
+// builds from the type library: a pointer to the first of its own longs,
+// as many as the count it passes beside it (script hosts never pass one:
+// VBScript refers to its variables through a VARIANT, JScript passes
+// values). The same reference reached through a VARIANT is one variable.
+HRESULT ConvertLongReference(const VARIANT* v, bool throughVariant, std::size_t slot, ArgumentFrame& frame) {
   if (V_VT(v) == (VT_BYREF | VT_I4)) {
-    frame.Push(CDispArg::ByRefI4(reinterpret_cast<std::int32_t*>(V_I4REF(v)), 1));
+    std::size_t count = throughVariant ? 1 : CDispArg::kCallerSized;
+    frame.Push(CDispArg::ByRefI4(reinterpret_cast<std::int32_t*>(V_I4REF(v)), count));
     return S_OK;
   }
   std::vector<std::int32_t>& longs = frame.References().longs[slot];
@@ -452,7 +458,7 @@ HRESULT ConvertArgument(const VARIANT* in, VARTYPE want, std::size_t slot, Argum
   HRESULT hr = LookThrough(in, &v);
   if (FAILED(hr)) return hr;
   if (IsMissing(v)) return DISP_E_PARAMNOTOPTIONAL;
-  if (want == (VT_BYREF | VT_I4)) return ConvertLongReference(v, slot, frame);
+  if (want == (VT_BYREF | VT_I4)) return ConvertLongReference(v, v != in, slot, frame);
   if (want == (VT_BYREF | VT_BSTR)) return ConvertStringReference(v, slot, frame);
   return ConvertScalar(v, want, slot, frame);
 }

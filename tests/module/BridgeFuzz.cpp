@@ -151,6 +151,19 @@ class ArgumentMaker {
     return Shaped(Number(want == VT_BOOL ? m_random.Between(-1, 1) : value));
   }
 
+  // A bare long reference as ExportEx's column list is a C++ caller's own
+  // array of as many columns as its count says: it is backed by one long
+  // enough for any count, its first entry the drawn number.
+  void BackCallerSized(Argument& list) {
+    constexpr std::size_t kLongestList = 32768;
+    if (V_VT(&list.value) != (VT_BYREF | VT_I4) || !V_I4REF(&list.value)) return;
+    auto* columns = new std::vector<LONG>(kLongestList);
+    for (LONG& c : *columns) c = m_random.Between(-1, 6);
+    (*columns)[0] = *V_I4REF(&list.value);
+    m_arena.Later([columns] { delete columns; });
+    V_I4REF(&list.value) = columns->data();
+  }
+
   // Mostly small; sometimes negative, or 2^31 - 1 rows or columns that no
   // memory holds: refused before any change.
   Argument Count() {
@@ -487,6 +500,10 @@ class Driver {
     std::size_t exportType = plan.dispid == kExportData ? 4 : 0;
     if ((plan.dispid == kExportData || plan.dispid == kExportEx) && exportType < plan.arguments.size()) {
       plan.arguments[exportType] = {Long(m_random.Between(1, 3)), {}};
+    }
+    constexpr std::size_t kColumnList = 2;
+    if (plan.dispid == kExportEx && plan.arguments.size() > kColumnList) {
+      maker.BackCallerSized(plan.arguments[kColumnList]);
     }
     switch (m_random.Below(40)) {
       case 0: plan.dropArguments = !plan.arguments.empty(); break;

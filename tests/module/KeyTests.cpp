@@ -81,16 +81,37 @@ void RunKeySteps(Hosted& h) {
   }
 }
 
+// A click selects a cell, a second click opens the editor on its text;
+// what the user then types goes on from the end of that text.
+void TypeIntoClickedEdit(Hosted& h) {
+  h.FocusCell(1, 1);
+  CHECK_HR(Call(h.grid, L"SetCellText", {Long(2), Long(2), Text(L"Estmere")}), S_OK);
+  for (int click = 0; click < 2; ++click) {
+    PostClick(h.window, 125, 50);
+    h.Pump(60);
+  }
+  if (!CHECK(EditorShown(h.window) && GetFocus() == FindEditor(h.window))) return;
+  for (wchar_t ch : std::wstring(L"Zed")) PostMessageW(GetFocus(), WM_CHAR, ch, 1);
+  h.Pump(60);
+  std::wstring got = CallText(h.grid, L"GetCellText", {Long(2), Long(2)});
+  Check(got == L"EstmereZed", std::string(Name(h.kind)) + ", typed after a click edit: " + Narrow(got), __FILE__,
+        __LINE__);
+}
+
 }  // namespace
 
 void RunKeyTests() {
   HWND top = CreateHostWindow(L"TzGrid keys", 420, 320);
-  if (Hosted atl(Container::Atl, top, RECT{0, 0, 400, 300}); atl.ok()) RunKeySteps(atl);
+  if (Hosted atl(Container::Atl, top, RECT{0, 0, 400, 300}); atl.ok()) {
+    RunKeySteps(atl);
+    TypeIntoClickedEdit(atl);
+  }
   if (Hosted own(Container::Own, top, RECT{0, 0, 400, 300});
       own.ok() && CHECK(SUCCEEDED(own.site->UiActivate()) && own.site->HasActiveObject())) {
     RunKeySteps(own);
     // Every typed Tab went through the container's translation.
     CHECK(own.translated == 5);
+    TypeIntoClickedEdit(own);
   }
   DestroyWindow(top);
 }

@@ -108,7 +108,7 @@ expect_value "HKCR\\Interface\\$diid\\TypeLib" "" "$libid"
 expect_value "HKCR\\Interface\\$eventsdiid" "" "_DTzGridEvents"
 
 echo "== C++ test host"
-for group in typelib dispatch persist own atl keys unload hygiene; do
+for group in typelib dispatch persist own atl keys exchange unload hygiene; do
   out=$(TIMEOUT=300 w tzgrid_module_tests.exe "$group"); rc=$?
   printf '%s\n' "$out" | tr -d '\r' | grep -v '^ok ' | sed 's/^/  /'
   [ $rc -eq 0 ] && pass "host: $group" || fail "host: $group (exit code $rc)"

@@ -2,6 +2,9 @@
 // platform. It keeps what the grid relies on of an EDIT control: text,
 // visibility, rectangle, font, keyboard focus, single-line typing and
 // Backspace, and the EN_UPDATE notification on every change of its text.
+#include <string>
+#include <utility>
+
 #include "HeadlessWindow.h"
 
 namespace TzGrid::Headless {
@@ -52,6 +55,7 @@ void HeadlessEdit::MoveWindow(int x, int y, int nWidth, int nHeight, BOOL) {
 void HeadlessEdit::SetWindowText(const CString& text) {
   if (!m_exists) return;
   m_text = text;
+  m_selStart = m_selEnd = 0;
   NotifyUpdate();
 }
 
@@ -74,30 +78,56 @@ LRESULT HeadlessEdit::SendMessage(UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProc(message, wParam, lParam);
 }
 
-LRESULT HeadlessEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM) {
+LRESULT HeadlessEdit::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   defaultCalls.push_back(message);
   if (!m_exists) return 0;
   switch (message) {
     case WM_SETFONT:
       m_font = reinterpret_cast<HGDIOBJ>(wParam);
       return 0;
+    case EM_SETSEL:
+      Select(LRESULT(int(wParam)), lParam);
+      return 0;
     case WM_CHAR: {
       const WCHAR ch = WCHAR(wParam);
       if (ch == WCHAR(VK_BACK)) {
-        // Without a caret, Backspace removes the last character.
-        if (m_text.IsEmpty()) return 0;
-        m_text = CString(m_text.GetString(), std::size_t(m_text.GetLength() - 1));
-        NotifyUpdate();
+        if (m_selStart == m_selEnd && m_selStart == 0) return 0;
+        if (m_selStart == m_selEnd) --m_selStart;
+        ReplaceSelection({});
       } else if (ch >= 0x20) {
         // Control characters (Enter, Tab, Escape, Ctrl+letter) are not text.
-        m_text += std::u16string_view(&ch, 1);
-        NotifyUpdate();
+        ReplaceSelection(std::u16string_view(&ch, 1));
       }
       return 0;
     }
     default:
       return 0;
   }
+}
+
+// EM_SETSEL's rules: a start of -1 drops the selection and keeps the
+// caret; an end of -1 or past the text is the text's end; the two may come
+// in either order.
+void HeadlessEdit::Select(LRESULT start, LRESULT end) {
+  const std::size_t length = std::size_t(m_text.GetLength());
+  if (start == -1) {
+    m_selStart = m_selEnd;
+    return;
+  }
+  auto clamp = [length](LRESULT at) { return at < 0 || std::size_t(at) > length ? length : std::size_t(at); };
+  m_selStart = clamp(start);
+  m_selEnd = clamp(end);
+  if (m_selStart > m_selEnd) std::swap(m_selStart, m_selEnd);
+}
+
+void HeadlessEdit::ReplaceSelection(std::u16string_view with) {
+  std::u16string_view text = m_text.View();
+  std::u16string edited(text.substr(0, m_selStart));
+  edited += with;
+  edited += text.substr(m_selEnd);
+  m_text = CString(std::u16string_view(edited));
+  m_selStart = m_selEnd = m_selStart + with.size();
+  NotifyUpdate();
 }
 
 void HeadlessEdit::NotifyUpdate() {

@@ -207,9 +207,11 @@ class HeadlessWindow : public CControlSite {
   std::deque<std::shared_ptr<PendingMessage>> m_queue;
 };
 
-// The headless edit child (platform/headless/HeadlessEdit.cpp): a caret-free
-// single-line editor. Typed characters are appended, Backspace removes the
-// last one; every change of the text (SetWindowText included) is reported to
+// The headless edit child (platform/headless/HeadlessEdit.cpp): a
+// single-line editor with a selection, as the system's EDIT control keeps
+// one: a new text puts the caret before it, EM_SETSEL selects, a typed
+// character replaces the selection, Backspace removes the selection or the
+// character before the caret; every change of the text (SetWindowText included) is reported to
 // the parent as EN_UPDATE through WM_COMMAND. Its messages reach the owner's
 // WindowProc first; DefWindowProc is the edit control's own processing. It is
 // not drawn into the parent's framebuffer.
@@ -257,7 +259,12 @@ class HeadlessEdit : public CWindowImpl {
   CRect m_rect;
   bool m_exists = true;
   bool m_visible;
+  void Select(LRESULT start, LRESULT end);
+  void ReplaceSelection(std::u16string_view with);
+
   CString m_text;
+  // The selection, in units of the text; an empty one is the caret.
+  std::size_t m_selStart = 0, m_selEnd = 0;
   HGDIOBJ m_font = nullptr;
 };
 
