@@ -136,8 +136,8 @@ void BM_W5_CellWalk(benchmark::State& state) {
     for (int r = 0; r < kWorkloadRows; ++r) {
       const CGridCell* row = grid.m_cells.RowCells(r);
       for (int c = 0; row && c < kWorkloadCols; ++c) {
-        const CString& text = row[c].m_strText;
-        sum += text.GetLength() ? text.GetString()[text.GetLength() - 1] : 0;
+        const CCellText& text = row[c].m_strText;
+        sum += text.IsNarrow() && !text.IsEmpty() ? std::uint8_t(text.NarrowView().back()) : 0;
       }
     }
     benchmark::DoNotOptimize(sum);

@@ -81,9 +81,9 @@ std::string Snapshot(const CTzGridCtrl& g) {
       const CGridCell blank(r, c);
       const CGridCell* found = g.FindCell(r, c);
       const CGridCell* cell = found ? found : &blank;
-      s << "\n" << r << "," << c << ": " << cell->m_strText.ToUtf8() << '|' << cell->m_bReadOnly << '|'
-        << cell->m_clrBack << '|' << cell->m_clrText << '|' << cell->m_nJustify << '|' << cell->m_bHeader << '|'
-        << cell->m_nSortState << '|' << cell->m_dwItemData << '|' << cell->m_bBold;
+      s << "\n" << r << "," << c << ": " << cell->m_strText.ToUtf8() << '|' << cell->IsReadOnly() << '|'
+        << cell->BackColour() << '|' << cell->TextColour() << '|' << cell->Justification() << '|' << cell->IsHeader()
+        << '|' << cell->SortState() << '|' << cell->ItemData() << '|' << cell->IsBold();
     }
   }
   return s.str();

@@ -36,6 +36,13 @@ void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextD
     m_edit.ShowWindow(SW_HIDE);
   }
 
+  // A row that begins below the client area shows nothing of the cell: a
+  // host filling a long grid writes mostly there, and no walk over the
+  // columns is needed to know there is nothing to repaint.
+  CRect client;
+  GetClientRect(&client);
+  if (m_layout.TopOfRow(Row) >= client.bottom) return;
+
   // A column order the host wrote entry by entry may name no column at a
   // position the walk to the cell passes: the text is stored all the same,
   // and the whole control is repainted instead of the cell.
@@ -55,17 +62,17 @@ void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextD
 CString CTzGridCtrl::GetCellText(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   const CGridCell* cell = FindCell(Row, Column);
-  return cell ? cell->m_strText : CString();
+  return cell ? cell->m_strText.ToString() : CString();
 }
 
 void CTzGridCtrl::SetItemBackColor(LONG Row, LONG Column, LONG Colour) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Column)->m_clrBack = COLORREF(Colour);
+  GetCell(Row, Column)->SetBackColour(COLORREF(Colour));
 }
 
 void CTzGridCtrl::SetCellForeColour(LONG Row, LONG Col, LONG Colour) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Col)->m_clrText = COLORREF(Colour);
+  GetCell(Row, Col)->SetTextColour(COLORREF(Colour));
 }
 
 void CTzGridCtrl::SetGridBackColor(LONG Colour) {
@@ -78,37 +85,36 @@ VARIANT_BOOL CTzGridCtrl::SetCellJustification(LONG Row, LONG Column, short nJus
   // Judged as an unsigned 16-bit value, so every negative value is refused
   // too; the refusal comes before the cell is looked at.
   if (USHORT(nJustification) > kLastJustification) return VARIANT_FALSE;
-  GetCell(Row, Column)->m_nJustify = nJustification;
+  GetCell(Row, Column)->SetJustification(nJustification);
   return VARIANT_TRUE;
 }
 
 void CTzGridCtrl::SetCellReadOnlyFlag(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   CGridCell* cell = GetCell(Row, Column);
-  cell->m_bReadOnly = cell->m_bReadOnly == 0 ? 1 : 0;
+  cell->SetReadOnly(!cell->IsReadOnly());
 }
 
 void CTzGridCtrl::SetCellHeaderFlag(LONG Row, LONG Column, USHORT Flag) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Column)->m_bHeader = Flag == 1;
+  GetCell(Row, Column)->SetHeader(Flag == 1);
 }
 
 USHORT CTzGridCtrl::GetCellSortState(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   const CGridCell* cell = FindCell(Row, Column);
-  return cell ? cell->m_nSortState : USHORT(0);
+  return cell ? cell->SortState() : USHORT(0);
 }
 
 void CTzGridCtrl::SetCellSortState(LONG Row, LONG Column, USHORT State) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Column)->m_nSortState = State;
+  GetCell(Row, Column)->SetSortState(State);
 }
 
 ULONG32 CTzGridCtrl::GetCellItemData(LONG Row, LONG Col) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  // The interface carries 32 bits; the cell may hold a wider value.
   const CGridCell* cell = FindCell(Row, Col);
-  return cell ? ULONG32(cell->m_dwItemData) : 0;
+  return cell ? ULONG32(cell->ItemData()) : 0;
 }
 
 void CTzGridCtrl::SetCellItemData(LONG Row, LONG Col, ULONG32 DataPtr) {
@@ -118,12 +124,12 @@ void CTzGridCtrl::SetCellItemData(LONG Row, LONG Col, ULONG32 DataPtr) {
     FindCell(Row, Col);  // the cell check still applies
     return;
   }
-  GetCell(Row, Col)->m_dwItemData = DataPtr;
+  GetCell(Row, Col)->SetItemData(DataPtr);
 }
 
 void CTzGridCtrl::SetCellBold(LONG Row, LONG Col, short nBold) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Col)->m_bBold = nBold != 0;
+  GetCell(Row, Col)->SetBold(nBold != 0);
 }
 
 VARIANT_BOOL CTzGridCtrl::SetCellFont(LONG, LONG, const CString&, LONG, LONG) {

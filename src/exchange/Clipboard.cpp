@@ -69,7 +69,7 @@ void CopyUnitsBounded(WCHAR* dest, const WCHAR* src, std::size_t count) {
 void CTzGridCtrl::CopyToClipboard() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   if (!m_pFocusCell) return;
-  const CString& text = m_pFocusCell->m_strText;
+  const CString text = m_pFocusCell->m_strText.ToString();
   if (text.IsEmpty()) return;
 
   OpenClipboard(GetSafeHwnd());  // not tested: the calls below fail when it did not open
@@ -90,7 +90,7 @@ void CTzGridCtrl::CopyToClipboard() {
 
 void CTzGridCtrl::PasteFromClipboard() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  if (!m_pFocusCell || m_pFocusCell->m_bReadOnly) return;
+  if (!m_pFocusCell || m_pFocusCell->IsReadOnly()) return;
 
   CString text;
   {
@@ -104,7 +104,7 @@ void CTzGridCtrl::PasteFromClipboard() {
 
 void CTzGridCtrl::CopyFocusTextByKey() {
   if (!m_pFocusCell) return;
-  const CString& text = m_pFocusCell->m_strText;
+  const CString text = m_pFocusCell->m_strText.ToString();
   if (text.IsEmpty()) return;
   if (!OpenClipboard(GetSafeHwnd())) return;
   ClipboardCloser closer;
@@ -122,13 +122,13 @@ void CTzGridCtrl::CopyFocusTextByKey() {
 }
 
 void CTzGridCtrl::PasteFocusTextByKey() {
-  if (!m_pFocusCell || m_pFocusCell->m_bReadOnly) return;
+  if (!m_pFocusCell || m_pFocusCell->IsReadOnly()) return;
   if (!OpenClipboard(GetSafeHwnd())) return;
   {
     ClipboardCloser closer;
     HGLOBAL hBlock = GetClipboardData(CF_UNICODETEXT);
     CString text;
-    if (hBlock && ReadBlockText(hBlock, text)) m_pFocusCell->m_strText = std::move(text);
+    if (hBlock && ReadBlockText(hBlock, text)) m_pFocusCell->m_strText = text;
   }
   // The whole grid, also when the clipboard held no text.
   InvalidateRect(nullptr, TRUE);

@@ -68,9 +68,11 @@ class CsvWriter {
   // user and closes the file: false.
   bool WriteField(CGridCell* cell) {
     std::u16string_view text;
+    CString wide;
     if (cell) {
       TrimTrailingSpace(cell->m_strText);
-      text = FieldText(cell->m_strText.View());
+      wide = cell->m_strText.ToString();
+      text = FieldText(wide.View());
     }
     try {
       m_file.WriteStrings({u"\"", text, u"\","});
@@ -89,12 +91,14 @@ class CsvWriter {
  private:
   // The cell keeps its text without trailing white space. A text ending in
   // a visible ASCII character (nearly every one) has none to lose.
-  static void TrimTrailingSpace(CString& text) {
-    int length = text.GetLength();
+  static void TrimTrailingSpace(CCellText& text) {
+    const int length = text.GetLength();
     if (length == 0) return;
-    WCHAR last = text.GetString()[length - 1];
+    const WCHAR last = text.IsNarrow() ? WCHAR(std::uint8_t(text.NarrowView().back())) : text.WideView().back();
     if (last > u' ' && last < 0x7F) return;
-    text.TrimRight();
+    CString trimmed = text.ToString();
+    trimmed.TrimRight();
+    if (trimmed.GetLength() != length) text.Assign(trimmed.View());
   }
 
   // The text as the field shows it: up to its first NUL (where a C string

@@ -74,7 +74,7 @@ void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell* cell) {
   grid.RedrawCell(cell);
   CRect rect;
   grid.GetCellRect(row, col, &rect);
-  OpenEditor(grid, rect, cell->m_strText);
+  OpenEditor(grid, rect, cell->m_strText.ToString());
 }
 
 }  // namespace Input
@@ -95,7 +95,7 @@ void CTzGridCtrl::OnChar(UINT nChar, UINT nRepCnt, UINT nFlags) {
     PasteFocusTextByKey();
     return;
   }
-  if (m_pFocusCell->m_bReadOnly) {
+  if (m_pFocusCell->IsReadOnly()) {
     COleControl::OnChar(nChar, nRepCnt, nFlags);
     return;
   }

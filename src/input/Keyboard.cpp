@@ -60,7 +60,7 @@ bool MoveFocus(CTzGridCtrl& grid, Direction d) {
     // Sideways moves report leaving only an editable cell; up and down
     // report it always.
     const bool vertical = d == Direction::kUp || d == Direction::kDown;
-    if (vertical || !grid.m_pFocusCell->m_bReadOnly) {
+    if (vertical || !grid.m_pFocusCell->IsReadOnly()) {
       FireCellExited(grid, grid.m_pFocusCell->m_nRow, grid.m_pFocusCell->m_nCol);
       // The host's handler may have rebuilt the matrix meanwhile.
       target = grid.GetCell(row, col);
@@ -126,7 +126,7 @@ void CTzGridCtrl::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
         COleControl::OnKeyDown(nChar, nRepCnt, nFlags);
         return;
       }
-      if (m_pFocusCell->m_bReadOnly) return;
+      if (m_pFocusCell->IsReadOnly()) return;
       SetCellText(m_pFocusCell->m_nRow, m_pFocusCell->m_nCol, CString());
       COleControl::OnKeyDown(nChar, nRepCnt, nFlags);
       return;
@@ -182,14 +182,14 @@ CGridCell* CTzGridCtrl::FindNextCell(UINT nDirection) {
       while (r > fixedRows - 1 && m_layout.HeightOfRow(r) == 0) --r;
       if (r <= fixedRows - 1) return nullptr;
       CGridCell* cell = GetCell(r, focus.m_nCol);
-      return cell->m_bHeader ? nullptr : cell;
+      return cell->IsHeader() ? nullptr : cell;
     }
     case VK_DOWN: {
       int r = focus.m_nRow + 1;
       while (r <= m_nRows - 1 && m_layout.HeightOfRow(r) == 0) ++r;
       if (r > m_nRows - 1) return nullptr;
       CGridCell* cell = GetCell(r, focus.m_nCol);
-      return cell->m_bHeader ? nullptr : cell;
+      return cell->IsHeader() ? nullptr : cell;
     }
     default:
       return nullptr;

@@ -63,7 +63,7 @@ void CTzGridCtrl::OnLButtonDown(UINT nFlags, CPoint point) {
     Hit hit;
     // Pressing on an ordinary cell does nothing yet: selection happens on
     // the release.
-    if (FindHit(*this, point, &hit) && hit.cell->m_bHeader) BeginDrag(*this, hit.pos);
+    if (FindHit(*this, point, &hit) && hit.cell->IsHeader()) BeginDrag(*this, hit.pos);
   }
   COleControl::OnLButtonDown(nFlags, point);
 }
@@ -86,11 +86,11 @@ void CTzGridCtrl::OnLButtonUp(UINT nFlags, CPoint point) {
   // cell and edit state, and header cells report their clicks too.
   FireCellSelected(*this, hit.row, hit.col);
   hit.cell = GetCell(hit.row, hit.col);
-  if (hit.cell->m_bHeader) {
+  if (hit.cell->IsHeader()) {
     COleControl::OnLButtonUp(nFlags, point);
     return;
   }
-  if (hit.cell == m_pFocusCell && !hit.cell->m_bReadOnly) {
+  if (hit.cell == m_pFocusCell && !hit.cell->IsReadOnly()) {
     // A second click on the focus cell edits it, as a double click does.
     SendMessage(WM_LBUTTONDBLCLK, nFlags, MAKELPARAM(point.x, point.y));
     COleControl::OnLButtonUp(nFlags, point);
@@ -103,21 +103,21 @@ void CTzGridCtrl::OnLButtonUp(UINT nFlags, CPoint point) {
 void CTzGridCtrl::OnLButtonDblClk(UINT nFlags, CPoint point) {
   Hit hit;
   if (!FindHit(*this, point, &hit)) return;
-  if (hit.cell->m_bHeader) {
+  if (hit.cell->IsHeader()) {
     // The sort state cycles 0, 1, 2; a larger value set by the host counts on.
-    std::uint16_t next = std::uint16_t(hit.cell->m_nSortState + 1);
-    hit.cell->m_nSortState = next == 3 ? 0 : next;
+    std::uint16_t next = std::uint16_t(hit.cell->SortState() + 1);
+    hit.cell->SetSortState(next == 3 ? 0 : next);
     InvalidateControl(nullptr, TRUE);
     return;
   }
-  if (hit.cell->m_bReadOnly) return;
+  if (hit.cell->IsReadOnly()) return;
   StartDoubleClickEdit(*this, hit.cell);
   COleControl::OnLButtonDblClk(nFlags, point);
 }
 
 void CTzGridCtrl::OnRButtonUp(UINT nFlags, CPoint point) {
   Hit hit;
-  if (FindHit(*this, point, &hit) && hit.cell->m_bHeader && (nFlags & MK_CONTROL)) {
+  if (FindHit(*this, point, &hit) && hit.cell->IsHeader() && (nFlags & MK_CONTROL)) {
     // Ctrl+right click on a header brings its column to the very first
     // display position, ahead of any fixed columns.
     m_layout.MoveDisplayPosition(hit.pos, 0);

@@ -91,6 +91,9 @@ class CGridLayout {
   // The top-left corner of a cell (row index, column index); a row or column
   // without a place gets the corner just past the last one.
   CPoint CellOrigin(int nRow, int nCol) const;
+  // The top of a row (row index); a row without a place gets the top just
+  // past the last row. No column is looked at.
+  int TopOfRow(int nRow) const { return ScanToRow(nRow).top; }
   // The cell's rectangle, right and bottom inclusive; raises for a cell
   // without a place (scrolled off, or past the end).
   CRect CellRect(int nRow, int nCol) const;

@@ -10,7 +10,7 @@ namespace TzGrid {
 constexpr COLORREF kDefaultTextColour = 0x00010101;
 
 inline COLORREF TextColourOf(const CGridCell& cell) {
-  return cell.m_clrText != 0 ? cell.m_clrText : kDefaultTextColour;
+  return cell.TextColour() != 0 ? cell.TextColour() : kDefaultTextColour;
 }
 
 }  // namespace TzGrid

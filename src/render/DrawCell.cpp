@@ -62,14 +62,15 @@ void DrawCellText(CDC* pDC, const CGridCell& cell, const CFont* font, const CRec
   textRect.InflateRect(-kTextMargin, 0);
   pDC->SetTextColor(TextColourOf(cell));
   UINT format = 0;
-  if (TextFormatOf(cell.m_nJustify, &format)) {
-    pDC->DrawText(cell.m_strText.GetString(), cell.m_strText.GetLength(), &textRect, format);
+  if (TextFormatOf(cell.Justification(), &format)) {
+    const CString text = cell.m_strText.ToString();
+    pDC->DrawText(text.GetString(), text.GetLength(), &textRect, format);
   }
   pDC->SetBkMode(OPAQUE);
 }
 
 void DrawOnContext(CDC* dc, const CTzGridCtrl& grid, const CGridCell& cell, const CRect& rc) {
-  dc->FillSolidRect(&rc, cell.m_clrBack != 0 ? cell.m_clrBack : grid.m_clrBack);
+  dc->FillSolidRect(&rc, cell.BackColour() != 0 ? cell.BackColour() : grid.m_clrBack);
   if (&cell == grid.m_pFocusCell) {
     // A frame on the outermost pixels of the filled area; the hollow
     // brush keeps the background just drawn.

@@ -89,9 +89,9 @@ void CTzGridCtrl::PrepareToPaint(const CRect& rcBounds, const CRect& rcInvalid) 
     // A cell of the band is made when painted, to take its mark.
     CGridCell* cell = GetCell(row, col);
     if (Render::TooNarrowToDraw(rc)) return;
-    if (cell->m_bHeader) {
+    if (cell->IsHeader()) {
       // A header, once shown, is not something the user edits or pastes into.
-      cell->m_bReadOnly = 1;
+      cell->SetReadOnly(true);
     } else {
       placeEditorAt(*cell, rc);
     }
@@ -120,10 +120,10 @@ void DrawHeaderCell(CDC* pDC, const CGridCell& cell, const CRect& rc, const CFon
   pDC->Draw3dRect(&rc, kFrameLight, kFrameShadow);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(boldFont);
-  CString text = cell.m_strText;
-  if (cell.m_nSortState == 1) {
+  CString text = cell.m_strText.ToString();
+  if (cell.SortState() == 1) {
     text += std::u16string_view(u"(A)");
-  } else if (cell.m_nSortState == 2) {
+  } else if (cell.SortState() == 2) {
     text += std::u16string_view(u" (D)");
   }
   pDC->SetTextColor(TextColourOf(cell));
@@ -214,7 +214,7 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
     const CGridCell* found = FindCell(row, col);
     const CGridCell blank(row, col);
     const CGridCell& cell = found ? *found : blank;
-    if (cell.m_bHeader) {
+    if (cell.IsHeader()) {
       DrawHeaderCell(pDC, cell, rc, &m_fontBold, clip);
     } else {
       drawOrdinary(cell, rc);

@@ -41,6 +41,15 @@ TEST_F(CellAttributes, TextIsKeptUpToItsFirstNulAndRepaintsJustItsCell) {
   ASSERT_EQ(window.invalidations.size(), 2u);
   EXPECT_EQ(window.invalidations[0].rect, CRect(120, 40, 170, 60));
   EXPECT_EQ(window.invalidations[1].rect, CRect(0, 80, 70, 100));
+  // A row beginning at the client's bottom edge (300) shows nothing and
+  // asks for no repaint; the row above it does.
+  grid.SetRows(17);
+  window.ClearRecords();
+  Call(grid, u"SetCellText", {I4(16), I4(0), Bstr(u"x")});
+  Call(grid, u"SetCellText", {I4(15), I4(0), Bstr(u"x")});
+  ASSERT_EQ(window.invalidations.size(), 1u);
+  EXPECT_EQ(window.invalidations[0].rect, CRect(70, 280, 120, 300));
+  EXPECT_EQ(Text(16, 0), "x");
 }
 
 TEST_F(CellAttributes, JustificationFlagsAndItemDataHaveTheirOwnRules) {
@@ -48,27 +57,26 @@ TEST_F(CellAttributes, JustificationFlagsAndItemDataHaveTheirOwnRules) {
   for (std::int16_t bad : {3, -1, 32767, -32768}) {
     EXPECT_EQ(Answer(u"SetCellJustification", {I4(1), I4(1), Short(bad)}), VARIANT_FALSE) << bad;
   }
-  EXPECT_EQ(grid.GetCell(1, 1)->m_nJustify, 2);
+  EXPECT_EQ(grid.GetCell(1, 1)->Justification(), 2);
   // The value is judged before the index: a bad value at a bad index is false, not an exception.
   EXPECT_EQ(Answer(u"SetCellJustification", {I4(99), I4(-4), Short(3)}), VARIANT_FALSE);
   EXPECT_EQ(CallHr(grid, u"SetCellJustification", {I4(99), I4(0), Short(1)}), DISP_E_EXCEPTION);
   // Read-only toggles; any non-zero value counts as set.
   Call(grid, u"SetCellReadOnlyFlag", {I4(3), I4(1)});
-  EXPECT_EQ(grid.GetCell(3, 1)->m_bReadOnly, 1);
-  grid.GetCell(3, 1)->m_bReadOnly = 7;
+  EXPECT_EQ(grid.GetCell(3, 1)->IsReadOnly(), 1);
   Call(grid, u"SetCellReadOnlyFlag", {I4(3), I4(1)});
-  EXPECT_EQ(grid.GetCell(3, 1)->m_bReadOnly, 0);
+  EXPECT_EQ(grid.GetCell(3, 1)->IsReadOnly(), 0);
   // The header flag is set by 1 only; any other value clears it.
   for (auto [flag, set] : {std::pair{1, true}, {2, false}, {1, true}, {0, false}}) {
     Call(grid, u"SetCellHeaderFlag", {I4(0), I4(2), CDispArg::UI2(std::uint16_t(flag))});
-    EXPECT_EQ(grid.GetCell(0, 2)->m_bHeader, set) << flag;
+    EXPECT_EQ(grid.GetCell(0, 2)->IsHeader(), set) << flag;
   }
-  // Item data 0 keeps the old value; only the low 32 bits cross the interface.
+  // Item data 0 keeps the old value; every other 32-bit value is kept.
   Call(grid, u"SetCellItemData", {I4(2), I4(2), CDispArg::UI4(7)});
   Call(grid, u"SetCellItemData", {I4(2), I4(2), CDispArg::UI4(0)});
   EXPECT_EQ(Answer(u"GetCellItemData", {I4(2), I4(2)}), 7);
-  grid.GetCell(2, 2)->m_dwItemData = 0x123456789ABCDEF0ull;
-  EXPECT_EQ(Answer(u"GetCellItemData", {I4(2), I4(2)}), 0x9ABCDEF0ll);
+  Call(grid, u"SetCellItemData", {I4(2), I4(2), CDispArg::UI4(0xFFFFFFFFu)});
+  EXPECT_EQ(Answer(u"GetCellItemData", {I4(2), I4(2)}), 0xFFFFFFFFll);
 }
 
 // The default font is rebuilt from the arguments alone: the face cut to the

@@ -24,7 +24,7 @@ class Clipboard : public GridTest {
     GridTest::SetUp();
     grid.m_pFocusCell = grid.GetCell(2, 3);
   }
-  CString& FocusText() { return grid.m_pFocusCell->m_strText; }
+  CCellText& FocusText() { return grid.m_pFocusCell->m_strText; }
   Bytes& Held() { return Desk().clipboardData[CF_UNICODETEXT]; }
   void CopyByMethod() { Call(grid, u"CopyToClipboard"); }
   void PasteByMethod() { Call(grid, u"PasteFromClipboard"); }
@@ -37,7 +37,7 @@ class Clipboard : public GridTest {
 TEST_F(Clipboard, CopyPutsTheTextAndOneNulOnTheClipboard) {
   const std::u16string text = u"x\t\u00E9\U0001F600";
   FocusText() = CString(std::u16string_view(text));
-  grid.m_pFocusCell->m_bReadOnly = 1;
+  grid.m_pFocusCell->SetReadOnly(true);
   for (bool byKey : {false, true}) {
     Desk().clipboardData = {{1, {'o', 'l', 'd', 0}}};  // CF_TEXT
     byKey ? CopyByKey() : CopyByMethod();
@@ -117,7 +117,7 @@ TEST_F(Clipboard, PasteReadsOnlyWhatTheBlockHolds) {
       FocusText() = u"before";
       Held() = c.held;
       byKey ? PasteByKey() : PasteByMethod();
-      EXPECT_EQ(FocusText().View(), c.pasted) << byKey;
+      EXPECT_EQ(FocusText().ToString().View(), c.pasted) << byKey;
     }
     FocusText() = u"before";
     Held() = Utf16Bytes(u"new");
@@ -127,7 +127,7 @@ TEST_F(Clipboard, PasteReadsOnlyWhatTheBlockHolds) {
     EXPECT_EQ(FocusText(), u"before") << byKey;
     EXPECT_FALSE(Desk().clipboardOpen);
   }
-  grid.m_pFocusCell->m_bReadOnly = 1;
+  grid.m_pFocusCell->SetReadOnly(true);
   window.ClearRecords();
   const std::string before = Snapshot(grid);
   PasteByMethod();

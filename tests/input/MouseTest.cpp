@@ -39,13 +39,13 @@ TEST_F(Mouse, DoubleClicks) {
   for (int expected : {1, 2, 0, 1}) {
     window.ClearRecords();
     window.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Pt(At(0, 1)));
-    EXPECT_EQ(Cell(0, 1)->m_nSortState, expected);
+    EXPECT_EQ(Cell(0, 1)->SortState(), expected);
     ASSERT_EQ(window.invalidations.size(), 1u);
     EXPECT_TRUE(window.events.empty() && window.defaultCalls.empty());
   }
   grid.SetCellSortState(0, 1, 7);
   window.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Pt(At(0, 1)));
-  EXPECT_EQ(Cell(0, 1)->m_nSortState, 8);
+  EXPECT_EQ(Cell(0, 1)->SortState(), 8);
   grid.SetCellReadOnlyFlag(3, 3);
   window.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Pt(At(3, 3)));
   EXPECT_EQ(Editor(), nullptr);

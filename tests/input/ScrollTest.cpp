@@ -203,9 +203,9 @@ TEST_F(Scroll, ScrolledPixelsMatchAFullRepaint) {
   for (int r = 0; r < 30; ++r) {
     for (int c = 0; c < 10; ++c) grid.GetCell(r, c)->m_strText = CString::FromUtf8(std::to_string(r * 10 + c));
   }
-  for (int c = 0; c < 10; ++c) grid.GetCell(0, c)->m_bHeader = true;
-  grid.GetCell(3, 2)->m_clrBack = RGB(200, 220, 90);
-  grid.GetCell(4, 3)->m_nJustify = 2;
+  for (int c = 0; c < 10; ++c) grid.GetCell(0, c)->SetHeader(true);
+  grid.GetCell(3, 2)->SetBackColour(RGB(200, 220, 90));
+  grid.GetCell(4, 3)->SetJustification(2);
   grid.m_pFocusCell = grid.GetCell(5, 1);
   for (int fixedCols : {0, 1}) {
     grid.SetFixedColumns(fixedCols);

@@ -63,7 +63,7 @@ TEST(Model, ShrinkResetsScrollIndicesOnlyPastTheirCells) {
 TEST(Model, RefusedResizeLeavesTheGridUntouched) {
   CTzGridCtrl grid;
   grid.ResizeGrid(30, 4000);
-  for (int r = 0; r < 4000; ++r) grid.GetCell(r, r % 30)->m_nSortState = 1;  // every row made
+  for (int r = 0; r < 4000; ++r) grid.GetCell(r, r % 30)->SetSortState(1);  // every row made
   grid.m_pFocusCell = grid.GetCell(3000, 10);
   grid.m_layout.SetColumnAtPosition(0, 29);
   grid.m_layout.SetColumnAtPosition(29, 0);
