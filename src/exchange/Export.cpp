@@ -11,6 +11,7 @@
 // range is looked up before its cells, so a range reaching past the last row
 // ends with the invalid-argument exception there even when no column is
 // exported, instead of writing empty lines for rows the grid does not have.
+#include <cstring>
 #include <string>
 
 #include "../framework/afxfile.h"
@@ -71,6 +72,7 @@ class CsvWriter {
     CString wide;
     if (cell) {
       TrimTrailingSpace(cell->m_strText);
+      if (WriteAsAscii(cell->m_strText)) return !m_failed;
       wide = cell->m_strText.ToString();
       text = FieldText(wide.View());
     }
@@ -89,6 +91,34 @@ class CsvWriter {
   void EndLine() { m_file.WriteString(kLineEnd); }
 
  private:
+  // Nearly every cell holds a short text of printable ASCII, which is its
+  // own field text and the same bytes in every encoding: its field goes
+  // out in one copy. False for any other text (written the general way).
+  bool WriteAsAscii(const CCellText& text) {
+    std::string_view narrow = text.NarrowView();
+    if (!text.IsNarrow() || !IsPrintableAscii(narrow)) return false;
+    char field[CCellText::kInlineChars + 3];
+    field[0] = '"';
+    std::memcpy(field + 1, narrow.data(), narrow.size());
+    field[narrow.size() + 1] = '"';
+    field[narrow.size() + 2] = ',';
+    try {
+      m_file.WriteAscii(std::string_view(field, narrow.size() + 3));
+    } catch (const CFileException&) {
+      AfxMessageBox(kWriteFailedMessage, MB_OK, 0);
+      m_file.Abort();
+      m_failed = true;
+    }
+    return true;
+  }
+
+  static bool IsPrintableAscii(std::string_view text) {
+    for (char c : text) {
+      if (c < 0x20 || c > 0x7E) return false;
+    }
+    return true;
+  }
+
   // The cell keeps its text without trailing white space. A text ending in
   // a visible ASCII character (nearly every one) has none to lose.
   static void TrimTrailingSpace(CCellText& text) {
@@ -114,6 +144,7 @@ class CsvWriter {
 
   CStdioFile& m_file;
   std::u16string m_copy;
+  bool m_failed = false;
 };
 
 // After the whole range: close the file and show it to the user.

@@ -215,6 +215,12 @@ void CStdioFile::WriteString(std::u16string_view text) {
   if (std::fputws(m_wide.c_str(), m_pStream) == WEOF) CFileException::ThrowErrno(errno, m_strFileName);
 }
 
+void CStdioFile::WriteAscii(std::string_view text) {
+  if (!m_pStream) CFileException::ThrowErrno(EBADF, m_strFileName);
+  m_wide.assign(text.begin(), text.end());
+  if (std::fputws(m_wide.c_str(), m_pStream) == WEOF) CFileException::ThrowErrno(errno, m_strFileName);
+}
+
 void CStdioFile::WriteStrings(std::initializer_list<std::u16string_view> parts) {
   if (!m_pStream) CFileException::ThrowErrno(EBADF, m_strFileName);
   m_wide.clear();
@@ -416,6 +422,19 @@ bool CStdioFile::WriteNarrow(std::u16string_view text) {
     if (kBufferBytes - m_used < kReserveBytes) FlushOrThrow();
     char* out = m_buffer.get() + m_used;
     char16_t c = *p;
+    // Printable ASCII is the same byte in every locale's encoding (from the
+    // initial shift state): a run of it is copied without the library.
+    if (c >= 0x20 && c < 0x7F && std::mbsinit(&m_shift)) {
+      const std::size_t room = kBufferBytes - m_used;
+      std::size_t n = 0;
+      while (p + n < end && n < room && p[n] >= 0x20 && p[n] < 0x7F) {
+        out[n] = char(p[n]);
+        ++n;
+      }
+      m_used += n;
+      p += n;
+      continue;
+    }
     if (c == u'\n') {
       out[0] = '\r';
       out[1] = '\n';
@@ -438,6 +457,34 @@ bool CStdioFile::WriteNarrow(std::u16string_view text) {
     p += units;
   }
   return true;
+}
+
+void CStdioFile::WriteAscii(std::string_view text) {
+  if (!m_pStream) ThrowWriteFailure(EBADF);
+  // A stateful locale encoding between shifts may need its escape back to
+  // the initial state first: its own conversion knows how.
+  if (m_encoding == Encoding::LocaleNarrow && !std::mbsinit(&m_shift)) {
+    std::u16string wide(text.begin(), text.end());
+    WriteNarrow(wide);
+    return;
+  }
+  CopyBytes(text);
+}
+
+void CStdioFile::CopyBytes(std::string_view bytes) {
+  if (kBufferBytes - m_used >= bytes.size() + kReserveBytes) {  // the usual case: room to spare
+    std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
+    m_used += bytes.size();
+    return;
+  }
+  while (!bytes.empty()) {
+    if (kBufferBytes - m_used < kReserveBytes) FlushOrThrow();
+    const std::size_t room = kBufferBytes - m_used;
+    const std::size_t count = bytes.size() < room ? bytes.size() : room;
+    std::memcpy(m_buffer.get() + m_used, bytes.data(), count);
+    m_used += count;
+    bytes.remove_prefix(count);
+  }
 }
 
 void CStdioFile::Close() {

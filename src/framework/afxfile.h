@@ -108,6 +108,10 @@ class CStdioFile : public CFile {
   // concatenation (it ends at the first NUL of any part), without building it.
   void WriteStrings(std::initializer_list<std::u16string_view> parts);
 
+  // Writes printable ASCII (0x20 to 0x7E only), which reads the same in
+  // every encoding a text file can have: copied, not converted.
+  void WriteAscii(std::string_view text);
+
   // Writes what is buffered and closes; raises CFileException on failure
   // (the file is closed all the same).
   void Close();
@@ -128,6 +132,8 @@ class CStdioFile : public CFile {
   // Both return false when the text held a NUL (where the writing stops).
   bool WriteUtf8(std::u16string_view text);
   bool WriteNarrow(std::u16string_view text);
+  // Copies bytes that need no conversion into the buffer.
+  void CopyBytes(std::string_view bytes);
   [[noreturn]] void ThrowWriteFailure(int errnoValue);
 
   std::unique_ptr<char[]> m_buffer;
