@@ -6,7 +6,10 @@
 
 #include "afxctl.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <fcntl.h>
+#include <io.h>
+#else
 #include <unistd.h>
 #endif
 #if defined(__SSE2__) || defined(_M_X64)
@@ -176,6 +179,47 @@ int AfxOpenStream(FILE** ppStream, const CString& fileName, const WCHAR* mode) {
 
 #endif
 
+// ------------------------------------------------- the stream, as bytes
+
+namespace {
+
+// What the runtime made of a stream it opened: UTF-8 (and whether it has
+// already put the byte-order mark in the file) or the locale's encoding.
+struct StreamText {
+  bool utf8;
+  bool byteOrderMarkWritten;
+};
+
+#ifdef _WIN32
+
+// The runtime translates a text stream's characters itself; the writer
+// does that, so the descriptor is switched to bytes. What the runtime had
+// already put in the stream (a UTF-8 byte-order mark) is flushed first.
+StreamText TakeOverStream(FILE* stream) {
+  std::fflush(stream);
+  const int fd = _fileno(stream);
+  const int previous = _setmode(fd, _O_BINARY);
+  const bool utf8 = previous == _O_WTEXT || previous == _O_U16TEXT || previous == _O_U8TEXT;
+  return {utf8, utf8 && _lseeki64(fd, 0, SEEK_CUR) > 0};
+}
+int StreamDescriptor(FILE* stream) { return _fileno(stream); }
+long long WriteToDescriptor(int fd, const char* data, std::size_t count) {
+  const unsigned chunk = count > (1u << 30) ? (1u << 30) : unsigned(count);
+  return _write(fd, data, chunk);
+}
+
+#else
+
+// glibc marks a stream opened with ",ccs=" wide-oriented; nothing has been
+// written to it yet.
+StreamText TakeOverStream(FILE* stream) { return {fwide(stream, 0) > 0, false}; }
+int StreamDescriptor(FILE* stream) { return fileno(stream); }
+long long WriteToDescriptor(int fd, const char* data, std::size_t count) { return ::write(fd, data, count); }
+
+#endif
+
+}  // namespace
+
 // ------------------------------------------------------------- the writer
 
 CStdioFile::CStdioFile() noexcept = default;
@@ -201,52 +245,6 @@ BOOL CStdioFile::Open(const CString& fileName, UINT nOpenFlags, CFileException* 
   return TRUE;
 }
 
-#ifdef _WIN32
-
-void CStdioFile::Attach(FILE* stream) {
-  Abort();
-  m_pStream = stream;
-}
-
-void CStdioFile::WriteString(std::u16string_view text) {
-  if (!m_pStream) CFileException::ThrowErrno(EBADF, m_strFileName);
-  text = UpToFirstNul(text);
-  m_wide.assign(text.begin(), text.end());
-  if (std::fputws(m_wide.c_str(), m_pStream) == WEOF) CFileException::ThrowErrno(errno, m_strFileName);
-}
-
-void CStdioFile::WriteAscii(std::string_view text) {
-  if (!m_pStream) CFileException::ThrowErrno(EBADF, m_strFileName);
-  m_wide.assign(text.begin(), text.end());
-  if (std::fputws(m_wide.c_str(), m_pStream) == WEOF) CFileException::ThrowErrno(errno, m_strFileName);
-}
-
-void CStdioFile::WriteStrings(std::initializer_list<std::u16string_view> parts) {
-  if (!m_pStream) CFileException::ThrowErrno(EBADF, m_strFileName);
-  m_wide.clear();
-  for (std::u16string_view part : parts) {
-    std::u16string_view kept = UpToFirstNul(part);
-    m_wide.append(kept.begin(), kept.end());
-    if (kept.size() != part.size()) break;
-  }
-  if (std::fputws(m_wide.c_str(), m_pStream) == WEOF) CFileException::ThrowErrno(errno, m_strFileName);
-}
-
-void CStdioFile::Close() {
-  if (!m_pStream) return;
-  FILE* stream = m_pStream;
-  m_pStream = nullptr;
-  if (std::fclose(stream) != 0) CFileException::ThrowErrno(errno, m_strFileName);
-}
-
-void CStdioFile::Abort() noexcept {
-  if (!m_pStream) return;
-  std::fclose(m_pStream);
-  m_pStream = nullptr;
-}
-
-#else
-
 void CStdioFile::Attach(FILE* stream) {
   Abort();
   if (!stream) return;
@@ -260,8 +258,9 @@ void CStdioFile::Attach(FILE* stream) {
   m_used = 0;
   m_failedErrno = 0;
   m_shift = std::mbstate_t{};
-  m_encoding = fwide(stream, 0) > 0 ? Encoding::Utf8 : Encoding::LocaleNarrow;
-  if (m_encoding == Encoding::Utf8) {
+  const StreamText text = TakeOverStream(stream);
+  m_encoding = text.utf8 ? Encoding::Utf8 : Encoding::LocaleNarrow;
+  if (text.utf8 && !text.byteOrderMarkWritten) {
     // A UTF-8 text file starts with the byte-order mark; it goes out with
     // the first buffer, so a file that cannot be written fails in a write.
     static const char kByteOrderMark[3] = {'\xEF', '\xBB', '\xBF'};
@@ -277,9 +276,9 @@ bool CStdioFile::FlushBuffer() noexcept {
   const char* data = m_buffer.get();
   std::size_t left = m_used;
   m_used = 0;
-  int fd = fileno(m_pStream);
+  const int fd = StreamDescriptor(m_pStream);
   while (left > 0) {
-    ssize_t written = ::write(fd, data, left);
+    const long long written = WriteToDescriptor(fd, data, left);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       m_failedErrno = written < 0 ? errno : ENOSPC;
@@ -448,7 +447,10 @@ bool CStdioFile::WriteNarrow(std::u16string_view text) {
       cp = 0x10000 + ((std::uint32_t(c) - 0xD800) << 10) + (std::uint32_t(p[1]) - 0xDC00);
       units = 2;
     }
-    std::size_t bytes = std::wcrtomb(out, wchar_t(cp), &m_shift);
+    // Where wchar_t holds 16 bits (Windows) the runtime converts one unit at
+    // a time, and no narrow encoding of its locales writes a character
+    // past U+FFFF from a surrogate half.
+    std::size_t bytes = cp > std::uint32_t(WCHAR_MAX) ? std::size_t(-1) : std::wcrtomb(out, wchar_t(cp), &m_shift);
     if (bytes == std::size_t(-1)) {
       m_shift = std::mbstate_t{};
       ThrowWriteFailure(EILSEQ);
@@ -506,7 +508,5 @@ void CStdioFile::Abort() noexcept {
   m_pStream = nullptr;
   m_buffer.reset();
 }
-
-#endif
 
 }  // namespace TzGrid

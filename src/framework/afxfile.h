@@ -10,11 +10,13 @@
 //   - AfxOpenStream with "wt,ccs=UTF-8": UTF-8, the file starting with the
 //     byte-order mark EF BB BF.
 //
-// On Windows the runtime does all of this itself (_wfopen_s, fputws). On
-// other systems the class converts and buffers the text itself and writes
-// bytes: the buffer is written out whenever fewer than kReserveBytes bytes of
-// room are left in it before the next character, on Close and on Abort, so a
-// write fails exactly when the buffer it fills cannot reach the file.
+// The runtime opens the file (and, for UTF-8, may write the byte-order mark
+// itself); from then on the class converts and buffers the text itself and
+// writes bytes to the stream's descriptor, using the runtime's own character
+// conversion for the locale's encoding: the buffer is written out whenever
+// fewer than kReserveBytes bytes of room are left in it before the next
+// character, on Close and on Abort, so a write fails exactly when the buffer
+// it fills cannot reach the file.
 #pragma once
 
 #include <cstdio>
@@ -125,7 +127,6 @@ class CStdioFile : public CFile {
   FILE* m_pStream = nullptr;
 
  private:
-#ifndef _WIN32
   enum class Encoding { LocaleNarrow, Utf8 };
   bool FlushBuffer() noexcept;
   void FlushOrThrow();
@@ -141,9 +142,6 @@ class CStdioFile : public CFile {
   Encoding m_encoding = Encoding::LocaleNarrow;
   int m_failedErrno = 0;     // errno of the last buffer write that failed
   std::mbstate_t m_shift{};  // the locale conversion's shift state
-#else
-  std::wstring m_wide;  // the runtime's string writer wants wchar_t and a NUL
-#endif
   CString m_strFileName;
 };
 

@@ -183,6 +183,18 @@ void CheckExportThroughDialog(Hosted& h) {
   Check(got == want, "ExportEx through the dialog wrote '" + got + "'", __FILE__, __LINE__);
   CHECK(columns[0] == 4 && columns[1] == 4 && columns[2] == 1);
   DeleteFileW(path.c_str());
+
+  // ExportData(2, 3, 1, 2, 0): display positions 1 and 2 of rows 0 and 1,
+  // in the locale's narrow encoding, no byte-order mark.
+  {
+    DialogAnswerer user(path);
+    CHECK(CallLong(h.grid, L"ExportData", {Long(2), Long(3), Long(1), Long(2), Long(0)}) == 0);
+    CHECK(user.Answered());
+  }
+  got = FileBytes(path.c_str());
+  Check(got == "\"r0c1\",\"r0c2\",\r\n\"r1c1\",\"r1c2\",\r\n", "ExportData through the dialog wrote '" + got + "'",
+        __FILE__, __LINE__);
+  DeleteFileW(path.c_str());
 }
 
 }  // namespace
