@@ -41,7 +41,7 @@ void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextD
   // columns is needed to know there is nothing to repaint.
   CRect client;
   GetClientRect(&client);
-  if (m_layout.TopOfRow(Row) >= client.bottom) return;
+  if (client.bottom <= 0 || m_layout.TopOfRow(Row) >= client.bottom) return;
 
   // A column order the host wrote entry by entry may name no column at a
   // position the walk to the cell passes: the text is stored all the same,

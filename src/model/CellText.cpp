@@ -5,20 +5,22 @@
 
 namespace TzGrid {
 
-namespace {
-
-bool FitsOneByte(std::u16string_view text) noexcept {
-  return std::all_of(text.begin(), text.end(), [](char16_t unit) { return unit <= 0xFF; });
-}
-
-}  // namespace
-
 void CCellText::Assign(std::u16string_view text) {
-  if (text.size() <= kInlineChars && FitsOneByte(text)) {
-    FreeHeapBlock();
-    for (std::size_t i = 0; i < text.size(); ++i) m_bytes[i] = std::uint8_t(text[i]);
-    SetInlineLength(text.size());
-    return;
+  if (text.size() <= kInlineChars) {
+    // Narrowed into a scratch copy first: the old text stays until the new
+    // one is known to fit.
+    std::uint8_t narrow[kInlineChars];
+    char16_t wide = 0;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+      wide |= text[i];
+      narrow[i] = std::uint8_t(text[i]);
+    }
+    if (wide <= 0xFF) {
+      FreeHeapBlock();
+      std::memcpy(m_bytes, narrow, text.size());
+      SetInlineLength(text.size());
+      return;
+    }
   }
   if (text.size() > UINT32_MAX - kHeaderUnits) AfxThrowMemoryException();
   // Made before the old text goes, so that a failure keeps it.
