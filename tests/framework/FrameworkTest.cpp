@@ -1,5 +1,5 @@
-// The framework layer: the text file writer's UTF-8 bytes at its buffer's
-// edges (its other paths are checked through the CSV export; the slab
+// The framework layer: strings at their edges, the text file writer's
+// UTF-8 bytes at its buffer's edges (its other paths are checked through the CSV export; the slab
 // allocator through the cell store's big resizes; long strings through the
 // bridge fuzzer's megabyte texts under Wine).
 #include "TestSupport.h"
@@ -32,6 +32,25 @@ TEST(FileWriter, TextLargerThanTheBufferArrivesWhole) {
   }
   file.Close();
   EXPECT_TRUE(ReadBytes(path) == expected);  // not EXPECT_EQ: megabytes would be printed
+}
+
+// Strings at the edges of their two stores and of UTF-8's byte counts: a
+// join that ends exactly at the inline capacity, one past it, and every
+// boundary code point (a high surrogate last in the text has no partner).
+TEST(Strings, JoinsAndUtf8AtTheirEdges) {
+  CString inlineFull(u"abcdef");
+  inlineFull += std::u16string_view(u"ghijk");
+  EXPECT_EQ(inlineFull.GetLength(), int(CString::kInlineChars));
+  EXPECT_EQ(inlineFull.HeapBytes(), 0u);
+  EXPECT_TRUE(inlineFull == u"abcdefghijk");
+  inlineFull += std::u16string_view(u"l");
+  EXPECT_TRUE(inlineFull == u"abcdefghijkl");
+  EXPECT_GT(inlineFull.HeapBytes(), 0u);
+  const std::u16string edges = u"\u007F\u0080\u07FF\u0800\uFFFF\U00010000";
+  EXPECT_EQ(CString(std::u16string_view(edges)).ToUtf8(),
+            "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80");
+  EXPECT_EQ(CString(std::u16string_view(u"a\xD800", 2)).ToUtf8(), "a\xEF\xBF\xBD");
+  EXPECT_EQ(CString::FromUtf8("\xE0\xA0\x80\xF0\x90\x80\x80").View(), std::u16string_view(u"\u0800\U00010000"));
 }
 
 }  // namespace

@@ -76,5 +76,17 @@ TEST(Cell, AttributesAreHeldOnlyWhileSet) {
   EXPECT_EQ(moved.m_nRow * 10 + moved.m_nCol, 34);
 }
 
+// A row made after others were given back takes a freed block: making its
+// cells touches that block only, never the row stored after it.
+TEST(Cell, NewRowsLeaveTheirNeighboursAlone) {
+  CTzGridCtrl grid;  // 5 x 5
+  for (int r : {2, 1, 0}) grid.SetCellText(r, 0, CString(std::u16string_view(u"kept")));
+  grid.ResizeGrid(5, 2);  // row 2's block goes back
+  grid.ResizeGrid(5, 3);
+  grid.SetCellText(2, 4, CString(std::u16string_view(u"new")));
+  for (int r : {0, 1}) EXPECT_TRUE(grid.GetCellText(r, 0) == u"kept") << r;
+  EXPECT_TRUE(grid.GetCellText(2, 4) == u"new");
+}
+
 }  // namespace
 }  // namespace TzGrid::Test
