@@ -72,6 +72,10 @@ wine_prefix_is_whole() {
     [ -f "$WINEPREFIX/drive_c/windows/syswow64/kernel32.dll" ]
 }
 
+# A build tree keeps one prefix, <build>/wineprefix, for the scripts that
+# run one at a time on it (platform host, module tests, benchmark, demo);
+# the kit's test makes a fresh one, the coexistence test one of its own.
+#
 # wine_prefix <directory>: exports WINEPREFIX=<directory> and makes sure it
 # is a whole prefix, making it anew when it is not. Fails, saying what
 # failed, when the new prefix cannot be made.

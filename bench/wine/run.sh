@@ -34,7 +34,7 @@ fi
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_use_module "$ocx" || exit 2
-wine_prefix "$build/wine-bench-prefix" || exit 1
+wine_prefix "$build/wineprefix" || exit 1
 echo "== $ARCH_NAME module"
 
 dir=$WINEPREFIX/drive_c/TzGridBench

@@ -34,7 +34,7 @@ fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_use_module "$ocx" || exit 2
-wine_prefix "$build/wine-module-prefix" || exit 1
+wine_prefix "$build/wineprefix" || exit 1
 echo "== $ARCH_NAME module: $WINE_LOADER, registry view $REG_VIEW"
 failures=0
 fail() { echo "FAIL $*"; failures=$((failures + 1)); }

@@ -35,7 +35,7 @@ fi
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
 wine_use_module "$ocx" || exit 2
-wine_prefix "$build/wine-demo-prefix" || exit 1
+wine_prefix "$build/wineprefix" || exit 1
 dir=$WINEPREFIX/drive_c/TzGrid
 mkdir -p "$dir"
 cp "$ocx" "$demo" "$dir/"
