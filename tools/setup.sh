@@ -8,7 +8,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev libpng-dev fonts-liberation
-  mingw-w64 mingw-w64-tools wine wine64 libwine-dev xvfb x11-utils xdotool imagemagick
+  mingw-w64 mingw-w64-tools wine wine64 libwine-dev xvfb x11-utils xdotool imagemagick unzip
   wine32:i386
 )
 sudo_cmd=()
