@@ -1,20 +1,25 @@
 #!/usr/bin/env bash
-# Makes the developer kit of TzGrid from a Windows build:
-#   tools/package.sh <windows build directory> [<output directory>]
-# writes <output directory>/TzGrid-<version>-win64.zip (dist/ by default)
-# holding TzGrid.ocx, the type library TzGrid.tlb, include/ (TzGrid.h from
-# widl, TzGridDispIds.h, TzGrid.idl), docs/, examples/ with the built C++
-# example, INSTALL.txt and the licence when the repository has one. The
-# version is the type library's, read from src/module/TzGridIds.h.
+# Makes the developer kit of TzGrid from the two Windows builds:
+#   tools/package.sh <x64 build directory> <x86 build directory> [<output directory>]
+# writes <output directory>/TzGrid-<version>-windows.zip (dist/ by default)
+# holding both modules (x64/TzGrid.ocx for 64-bit hosts, x86/TzGrid.ocx for
+# 32-bit ones), the type library TzGrid.tlb, include/ (TzGrid.h from widl,
+# TzGridDispIds.h, TzGrid.idl), docs/, examples/ with the C++ example built
+# for both (examples/cpp/x64, examples/cpp/x86), INSTALL.txt and the licence
+# when the repository has one. Each build's bitness is read from its
+# module's PE header and must be the one its place names. The version is
+# the type library's, read from src/module/TzGridIds.h.
 set -euo pipefail
 
-if [ $# -lt 1 ] || [ $# -gt 2 ] || [ ! -d "$1" ]; then
-  echo "usage: $0 <windows build directory> [<output directory>]" >&2
+if [ $# -lt 2 ] || [ $# -gt 3 ] || [ ! -d "$1" ] || [ ! -d "$2" ]; then
+  echo "usage: $0 <x64 build directory> <x86 build directory> [<output directory>]" >&2
   exit 2
 fi
 root=$(cd "$(dirname "$0")/.." && pwd)
-build=$(cd "$1" && pwd)
-out=${2:-$root/dist}
+. "$root/tools/wine-common.sh"
+build64=$(cd "$1" && pwd)
+build32=$(cd "$2" && pwd)
+out=${3:-$root/dist}
 mkdir -p "$out"
 out=$(cd "$out" && pwd)
 
@@ -25,27 +30,44 @@ if [ -z "$major" ] || [ -z "$minor" ]; then
   exit 1
 fi
 version=$major.$minor
-name=TzGrid-$version-win64
+name=TzGrid-$version-windows
 
-ocx=$build/src/module/TzGrid.ocx
-tlb=$build/src/module/TzGrid.tlb
-example=$build/examples/cpp/tzgrid_host_example.exe
-for f in "$ocx" "$tlb" "$example"; do
-  [ -f "$f" ] || { echo "package: missing $f (build the TzGrid and tzgrid_host_example targets)" >&2; exit 1; }
+for build in "$build64" "$build32"; do
+  for f in "$build/src/module/TzGrid.ocx" "$build/src/module/TzGrid.tlb" "$build/examples/cpp/tzgrid_host_example.exe"; do
+    [ -f "$f" ] || { echo "package: missing $f (build the TzGrid and tzgrid_host_example targets)" >&2; exit 1; }
+  done
 done
+# check_bitness <build> <32|64>: its module and example are of that bitness.
+check_bitness() {
+  for f in "$1/src/module/TzGrid.ocx" "$1/examples/cpp/tzgrid_host_example.exe"; do
+    bits=$(pe_bitness "$f") || bits=none
+    [ "$bits" = "$2" ] || { echo "package: $f is not $2-bit (it is: $bits)" >&2; exit 1; }
+  done
+}
+check_bitness "$build64" 64
+check_bitness "$build32" 32
+# One type library for both: the two builds make it from one source, and
+# the files differ only where the target shows (system kind, pointer sizes
+# and alignment); each module embeds and registers its own. The kit's file,
+# for tools that import it, is the x86 build's (win32), what MIDL makes by
+# default and what every tool reads.
+build=$build32
+tlb=$build32/src/module/TzGrid.tlb
 widl=$(sed -n 's/^TZGRID_WIDL:[A-Z]*=//p' "$build/CMakeCache.txt")
 widl_include=$(sed -n 's/^TZGRID_WIDL_INCLUDE:[A-Z]*=//p' "$build/CMakeCache.txt")
 widl_lib=$(sed -n 's/^TZGRID_WIDL_LIBDIR:[A-Z]*=//p' "$build/CMakeCache.txt")
-widl=${widl:-x86_64-w64-mingw32-widl}
+widl=${widl:-i686-w64-mingw32-widl}
 widl_include=${widl_include:-/usr/include/wine/wine/windows}
-widl_lib=${widl_lib:-/usr/lib/x86_64-linux-gnu/wine/x86_64-windows}
+widl_lib=${widl_lib:-/usr/lib/i386-linux-gnu/wine/i386-windows}
 
 stage=$build/kit-stage
 rm -rf "$stage"
 kit=$stage/$name
-mkdir -p "$kit/include" "$kit/docs" "$kit/examples"
+mkdir -p "$kit/x64" "$kit/x86" "$kit/include" "$kit/docs" "$kit/examples"
 
-cp "$ocx" "$tlb" "$kit/"
+cp "$build64/src/module/TzGrid.ocx" "$kit/x64/"
+cp "$build32/src/module/TzGrid.ocx" "$kit/x86/"
+cp "$tlb" "$kit/"
 idl=$root/src/module/TzGrid.idl
 "$widl" -h -o "$kit/include/TzGrid.h" -I"$widl_include" -L"$widl_lib" "$idl"
 sh "$root/tools/dispid_header.sh" "$idl" "$kit/include/TzGridDispIds.h"
@@ -59,7 +81,9 @@ done
 sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' "$root/docs/INSTALL.txt" > "$kit/INSTALL.txt"
 
 cp -r "$root/examples/." "$kit/examples/"
-cp "$example" "$kit/examples/cpp/"
+mkdir -p "$kit/examples/cpp/x64" "$kit/examples/cpp/x86"
+cp "$build64/examples/cpp/tzgrid_host_example.exe" "$kit/examples/cpp/x64/"
+cp "$build32/examples/cpp/tzgrid_host_example.exe" "$kit/examples/cpp/x86/"
 
 licence=""
 for f in "$root"/LICENSE* "$root"/LICENCE* "$root"/COPYING*; do

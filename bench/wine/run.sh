@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Benchmarks of the real TzGrid.ocx under Wine, each figure beside its floor
-# measured in the same process.
+# measured in the same process. The build may be x64 or x86 (the module's PE
+# header says which); the host runs through the loader of that bitness.
 #   bench/wine/run.sh <windows build directory> [--short] [--probe strip|w2|w2loop|w3|setloop|set10]
 # Registers the module in a private Wine prefix inside the build tree and
 # runs the benchmark host at a 1920 x 1080 container client, the floor
@@ -17,6 +18,7 @@ if [ $# -lt 1 ] || [ ! -d "$1" ]; then
 fi
 build=$(cd "$1" && pwd)
 shift
+. "$(cd "$(dirname "$0")/../.." && pwd)/tools/wine-common.sh"
 ocx=$build/src/module/TzGrid.ocx
 host=$build/bench/wine/tzgrid_wine_bench.exe
 for f in "$ocx" "$host"; do
@@ -29,26 +31,23 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 3840x1200x24" "$0" "$build" "$@"
 fi
 
-export WINEPREFIX=$build/wine-bench-prefix
 export WINEDEBUG=${WINEDEBUG:--all}
 export WINEDLLOVERRIDES="mscoree,mshtml="
-
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  echo "== creating the Wine prefix $WINEPREFIX"
-  timeout 180 wine wineboot -i >/dev/null 2>&1
-  timeout 120 wineserver -w
-fi
+wine_use_module "$ocx" || exit 2
+wine_prefix "$build/wineprefix" || exit 1
+echo "== $ARCH_NAME module"
 
 dir=$WINEPREFIX/drive_c/TzGridBench
 mkdir -p "$dir"
 cp "$ocx" "$host" "$dir/"
 cd "$dir"
-if ! timeout 120 wine regsvr32 /s 'C:\TzGridBench\TzGrid.ocx' 2>/dev/null; then
-  echo "FAIL regsvr32 TzGrid.ocx" >&2
+if ! timeout 120 "$WINE_LOADER" "$WINE_SYSDIR\\regsvr32.exe" /s 'C:\TzGridBench\TzGrid.ocx' 2>/dev/null; then
+  echo "FAIL registering the $ARCH_NAME TzGrid.ocx with $WINE_SYSDIR\\regsvr32.exe" >&2
   exit 1
 fi
 
-timeout "${TIMEOUT:-900}" wine tzgrid_wine_bench.exe "$@"
+timeout "${TIMEOUT:-900}" "$WINE_LOADER" tzgrid_wine_bench.exe "$@"
 rc=$?
+[ $rc -eq 0 ] || echo "FAIL the $ARCH_NAME benchmark host ended with exit code $rc" >&2
 timeout 60 wineserver -k 2>/dev/null
 exit $rc

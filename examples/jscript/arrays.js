@@ -1,6 +1,7 @@
 // Fills a TzGrid from JScript arrays, sizes its columns to their contents,
-// reorders the columns, and reads the grid back into arrays. Run it with the
-// 64-bit script host once TzGrid.ocx is registered:
+// reorders the columns, and reads the grid back into arrays. Run it with a
+// script host whose bitness matches a registered TzGrid.ocx (System32's
+// cscript for x64, SysWOW64's for x86):
 //
 //     cscript //nologo arrays.js
 //

@@ -1,6 +1,6 @@
 ' Builds a small price list in a TzGrid from data, styles it, reads it back
-' and prints it. Run it with the 64-bit script host once TzGrid.ocx is
-' registered:
+' and prints it. Run it with a script host whose bitness matches a registered
+' TzGrid.ocx (System32's cscript for x64, SysWOW64's for x86):
 '
 '     cscript //nologo fill_and_read.vbs
 '

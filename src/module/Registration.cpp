@@ -63,6 +63,35 @@ bool RegisterProgId(REFCLSID clsid, const std::wstring& userType, const std::wst
          SetString(progId + L"\\CLSID", nullptr, GuidText(clsid));
 }
 
+// On 64-bit Windows the registry keeps two views of HKEY_CLASSES_ROOT, one
+// per bitness. Class and interface keys are per view; ProgIDs and type
+// libraries (each bitness under its own win32 or win64 subkey) are shared.
+// A module of each bitness may be registered at once, so removing one must
+// leave the shared keys the other still uses.
+
+// The flag that opens the view of the other bitness, or 0 when there is none
+// (a 32-bit process on 32-bit Windows, where the flag would be ignored and
+// open this module's own view).
+REGSAM OtherViewFlag() {
+  if (sizeof(void*) == 8) return KEY_WOW64_32KEY;
+  BOOL wow64 = FALSE;
+  return IsWow64Process(GetCurrentProcess(), &wow64) && wow64 ? KEY_WOW64_64KEY : 0;
+}
+
+bool KeyExists(const std::wstring& key, REGSAM view) {
+  HKEY handle = nullptr;
+  if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_READ | view, &handle) != ERROR_SUCCESS) return false;
+  RegCloseKey(handle);
+  return true;
+}
+
+// The module of the other bitness serves the control: its view has the
+// control's in-process server key.
+bool OtherBitnessServesControl() {
+  REGSAM other = OtherViewFlag();
+  return other != 0 && KeyExists(ClassKey(CLSID_TzGrid) + L"\\InprocServer32", other);
+}
+
 }  // namespace
 
 bool RegisterControlClass(const std::wstring& modulePath) {
@@ -89,6 +118,9 @@ bool RegisterPropertyPageClass(const std::wstring& modulePath) {
 
 bool UnregisterControlClass() {
   bool classGone = DeleteTree(ClassKey(CLSID_TzGrid));
+  // The ProgID is shared by both views: while the other bitness's module
+  // serves the control, its hosts still create it by that name.
+  if (OtherBitnessServesControl()) return classGone;
   bool progIdGone = DeleteTree(kControlProgId);
   return classGone && progIdGone;
 }

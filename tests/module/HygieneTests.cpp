@@ -5,6 +5,7 @@
 #include "HostKit.h"
 
 #include <cstdio>
+#include <string>
 
 namespace ModuleTest {
 
@@ -17,12 +18,17 @@ struct Usage {
   SIZE_T memory = 0;  // committed private bytes, heaps included
 };
 
+BOOL CALLBACK CountChildWindow(HWND, LPARAM param) {
+  ++*reinterpret_cast<DWORD*>(param);
+  return TRUE;
+}
+
 BOOL CALLBACK CountWindow(HWND hwnd, LPARAM param) {
   DWORD pid = 0;
   GetWindowThreadProcessId(hwnd, &pid);
   if (pid != GetCurrentProcessId()) return TRUE;
   ++*reinterpret_cast<DWORD*>(param);
-  EnumChildWindows(hwnd, [](HWND, LPARAM p) -> BOOL { ++*reinterpret_cast<DWORD*>(p); return TRUE; }, param);
+  EnumChildWindows(hwnd, CountChildWindow, param);
   return TRUE;
 }
 
@@ -61,6 +67,19 @@ void OneCycle(HWND host, int index) {
   Pump(0);
 }
 
+// regsvr32 and COM look the module's entry points up by their plain names.
+// On x86 they are __stdcall, which compilers decorate (DllGetClassObject@12):
+// the plain name must be exported, and no decorated one beside it.
+void CheckPlainExports(HMODULE module) {
+  const char* const plain[] = {"DllGetClassObject", "DllCanUnloadNow", "DllRegisterServer", "DllUnregisterServer"};
+  const char* const decorated[] = {"DllGetClassObject@12", "_DllGetClassObject@12", "DllCanUnloadNow@0",
+                                   "DllRegisterServer@0", "DllUnregisterServer@0"};
+  for (const char* name : plain) Check(GetProcAddress(module, name) != nullptr, std::string("export ") + name, __FILE__, __LINE__);
+  for (const char* name : decorated) {
+    Check(GetProcAddress(module, name) == nullptr, std::string("no decorated export ") + name, __FILE__, __LINE__);
+  }
+}
+
 }  // namespace
 
 // A control lives while referenced, and the module says so; COM unloads
@@ -68,6 +87,7 @@ void OneCycle(HWND host, int index) {
 // working window class.
 void RunUnloadTests() {
   IUnknown* control = NewGrid().Detach();
+  if (HMODULE module = GetModuleHandleW(L"TzGrid.ocx"); CHECK(module)) CheckPlainExports(module);
   CHECK(control && ModuleCanUnloadNow() == S_FALSE);
   CHECK(control && control->Release() == 0 && ModuleCanUnloadNow() == S_OK);
   HWND host = CreateHostWindow(L"TzGrid reload", 320, 220);

@@ -4,7 +4,9 @@
 #   tools/demohost/run.sh <windows build directory> [--screenshot <file.png|file.bmp>]
 # On $DISPLAY when there is one (interactive); without a display it runs
 # under Xvfb and saves a screenshot (default <build>/tzgrid-demo.png).
-set -euo pipefail
+# The build may be x64 or x86: the module's PE header says which, and the
+# host and regsvr32 run through the loader of that bitness.
+set -uo pipefail
 
 if [ $# -lt 1 ] || [ ! -d "$1" ]; then
   echo "usage: $0 <windows build directory> [--screenshot <file>]" >&2
@@ -12,6 +14,7 @@ if [ $# -lt 1 ] || [ ! -d "$1" ]; then
 fi
 build=$(cd "$1" && pwd)
 shift
+. "$(cd "$(dirname "$0")/../.." && pwd)/tools/wine-common.sh"
 screenshot=""
 if [ "${1:-}" = "--screenshot" ] && [ -n "${2:-}" ]; then
   screenshot=$(realpath -m "$2")
@@ -29,26 +32,29 @@ if [ -z "${DISPLAY:-}" ]; then
   exec xvfb-run -a -s "-screen 0 1280x1024x24" "$0" "$build" --screenshot "$screenshot"
 fi
 
-export WINEPREFIX=$build/wine-demo-prefix
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
-if [ ! -f "$WINEPREFIX/system.reg" ]; then
-  timeout 180 wine wineboot -i >/dev/null 2>&1
-  timeout 120 wineserver -w
-fi
+wine_use_module "$ocx" || exit 2
+wine_prefix "$build/wineprefix" || exit 1
 dir=$WINEPREFIX/drive_c/TzGrid
 mkdir -p "$dir"
 cp "$ocx" "$demo" "$dir/"
 cd "$dir"
-timeout 120 wine regsvr32 /s 'C:\TzGrid\TzGrid.ocx' 2>/dev/null
+timeout 120 "$WINE_LOADER" "$WINE_SYSDIR\\regsvr32.exe" /s 'C:\TzGrid\TzGrid.ocx' 2>/dev/null
+rc=$?
+if [ $rc -ne 0 ]; then
+  echo "demo: FAIL registering the $ARCH_NAME TzGrid.ocx with $WINE_SYSDIR\\regsvr32.exe (exit code $rc)" >&2
+  exit 1
+fi
 
 if [ -n "$screenshot" ]; then
   rm -f "$screenshot"
   winpath=$(winepath -w "$screenshot" 2>/dev/null)
-  timeout 120 wine tzgrid_demohost.exe --screenshot "$winpath" 2>/dev/null || true
+  timeout 120 "$WINE_LOADER" tzgrid_demohost.exe --screenshot "$winpath" 2>/dev/null
+  rc=$?
   timeout 60 wineserver -w
-  [ -s "$screenshot" ] || { echo "demo: no screenshot written" >&2; exit 1; }
-  echo "demo: screenshot saved to $screenshot"
+  [ -s "$screenshot" ] || { echo "demo: FAIL the $ARCH_NAME demo host wrote no screenshot (exit code $rc)" >&2; exit 1; }
+  echo "demo: $ARCH_NAME screenshot saved to $screenshot"
 else
-  timeout "${TZGRID_DEMO_TIMEOUT:-3600}" wine tzgrid_demohost.exe 2>/dev/null
+  timeout "${TZGRID_DEMO_TIMEOUT:-3600}" "$WINE_LOADER" tzgrid_demohost.exe 2>/dev/null
 fi
