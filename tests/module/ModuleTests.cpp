@@ -1,6 +1,6 @@
 // The module's Wine test host. Each argument names a group of tests; the
 // exit code is the number of failed checks (0 when all passed).
-//   tzgrid_module_tests typelib dispatch own atl keys exchange reentry persist unload hygiene
+//   tzgrid_module_tests typelib dispatch own atl keys exchange reentry persist unload hygiene access
 #include "HostKit.h"
 
 #include <cstdio>
@@ -9,7 +9,7 @@
 namespace ModuleTest {
 void RunTypeLibTests(), RunDispatchTests(), RunUnloadTests(), RunHygieneTests(),
     RunPersistenceTests(), RunOwnContainerTests(), RunAtlContainerTests(), RunKeyTests(), RunReentryTests(),
-    RunExchangeTests();
+    RunExchangeTests(), RunAccessTests();
 }  // namespace ModuleTest
 
 int wmain(int argc, wchar_t** argv) {
@@ -18,7 +18,7 @@ int wmain(int argc, wchar_t** argv) {
       {L"typelib", RunTypeLibTests},  {L"dispatch", RunDispatchTests}, {L"unload", RunUnloadTests},
       {L"hygiene", RunHygieneTests},  {L"persist", RunPersistenceTests}, {L"own", RunOwnContainerTests},
       {L"atl", RunAtlContainerTests}, {L"keys", RunKeyTests},          {L"reentry", RunReentryTests},
-      {L"exchange", RunExchangeTests}};
+      {L"exchange", RunExchangeTests}, {L"access", RunAccessTests}};
   if (!CHECK(SUCCEEDED(OleInitialize(nullptr)))) return 1;
   for (int i = 1; i < argc; ++i) {
     int before = Failures();
