@@ -14,7 +14,8 @@ class CAccessEvents {
  public:
   // The focus cell is another one (or none).
   virtual void FocusMoved() = 0;
-  // The text of the cell at (row index, column index) was written.
+  // The text of the cell at (row index, column index) was written, and the
+  // cell is the focus cell or in view.
   virtual void TextChanged(int nRow, int nCol) = 0;
   // Columns moved or the counts changed: child ids now name other cells.
   virtual void ShapeChanged() = 0;

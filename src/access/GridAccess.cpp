@@ -301,6 +301,18 @@ ChildId CGridAccess::FocusChild() const {
   return focus ? ChildOfColumnIndex(focus->m_nRow, focus->m_nCol) : 0;
 }
 
+bool CGridAccess::IsInView(int row, int col) const {
+  const CGridCell* focus = m_grid.m_pFocusCell;
+  if (focus && focus->m_nRow == row && focus->m_nCol == col) return true;
+  // The cheap test first: rows scrolled off above need no window.
+  const bool fixedRow = row < m_grid.FixedRowsInUse();
+  if (!fixedRow && row < m_grid.m_nTopRow) return false;
+  if (!m_grid.IsWindow() || (!fixedRow && row > m_grid.GetLastVisibleRow())) return false;
+  if (col < m_grid.FixedColsInUse()) return true;
+  const int pos = m_grid.FindDisplayPosition(col);
+  return pos >= m_grid.m_nFirstCol && pos <= m_grid.GetLastVisibleColumn();
+}
+
 // ---- actions
 
 namespace {
@@ -372,7 +384,10 @@ void NotifyFocusMoved(const CTzGridCtrl& grid) {
 }
 
 void NotifyTextChanged(const CTzGridCtrl& grid, int nRow, int nCol) {
-  if (grid.m_pAccessEvents) grid.m_pAccessEvents->TextChanged(nRow, nCol);
+  // Text written where nobody can see it (a host filling rows below the
+  // view) is not announced: a screen reader would not speak it, and the
+  // system's event costs more than the write itself.
+  if (grid.m_pAccessEvents && CGridAccess(grid).IsInView(nRow, nCol)) grid.m_pAccessEvents->TextChanged(nRow, nCol);
 }
 
 void NotifyShapeChanged(const CTzGridCtrl& grid) {

@@ -96,6 +96,10 @@ class CGridAccess {
   ChildId Navigate(ChildId from, Direction direction) const;
   // The focus cell's child, 0 when there is none.
   ChildId FocusChild() const;
+  // The cell (row index, column index) is the focus cell or is shown, at
+  // least in part: what a screen reader could notice changing. Cheap, as a
+  // host filling a million rows below the view asks for every cell.
+  bool IsInView(int row, int col) const;
 
  private:
   const CGridCell* Find(CellPlace place) const;

@@ -153,8 +153,8 @@ class AccessibleTable final : public IAccessible {
   }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT child, BSTR* out) override { return Nothing(out, child); }
   HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* file, VARIANT child, long* topic) override {
-    if (topic) *topic = 0;
     if (!topic) return E_POINTER;
+    *topic = 0;
     return Nothing(file, child);
   }
   HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override { return Nothing(out, child); }
@@ -452,7 +452,6 @@ AccessBridge::AccessBridge(TzGrid::CTzGridCtrl& grid, TzGrid::Win32::Win32Contro
   m_link->grid = &grid;
   m_link->site = &site;
   m_link->containerName = std::move(containerName);
-  grid.m_pAccessEvents = this;
 }
 
 AccessBridge::~AccessBridge() {
@@ -486,6 +485,10 @@ bool AccessBridge::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     standard->Release();
   }
   if (!object) return false;
+  // Someone reads the grid now: from here on it tells of its changes. Until
+  // a client asks, the grid has no listener and raises nothing, so a host
+  // filling cells pays nothing for accessibility.
+  m_link->grid->m_pAccessEvents = this;
   *result = ::LresultFromObject(__uuidof(IAccessible), wParam, object);
   object->Release();
   return true;

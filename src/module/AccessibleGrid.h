@@ -30,8 +30,9 @@ struct AccessLink {
   }
 };
 
-// One per grid and site: tells screen readers what the grid reports, and
-// answers the window's WM_GETOBJECT. Destroyed before its grid and site.
+// One per grid and site: answers the window's WM_GETOBJECT and, once a
+// client has asked for an object, tells screen readers what the grid
+// reports. Destroyed before its grid and site.
 class AccessBridge final : public TzGrid::Access::CAccessEvents {
  public:
   AccessBridge(TzGrid::CTzGridCtrl& grid, TzGrid::Win32::Win32ControlSite& site,

@@ -169,6 +169,8 @@ TEST_F(AccessTest, TheGridTellsOfFocusMovesTextChangesAndShapeChangesAsTheyHappe
   grid.SetFocusedCell(6, 2);
   grid.MoveColumn(0, 3);
   grid.SetNumRows(12);
+  window.Resize(300, 100);
+  grid.SetCellText(9, 3, CString(u"below the view"));
   ExpectNoFailure();
   EXPECT_EQ(listener.heard, (std::vector<std::string>{"focus", "focus", "text 3,1", "text 3,1", "text 3,1", "focus",
                                                       "text 6,2", "focus", "shape", "shape"}));
