@@ -130,7 +130,8 @@ class AccessibleTable final : public IAccessible {
       if (place) {
         *out = ToBstr(access.DescriptionOf(*place));
       } else {
-        std::wstring size = std::to_wstring(Grid().m_nCols) + L" columns, " + std::to_wstring(Grid().m_nRows) + L" rows";
+        std::wstring size =
+            std::to_wstring(Grid().m_nCols) + L" columns, " + std::to_wstring(Grid().m_nRows) + L" rows";
         *out = ::SysAllocString(size.c_str());
       }
       return *out ? S_OK : E_OUTOFMEMORY;
@@ -379,7 +380,9 @@ class AccessibleEditor final : public IAccessible {
     return ULONG(left);
   }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return m_std->GetTypeInfoCount(count); }
-  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** out) override { return m_std->GetTypeInfo(i, l, out); }
+  HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** out) override {
+    return m_std->GetTypeInfo(i, l, out);
+  }
   HRESULT STDMETHODCALLTYPE GetIDsOfNames(REFIID r, LPOLESTR* n, UINT c, LCID l, DISPID* d) override {
     return m_std->GetIDsOfNames(r, n, c, l, d);
   }
@@ -410,11 +413,15 @@ class AccessibleEditor final : public IAccessible {
   HRESULT STDMETHODCALLTYPE get_accChildCount(long* out) override { return m_std->get_accChildCount(out); }
   HRESULT STDMETHODCALLTYPE get_accChild(VARIANT c, IDispatch** out) override { return m_std->get_accChild(c, out); }
   HRESULT STDMETHODCALLTYPE get_accValue(VARIANT c, BSTR* out) override { return m_std->get_accValue(c, out); }
-  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT c, BSTR* out) override { return m_std->get_accDescription(c, out); }
+  HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT c, BSTR* out) override {
+    return m_std->get_accDescription(c, out);
+  }
   HRESULT STDMETHODCALLTYPE get_accRole(VARIANT c, VARIANT* out) override { return m_std->get_accRole(c, out); }
   HRESULT STDMETHODCALLTYPE get_accState(VARIANT c, VARIANT* out) override { return m_std->get_accState(c, out); }
   HRESULT STDMETHODCALLTYPE get_accHelp(VARIANT c, BSTR* out) override { return m_std->get_accHelp(c, out); }
-  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* f, VARIANT c, long* t) override { return m_std->get_accHelpTopic(f, c, t); }
+  HRESULT STDMETHODCALLTYPE get_accHelpTopic(BSTR* f, VARIANT c, long* t) override {
+    return m_std->get_accHelpTopic(f, c, t);
+  }
   HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT c, BSTR* out) override {
     return m_std->get_accKeyboardShortcut(c, out);
   }
@@ -427,7 +434,9 @@ class AccessibleEditor final : public IAccessible {
   HRESULT STDMETHODCALLTYPE accLocation(long* l, long* t, long* w, long* h, VARIANT c) override {
     return m_std->accLocation(l, t, w, h, c);
   }
-  HRESULT STDMETHODCALLTYPE accNavigate(long d, VARIANT s, VARIANT* out) override { return m_std->accNavigate(d, s, out); }
+  HRESULT STDMETHODCALLTYPE accNavigate(long d, VARIANT s, VARIANT* out) override {
+    return m_std->accNavigate(d, s, out);
+  }
   HRESULT STDMETHODCALLTYPE accHitTest(long x, long y, VARIANT* out) override { return m_std->accHitTest(x, y, out); }
   HRESULT STDMETHODCALLTYPE accDoDefaultAction(VARIANT c) override { return m_std->accDoDefaultAction(c); }
   HRESULT STDMETHODCALLTYPE put_accName(VARIANT c, BSTR n) override { return m_std->put_accName(c, n); }

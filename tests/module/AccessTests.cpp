@@ -196,7 +196,8 @@ void CheckPlacesAndNavigation(Hosted& h, IAccessible* acc) {
   CHECK(HitTest(acc, origin.x - 5, origin.y + 50) == -1);
   RECT client{};
   GetClientRect(h.window, &client);
-  CHECK(SameRect(Location(acc, CHILDID_SELF), RECT{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom}));
+  const RECT table{origin.x, origin.y, origin.x + client.right, origin.y + client.bottom};
+  CHECK(SameRect(Location(acc, CHILDID_SELF), table));
 
   // Over the zero-width column, into the header band, and nowhere at the edges.
   struct Step {
