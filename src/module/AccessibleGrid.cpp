@@ -477,7 +477,8 @@ bool AccessBridge::OnMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
     // The grid took the keyboard focus: its focus cell is what the user is
     // on. Coming back from the grid's own editor, the cell never changed.
     HWND previous = reinterpret_cast<HWND>(wParam);
-    if (!previous || ::GetParent(previous) != hwnd) RaiseFocusOfFocusCell();
+    const bool listened = m_link->grid->m_pAccessEvents == this;
+    if (listened && (!previous || ::GetParent(previous) != hwnd)) RaiseFocusOfFocusCell();
     return false;
   }
   if (message != WM_GETOBJECT || ObjectIdOf(lParam) != OBJID_CLIENT || !Hwnd()) return false;
