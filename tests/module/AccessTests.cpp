@@ -287,10 +287,12 @@ void CheckEvents(Hosted& h, IAccessible* acc) {
                                        WINEVENT_OUTOFCONTEXT);
   if (!CHECK(hook)) return;
   SetForegroundWindow(GetAncestor(h.window, GA_ROOT));
-  SetFocus(h.window);
+  SetFocus(GetParent(h.window));
   Call(h.grid, L"SetFocusedCell", {Long(1), Long(1)});
-  h.Pump(80);
-  g_events.clear();
+  ExpectEvents(h, "SetFocusedCell without the keyboard focus", {});
+
+  SetFocus(h.window);
+  ExpectEvents(h, "the keyboard focus taken", Moved(IdOf(1, 1)));
 
   PostClick(h.window, 125, 50);  // the cell (2, 2)
   ExpectEvents(h, "a click", Moved(IdOf(2, 2)));
