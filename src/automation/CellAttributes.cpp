@@ -8,6 +8,7 @@
 
 #include "../model/LayoutMath.h"
 #include "../model/TzGridCtrl.h"
+#include "../access/AccessEvents.h"
 
 namespace TzGrid {
 
@@ -28,6 +29,7 @@ void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextD
   // A host may hand over a string with embedded NULs; the cell keeps what a
   // C string would see.
   cell->m_strText.Assign(UpToFirstNul(TextData));
+  Access::NotifyTextChanged(*this, Row, Column);
 
   // An edit open on this very cell would otherwise write its stale text back
   // over the host's value when it closes: drop it, without an event.
@@ -174,7 +176,9 @@ void CTzGridCtrl::SetFocusedCell(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   // An index past the end is ignored; a negative one still fails the check.
   if (Row > m_nRows - 1 || Column > m_nCols - 1) return;
+  CGridCell* old = m_pFocusCell;
   m_pFocusCell = GetCell(Row, Column);
+  if (old != m_pFocusCell) Access::NotifyFocusMoved(*this);
 }
 
 LONG CTzGridCtrl::GetCurrentRow() {

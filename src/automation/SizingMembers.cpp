@@ -1,5 +1,6 @@
 // The members that size the grid, Refresh's neighbours, and the small
 // members of the control class itself (About box, persistence reset).
+#include "../access/AccessEvents.h"
 #include "../model/TzGridCtrl.h"
 
 namespace TzGrid {
@@ -7,6 +8,7 @@ namespace TzGrid {
 void CTzGridCtrl::SetColumns(LONG nNewValue) {
   ResizeGrid(nNewValue, m_nRows);
   InvalidateControl(nullptr, TRUE);
+  Access::NotifyShapeChanged(*this);
   SetModifiedFlag(TRUE);
 }
 
@@ -15,6 +17,7 @@ void CTzGridCtrl::SetRows(LONG nNewValue) {
   // Repaint only when every row fits: a host that fills a long grid row by
   // row after sizing it does not pay for a repaint per call.
   if (m_nRows <= GetLastVisibleRow()) InvalidateControl(nullptr, TRUE);
+  Access::NotifyShapeChanged(*this);
   SetModifiedFlag(TRUE);
 }
 
@@ -22,6 +25,7 @@ void CTzGridCtrl::SetFixedRows(LONG nNewValue) {
   if (nNewValue >= 0 && nNewValue <= m_nRows) {
     m_nFixedRows = nNewValue;
     InvalidateControl(nullptr, TRUE);
+    Access::NotifyShapeChanged(*this);
   }
   SetModifiedFlag(TRUE);
 }
@@ -30,6 +34,7 @@ void CTzGridCtrl::SetFixedColumns(LONG nNewValue) {
   if (nNewValue >= 0 && nNewValue <= m_nCols) {
     m_nFixedCols = nNewValue;
     InvalidateControl(nullptr, TRUE);
+    Access::NotifyShapeChanged(*this);
   }
   SetModifiedFlag(TRUE);
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "../model/TzGridCtrl.h"
+#include "../access/AccessEvents.h"
 
 namespace TzGrid {
 
@@ -128,7 +129,10 @@ void CTzGridCtrl::PasteFocusTextByKey() {
     ClipboardCloser closer;
     HGLOBAL hBlock = GetClipboardData(CF_UNICODETEXT);
     CString text;
-    if (hBlock && ReadBlockText(hBlock, text)) m_pFocusCell->m_strText = text;
+    if (hBlock && ReadBlockText(hBlock, text)) {
+      m_pFocusCell->m_strText = text;
+      Access::NotifyTextChanged(*this, m_pFocusCell->m_nRow, m_pFocusCell->m_nCol);
+    }
   }
   // The whole grid, also when the clipboard held no text.
   InvalidateRect(nullptr, TRUE);

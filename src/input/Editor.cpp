@@ -4,6 +4,7 @@
 // the cell's text.
 #include "../model/LayoutMath.h"
 #include "InputSteps.h"
+#include "../access/AccessEvents.h"
 
 namespace TzGrid {
 
@@ -72,6 +73,7 @@ void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell* cell) {
   grid.m_pFocusCell = cell;
   if (old) grid.RedrawCell(old);
   grid.RedrawCell(cell);
+  if (old != cell) Access::NotifyFocusMoved(grid);
   CRect rect;
   grid.GetCellRect(row, col, &rect);
   OpenEditor(grid, rect, cell->m_strText.ToString());
@@ -112,6 +114,7 @@ void CTzGridCtrl::OnEnUpdateEdit() {
   // (the matrix was rebuilt during the edit) its text goes nowhere.
   if (!m_pFocusCell) return;
   m_pFocusCell->m_strText = m_edit.GetWindowText();
+  Access::NotifyTextChanged(*this, m_pFocusCell->m_nRow, m_pFocusCell->m_nCol);
 }
 
 // ---- CTzEdit: the editor window's own message handling

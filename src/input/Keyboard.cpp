@@ -3,6 +3,7 @@
 // Down page; Delete and Backspace clear the focus cell. Navigation fires no
 // selection event; only an edit being left is reported.
 #include "InputSteps.h"
+#include "../access/AccessEvents.h"
 
 namespace TzGrid {
 
@@ -72,6 +73,7 @@ bool MoveFocus(CTzGridCtrl& grid, Direction d) {
   if (old) grid.RedrawCell(old);
   KeepInView(grid, d, *target);
   grid.RedrawCell(target);
+  Access::NotifyFocusMoved(grid);
   return true;
 }
 

@@ -2,6 +2,7 @@
 // click on the focus cell or a double click edits, header cells drag, sort
 // and move to the front. Resize and drag steps live in ResizeDrag.cpp.
 #include "InputSteps.h"
+#include "../access/AccessEvents.h"
 
 namespace TzGrid {
 
@@ -52,6 +53,7 @@ void MoveFocusByClick(CTzGridCtrl& grid, const Hit& hit) {
   grid.m_bEditMode = 0;
   if (old) grid.RedrawCell(old);
   grid.RedrawCell(cell);
+  if (old != cell) Access::NotifyFocusMoved(grid);
 }
 
 }  // namespace
@@ -122,6 +124,7 @@ void CTzGridCtrl::OnRButtonUp(UINT nFlags, CPoint point) {
     // display position, ahead of any fixed columns.
     m_layout.MoveDisplayPosition(hit.pos, 0);
     InvalidateControl(nullptr, TRUE);
+    Access::NotifyShapeChanged(*this);
   }
   COleControl::OnRButtonUp(nFlags, point);
 }

@@ -8,6 +8,7 @@
 
 #include "../model/LayoutMath.h"
 #include "InputSteps.h"
+#include "../access/AccessEvents.h"
 
 namespace TzGrid {
 
@@ -235,6 +236,7 @@ void DropColumn(CTzGridCtrl& grid, UINT nFlags, CPoint point) {
   AfxCheckIndex(target, grid.m_layout.ColumnCount(), "drop position");
   grid.m_layout.MoveDisplayPosition(from, target);
   grid.InvalidateControl(nullptr, TRUE);
+  Access::NotifyShapeChanged(grid);
   grid.COleControl::OnLButtonUp(nFlags, point);
 }
 

@@ -1,6 +1,7 @@
 // The automation members that set and read the layout: widths, heights,
 // the default width, fixed counts and the column order.
 #include "TzGridCtrl.h"
+#include "../access/AccessEvents.h"
 
 namespace TzGrid {
 
@@ -32,6 +33,7 @@ LONG CTzGridCtrl::GetColumnWidth(LONG Column) {
 short CTzGridCtrl::SetNumFixedRows(LONG Rows) {
   // Stored as given; the geometry bounds it to the row count (FixedRowsInUse).
   m_nFixedRows = Rows;
+  Access::NotifyShapeChanged(*this);
   return 0;
 }
 
@@ -40,6 +42,7 @@ LONG CTzGridCtrl::SetNumFixedColumns(LONG lColumns) {
   if (lColumns >= 0 && lColumns <= m_nCols) {
     m_nFixedCols = lColumns;
     InvalidateControl(nullptr, TRUE);
+    Access::NotifyShapeChanged(*this);
   }
   SetModifiedFlag(TRUE);
   return lColumns;
@@ -53,6 +56,7 @@ LONG CTzGridCtrl::GetColumnVisibleIndex(LONG Column) {
 short CTzGridCtrl::SetColumnOrder(LONG Column, LONG Order) {
   m_layout.SetColumnAtPosition(Order, UINT(Column));
   InvalidateControl(nullptr, TRUE);
+  Access::NotifyShapeChanged(*this);
   return 0;
 }
 
@@ -67,6 +71,7 @@ void CTzGridCtrl::MoveColumn(LONG lCol, LONG lToCol) {
   }
   m_layout.MoveDisplayPosition(s, lToCol);
   InvalidateControl(nullptr, TRUE);
+  Access::NotifyShapeChanged(*this);
 }
 
 void CTzGridCtrl::SetFirstVisibleColumn(LONG lCol) {

@@ -17,6 +17,10 @@
 
 namespace TzGrid {
 
+namespace Access {
+class CAccessEvents;
+}
+
 // Mouse modes.
 constexpr int MOUSE_IDLE = 0;
 constexpr int MOUSE_OVER_BORDER = 1;
@@ -236,6 +240,8 @@ class CTzGridCtrl : public COleControl {
   CFont m_fontBold;
   CGridCell* m_pFocusCell = nullptr;
   CCellStore m_cells;  // the matrix: m_nRows x m_nCols cells, made on demand
+  // Told of focus moves, text changes and shape changes (access/AccessEvents.h).
+  Access::CAccessEvents* m_pAccessEvents = nullptr;
 
  private:
   // Set while SetFirstVisibleColumn sends its one-column steps: it repaints

@@ -3,8 +3,10 @@
 // interfaces are in GridControlOle.cpp.
 #include "GridControl.h"
 
+#include <memory>
 #include <new>
 
+#include "AccessibleGrid.h"
 #include "DispatchBridge.h"
 #include "TzGridIds.h"
 #include "resource.h"
@@ -20,6 +22,25 @@ constexpr LONG kDefaultHeightHimetric = 200 * 2540 / 96;
 
 // The size of the persisted state in a stream: the version stamp alone.
 constexpr ULONG kStreamBytes = sizeof(DWORD);
+
+// The name the container gives the control (its ambient display name),
+// or empty when it gives none.
+std::wstring AmbientDisplayName(IOleClientSite* clientSite) {
+  ComPtr<IDispatch> ambient;
+  if (!clientSite ||
+      FAILED(clientSite->QueryInterface(IID_IDispatch, reinterpret_cast<void**>(ambient.Put())))) {
+    return std::wstring();
+  }
+  DISPPARAMS none{};
+  VARIANT name;
+  ::VariantInit(&name);
+  HRESULT hr = ambient->Invoke(DISPID_AMBIENT_DISPLAYNAME, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET,
+                               &none, &name, nullptr, nullptr);
+  std::wstring text;
+  if (SUCCEEDED(hr) && name.vt == VT_BSTR && name.bstrVal) text = name.bstrVal;
+  ::VariantClear(&name);
+  return text;
+}
 
 }  // namespace
 
@@ -132,6 +153,14 @@ void GridControl::ConnectSiteHooks() {
   };
   m_site->onModified = [this, site]() {
     if (site == m_site.get()) OnGridModified();
+  };
+  // The bridge lives as long as the site's hook: it goes with the site,
+  // before the grid, and cuts the screen readers' link as it goes.
+  auto access = std::make_shared<AccessBridge>(*m_grid, *m_site, [this, site]() {
+    return site == m_site.get() ? AmbientDisplayName(m_clientSite.Get()) : std::wstring();
+  });
+  m_site->onAccessMessage = [access](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    return access->OnMessage(hwnd, message, wParam, lParam, result);
   };
 }
 

@@ -127,11 +127,11 @@ done
 
 # Handlers that destroy or reload the control, with Wine's heap checks on:
 # a caller touching freed memory crashes the host or leaves a heap report.
-out=$(WINEDEBUG=warn+heap timeout 300 "$WINE_LOADER" tzgrid_module_tests.exe reentry 2>reentry.err); rc=$?
+out=$(WINEDEBUG=warn+heap timeout 300 "$WINE_LOADER" tzgrid_module_tests.exe reentry access 2>reentry.err); rc=$?
 printf '%s\n' "$out" | tr -d '\r' | grep -v '^ok ' | sed 's/^/  /'
 heap=$(grep -E '(err|warn):heap' reentry.err | head -n 3)
 [ -n "$heap" ] && printf '%s\n' "$heap" | sed 's/^/  /'
-[ $rc -eq 0 ] && [ -z "$heap" ] && pass "host: reentry (heap checked)" || fail "host: reentry (exit code $rc)"
+[ $rc -eq 0 ] && [ -z "$heap" ] && pass "host: reentry, access (heap checked)" || fail "host: reentry, access (exit code $rc)"
 
 # The bridge fuzzer: random Invoke calls (hostile arguments included) and
 # window messages from a fixed seed, with Wine's heap checks on. A fault, a

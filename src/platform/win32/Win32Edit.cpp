@@ -99,6 +99,11 @@ class Win32EditWindow : public CWindowImpl {
     // message.
     CMessageHold hold(site ? site->LifetimeAnchor() : nullptr);
     if (site && site->OfferTabToControl(hwnd, message, wParam, lParam)) return 0;
+    ::LRESULT answer = 0;
+    if (message == WM_GETOBJECT && site && site->onAccessMessage &&
+        site->onAccessMessage(hwnd, message, wParam, lParam, &answer)) {
+      return answer;
+    }
     try {
       return self->m_owner->WindowProc(message, wParam, lParam);
     } catch (const CException& e) {

@@ -267,6 +267,11 @@ bool Win32ControlSite::OfferTabToControl(::HWND hwnd, UINT message, WPARAM wPara
     case WM_KEYDOWN:
       if (OfferTabToControl(m_hwnd, message, wParam, lParam)) return 0;
       break;
+    case WM_GETOBJECT: {
+      ::LRESULT answer = 0;
+      if (onAccessMessage && onAccessMessage(m_hwnd, message, wParam, lParam, &answer)) return answer;
+      break;
+    }
     case WM_MOUSEACTIVATE: {
       // A click activates the control for the keyboard, as in-place
       // activation does; a click while the editor has the focus leaves it
@@ -290,6 +295,10 @@ bool Win32ControlSite::OfferTabToControl(::HWND hwnd, UINT message, WPARAM wPara
     OnMessageFailed(message, "unexpected failure");
   }
   if (message == WM_SETFOCUS && onFocus) onFocus();
+  if (message == WM_SETFOCUS && onAccessMessage) {
+    ::LRESULT ignored = 0;
+    onAccessMessage(m_hwnd, message, wParam, lParam, &ignored);
+  }
   return result;
 }
 

@@ -46,6 +46,9 @@ class Win32ControlSite : public CControlSite {
   std::function<void(DISPID, const CDispArgs&)> onFireEvent;
   std::function<void()> onModified;
   std::function<void()> onFocus;  // the control's window took the keyboard focus
+  // Accessibility: WM_GETOBJECT to the control's window or its editor (true
+  // with *result set when answered) and WM_SETFOCUS, once handled.
+  std::function<bool(::HWND, ::UINT, ::WPARAM, ::LPARAM, ::LRESULT*)> onAccessMessage;
   // A message handler ended with an exception (the message was abandoned).
   std::function<void(UINT, const std::string&)> onMessageFailed;
 
