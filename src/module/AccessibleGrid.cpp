@@ -51,16 +51,10 @@ void SetChild(VARIANT* out, ChildId id) noexcept {
   out->lVal = id;
 }
 
-// The table: the client object of the grid's window. Its children are the
-// cells, simple elements named by child ids.
-class AccessibleTable final : public IAccessible {
+// The IUnknown both accessible objects share: one interface (with
+// IDispatch, its base) and a reference count; the last release deletes.
+class CountedAccessible : public IAccessible {
  public:
-  AccessibleTable(AccessLink* link, HWND hwnd) noexcept : m_link(link), m_hwnd(hwnd) {
-    m_link->AddRef();
-    ObjectCreated();
-  }
-
-  // IUnknown
   HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
     if (!out) return E_POINTER;
     if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, __uuidof(IAccessible))) {
@@ -77,6 +71,23 @@ class AccessibleTable final : public IAccessible {
     if (left == 0) delete this;
     return ULONG(left);
   }
+
+ protected:
+  virtual ~CountedAccessible() = default;
+
+ private:
+  LONG m_refs = 1;
+};
+
+// The table: the client object of the grid's window. Its children are the
+// cells, simple elements named by child ids.
+class AccessibleTable final : public CountedAccessible {
+ public:
+  AccessibleTable(AccessLink* link, HWND hwnd) noexcept : m_link(link), m_hwnd(hwnd) {
+    m_link->AddRef();
+    ObjectCreated();
+  }
+
 
   // IDispatch: the object is used through its vtable only.
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override {
@@ -245,7 +256,7 @@ class AccessibleTable final : public IAccessible {
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT, BSTR) override { return E_NOTIMPL; }
 
  private:
-  ~AccessibleTable() {
+  ~AccessibleTable() override {
     m_link->Release();
     ObjectDestroyed();
   }
@@ -347,7 +358,6 @@ class AccessibleTable final : public IAccessible {
     return *place ? S_OK : E_INVALIDARG;
   }
 
-  LONG m_refs = 1;
   AccessLink* m_link;
   HWND m_hwnd;
 };
@@ -355,7 +365,7 @@ class AccessibleTable final : public IAccessible {
 // The in-place editor: the system's own object for an edit control, with
 // a name that says which cell is being edited. Everything else is the
 // system's answer.
-class AccessibleEditor final : public IAccessible {
+class AccessibleEditor final : public CountedAccessible {
  public:
   AccessibleEditor(AccessLink* link, IAccessible* standard) noexcept : m_link(link), m_std(standard) {
     m_link->AddRef();
@@ -363,22 +373,6 @@ class AccessibleEditor final : public IAccessible {
     ObjectCreated();
   }
 
-  HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(riid, IID_IUnknown) || IsEqualIID(riid, IID_IDispatch) || IsEqualIID(riid, __uuidof(IAccessible))) {
-      *out = static_cast<IAccessible*>(this);
-      AddRef();
-      return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-  }
-  ULONG STDMETHODCALLTYPE AddRef() override { return ULONG(::InterlockedIncrement(&m_refs)); }
-  ULONG STDMETHODCALLTYPE Release() override {
-    LONG left = ::InterlockedDecrement(&m_refs);
-    if (left == 0) delete this;
-    return ULONG(left);
-  }
   HRESULT STDMETHODCALLTYPE GetTypeInfoCount(UINT* count) override { return m_std->GetTypeInfoCount(count); }
   HRESULT STDMETHODCALLTYPE GetTypeInfo(UINT i, LCID l, ITypeInfo** out) override {
     return m_std->GetTypeInfo(i, l, out);
@@ -443,12 +437,11 @@ class AccessibleEditor final : public IAccessible {
   HRESULT STDMETHODCALLTYPE put_accValue(VARIANT c, BSTR v) override { return m_std->put_accValue(c, v); }
 
  private:
-  ~AccessibleEditor() {
+  ~AccessibleEditor() override {
     m_std->Release();
     m_link->Release();
     ObjectDestroyed();
   }
-  LONG m_refs = 1;
   AccessLink* m_link;
   IAccessible* m_std;
 };
