@@ -93,28 +93,17 @@ class CsvWriter {
  private:
   // Nearly every cell holds a short text of printable ASCII, which is its
   // own field text and the same bytes in every encoding: its field goes
-  // out in one copy. False for any other text (written the general way).
+  // out as it is. False for any other text (written the general way).
   bool WriteAsAscii(const CCellText& text) {
-    std::string_view narrow = text.NarrowView();
-    if (!text.IsNarrow() || !IsPrintableAscii(narrow)) return false;
-    char field[CCellText::kInlineChars + 3];
-    field[0] = '"';
-    std::memcpy(field + 1, narrow.data(), narrow.size());
-    field[narrow.size() + 1] = '"';
-    field[narrow.size() + 2] = ',';
+    if (!text.IsPrintableAscii()) return false;
     try {
-      m_file.WriteAscii(std::string_view(field, narrow.size() + 3));
+      m_file.WriteAscii("\"");
+      m_file.WriteAscii(text.NarrowView());
+      m_file.WriteAscii("\",");
     } catch (const CFileException&) {
       AfxMessageBox(kWriteFailedMessage, MB_OK, 0);
       m_file.Abort();
       m_failed = true;
-    }
-    return true;
-  }
-
-  static bool IsPrintableAscii(std::string_view text) {
-    for (char c : text) {
-      if (c < 0x20 || c > 0x7E) return false;
     }
     return true;
   }

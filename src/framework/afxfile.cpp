@@ -258,6 +258,7 @@ void CStdioFile::Attach(FILE* stream) {
   m_used = 0;
   m_failedErrno = 0;
   m_shift = std::mbstate_t{};
+  m_asciiAsIs = true;
   const StreamText text = TakeOverStream(stream);
   m_encoding = text.utf8 ? Encoding::Utf8 : Encoding::LocaleNarrow;
   if (text.utf8 && !text.byteOrderMarkWritten) {
@@ -453,15 +454,17 @@ bool CStdioFile::WriteNarrow(std::u16string_view text) {
     std::size_t bytes = cp > std::uint32_t(WCHAR_MAX) ? std::size_t(-1) : std::wcrtomb(out, wchar_t(cp), &m_shift);
     if (bytes == std::size_t(-1)) {
       m_shift = std::mbstate_t{};
+      m_asciiAsIs = true;
       ThrowWriteFailure(EILSEQ);
     }
+    m_asciiAsIs = std::mbsinit(&m_shift) != 0;
     m_used += bytes;
     p += units;
   }
   return true;
 }
 
-void CStdioFile::WriteAscii(std::string_view text) {
+void CStdioFile::WriteAsciiSlowly(std::string_view text) {
   if (!m_pStream) ThrowWriteFailure(EBADF);
   // A stateful locale encoding between shifts may need its escape back to
   // the initial state first: its own conversion knows how.

@@ -20,6 +20,7 @@
 #pragma once
 
 #include <cstdio>
+#include <cstring>
 #include <cwchar>
 #include <initializer_list>
 #include <memory>
@@ -112,7 +113,15 @@ class CStdioFile : public CFile {
 
   // Writes printable ASCII (0x20 to 0x7E only), which reads the same in
   // every encoding a text file can have: copied, not converted.
-  void WriteAscii(std::string_view text);
+  void WriteAscii(std::string_view text) {
+    // The usual case, inline: room to spare and no shift state to leave.
+    if (m_pStream && m_asciiAsIs && kBufferBytes - m_used >= text.size() + kReserveBytes) {
+      std::memcpy(m_buffer.get() + m_used, text.data(), text.size());
+      m_used += text.size();
+      return;
+    }
+    WriteAsciiSlowly(text);
+  }
 
   // Writes what is buffered and closes; raises CFileException on failure
   // (the file is closed all the same).
@@ -135,6 +144,7 @@ class CStdioFile : public CFile {
   bool WriteNarrow(std::u16string_view text);
   // Copies bytes that need no conversion into the buffer.
   void CopyBytes(std::string_view bytes);
+  void WriteAsciiSlowly(std::string_view text);
   [[noreturn]] void ThrowWriteFailure(int errnoValue);
 
   std::unique_ptr<char[]> m_buffer;
@@ -142,6 +152,7 @@ class CStdioFile : public CFile {
   Encoding m_encoding = Encoding::LocaleNarrow;
   int m_failedErrno = 0;     // errno of the last buffer write that failed
   std::mbstate_t m_shift{};  // the locale conversion's shift state
+  bool m_asciiAsIs = true;   // ASCII goes out as it is (UTF-8, or the initial shift state)
   CString m_strFileName;
 };
 

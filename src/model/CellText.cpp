@@ -11,14 +11,16 @@ void CCellText::Assign(std::u16string_view text) {
     // one is known to fit.
     std::uint8_t narrow[kInlineChars];
     char16_t wide = 0;
+    bool printable = true;
     for (std::size_t i = 0; i < text.size(); ++i) {
       wide |= text[i];
+      printable = printable && text[i] >= 0x20 && text[i] <= 0x7E;
       narrow[i] = std::uint8_t(text[i]);
     }
     if (wide <= 0xFF) {
       FreeHeapBlock();
       std::memcpy(m_bytes, narrow, text.size());
-      SetInlineLength(text.size());
+      SetInlineLength(text.size(), printable);
       return;
     }
   }

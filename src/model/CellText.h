@@ -8,8 +8,10 @@
 // length is counted, so a text may hold NUL characters as a CString can.
 //
 // The last of the object's twelve bytes tells the two apart: for an inline
-// text it holds the unused capacity (11 minus the length); for a heap text
-// it holds 0xFF and the first bytes hold the block's pointer. The class
+// text its low four bits hold the unused capacity (11 minus the length) and
+// bit 4 says whether every character is printable ASCII (what an export
+// writes as it is, and nearly every cell holds); for a heap text it holds
+// 0xFF and the first bytes hold the block's pointer. The class
 // packs to 4-byte alignment so that the cell record holding it needs no
 // padding.
 #pragma once
@@ -48,7 +50,12 @@ class CCellText {
   }
 
   bool IsEmpty() const noexcept { return GetLength() == 0; }
-  int GetLength() const noexcept { return IsOnHeap() ? int(HeapLength()) : int(kInlineChars - m_bytes[kTagByte]); }
+  int GetLength() const noexcept {
+    return IsOnHeap() ? int(HeapLength()) : int(kInlineChars - (m_bytes[kTagByte] & kCapacityBits));
+  }
+  // Every character in U+0020..U+007E (the empty text too); never for a
+  // heap text.
+  bool IsPrintableAscii() const noexcept { return (m_bytes[kTagByte] & ~kCapacityBits) == kPrintableBit; }
 
   // Inline texts are narrow: one byte a character, each the code point.
   bool IsNarrow() const noexcept { return !IsOnHeap(); }
@@ -74,6 +81,8 @@ class CCellText {
  private:
   static constexpr std::size_t kTagByte = kInlineChars;  // the last byte
   static constexpr std::uint8_t kHeapTag = 0xFF;
+  static constexpr std::uint8_t kCapacityBits = 0x0F;
+  static constexpr std::uint8_t kPrintableBit = 0x10;
 
   bool IsOnHeap() const noexcept { return m_bytes[kTagByte] == kHeapTag; }
   // A heap block: a 32-bit length, then the units.
@@ -88,7 +97,9 @@ class CCellText {
     return length;
   }
   const char16_t* HeapUnits() const noexcept { return HeapBlock() + kHeaderUnits; }
-  void SetInlineLength(std::size_t length) noexcept { m_bytes[kTagByte] = std::uint8_t(kInlineChars - length); }
+  void SetInlineLength(std::size_t length, bool printable = true) noexcept {
+    m_bytes[kTagByte] = std::uint8_t((kInlineChars - length) | (printable ? kPrintableBit : 0));
+  }
   void TakeFrom(CCellText& other) noexcept {
     std::memcpy(m_bytes, other.m_bytes, sizeof m_bytes);
     other.SetInlineLength(0);

@@ -13,23 +13,27 @@ TEST(Cell, TextsOfEveryKindReadBackAsWritten) {
   struct Case {
     std::u16string text;
     bool narrow;
+    bool printableAscii;  // what an export copies as it is
   };
   const std::vector<Case> cases = {
-      {u"", true},
-      {u"R000123C07", true},
-      {u"elevenchars", true},                 // exactly the inline capacity
-      {u"twelve chars", false},               // one past it
-      {u"\u00FF\u00E9t\u00E9", true},         // the last one-byte code point
-      {u"\u0100", false},                     // the first that is not
-      {std::u16string(u"a\0b", 3), true},     // a NUL kept as counted
-      {u"\U0001F600 and more than eleven", false},
-      {std::u16string(70000, u'x'), false},   // a length past 16 bits
+      {u"", true, true},
+      {u"R000123C07", true, true},
+      {u" ~elevenchr", true, true},                // exactly the inline capacity, both printable ends
+      {u"twelve chars", false, false},             // one past it
+      {u"\u00FF\u00E9t\u00E9", true, false},         // the last one-byte code point
+      {u"\u007F", true, false},                    // the first past printable ASCII
+      {u"a\tb", true, false},                      // a control character
+      {u"\u0100", false, false},                   // the first that is not one byte
+      {std::u16string(u"a\0b", 3), true, false},   // a NUL kept as counted
+      {u"\U0001F600 and more than eleven", false, false},
+      {std::u16string(70000, u'x'), false, false},  // a length past 16 bits
   };
   for (const Case& c : cases) {
     CCellText text;
     text.Assign(c.text);
     SCOPED_TRACE(std::string(CString(std::u16string_view(c.text)).ToUtf8()).substr(0, 20));
     EXPECT_EQ(text.IsNarrow(), c.narrow);
+    EXPECT_EQ(text.IsPrintableAscii(), c.printableAscii);
     EXPECT_EQ(text.GetLength(), int(c.text.size()));
     EXPECT_EQ(text.IsEmpty(), c.text.empty());
     EXPECT_EQ(text.ToString().View(), c.text);
