@@ -14,7 +14,10 @@ into each form that deploys it:
   registration.py keys     <description> <x64|x86> <module path> [class|typelib|all]
       the keys and values a registration of that module leaves, one per line
       as "key|name|data" (name "@" for the default value, "key||" for a key
-      of its own), for the tests to compare a registry against.
+      of its own), for the tests to compare a registry against;
+  registration.py tops     <description>
+      the keys a removal deletes that no other one holds: everything of
+      TzGrid in a registry view lies below them.
 """
 import sys
 import uuid
@@ -312,7 +315,9 @@ def write_wxs(d, arch, version, ocx, licence, out):
 
 def write_keys(d, arch, module, parts):
     _, kind, _ = ARCHES[arch]
-    folder = module.rsplit("\\", 1)[0]
+    # Without a folder in the path (the placeholder "$(Module)" itself), the
+    # folder stays a placeholder too.
+    folder = module.rsplit("\\", 1)[0] if "\\" in module else "$(ModuleFolder)"
     chosen = ("typelib", "class") if parts == "all" else (parts,)
     for _, key, values in d.entries(chosen):
         key = expand(key, module, folder, kind)
@@ -341,6 +346,11 @@ def main(argv):
         write_application_manifest(d, args[0])
     elif command == "wxs" and len(args) == 5 and args[0] in ARCHES:
         write_wxs(d, *args)
+    elif command == "tops" and not args:
+        keys = [key for _, _, key in d.removals]
+        for key in keys:
+            if not any(key.lower().startswith(other.lower() + "\\") for other in keys):
+                print(key)
     elif command == "keys" and len(args) in (2, 3) and args[0] in ARCHES:
         write_keys(d, args[0], args[1], args[2] if len(args) == 3 else "all")
     else:

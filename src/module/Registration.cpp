@@ -93,20 +93,28 @@ REGSAM OtherViewFlag() {
 }
 
 // The module of the other bitness serves the control in the same scope: its
-// view has the control's in-process server key.
-bool OtherBitnessServesControl(const ClassesRoot& where) {
+// view has the control's in-process server key, naming another module than
+// this one. (Where the scope keeps one view for both bitnesses, as Wine's
+// HKEY_CURRENT_USER\Software\Classes does, the key seen through the other
+// view is this module's own.)
+bool OtherBitnessServesControl(const ClassesRoot& where, const std::wstring& modulePath) {
   REGSAM other = OtherViewFlag();
   if (other == 0) return false;
   std::wstring path = where.prefix + std::wstring(RegistrationData::kControlServerKey);
   HKEY handle = nullptr;
   if (RegOpenKeyExW(where.root, path.c_str(), 0, KEY_READ | other, &handle) != ERROR_SUCCESS) return false;
+  wchar_t server[MAX_PATH + 1] = L"";
+  DWORD size = sizeof(server) - sizeof(wchar_t);
+  DWORD type = 0;
+  LONG status = RegQueryValueExW(handle, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(server), &size);
   RegCloseKey(handle);
-  return true;
+  if (status != ERROR_SUCCESS || type != REG_SZ) return true;  // a server of some other kind
+  return lstrcmpiW(server, modulePath.c_str()) != 0;
 }
 
 bool RemovePart(RegistryScope scope, Part part) {
   ClassesRoot where = RootOf(scope);
-  bool keepShared = OtherBitnessServesControl(where);
+  bool keepShared = OtherBitnessServesControl(where, ModulePath());
   bool ok = true;
   for (const auto& removal : RegistrationData::kRemovals) {
     if (removal.part != part || (removal.shared && keepShared)) continue;
