@@ -189,6 +189,14 @@ msi_stage() {
   versions=$(installed_versions | paste -s -d ' ')
   [ "$versions" = "$version.0" ] && pass "$ARCH_NAME one version installed: $versions" ||
     fail "$ARCH_NAME installed versions: '$versions', expected only $version.0"
+  # An older package does not go over a newer one.
+  if timeout 180 "$WINE_LOADER" "$msiexec" /i "$old" /qn >/dev/null 2>&1; then
+    fail "$ARCH_NAME the older package installed over the newer one"
+  else
+    pass "$ARCH_NAME the older package refuses to go over the newer one"
+  fi
+  versions=$(installed_versions | paste -s -d ' ')
+  [ "$versions" = "$version.0" ] || fail "$ARCH_NAME after the refused downgrade: '$versions'"
   for f in TzGrid.ocx LICENSE; do
     [ -f "$(unix_folder)/$f" ] && pass "$ARCH_NAME $folder\\$f installed" || fail "$ARCH_NAME $folder\\$f missing"
   done

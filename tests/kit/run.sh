@@ -86,6 +86,10 @@ for arch in x64 x86; do
   grep -q "$arch\\\\TzGrid.ocx" "$kit/INSTALL.txt" && pass "INSTALL.txt names $arch\\TzGrid.ocx" ||
     fail "INSTALL.txt does not name $arch\\TzGrid.ocx"
 done
+# INSTALL.txt quotes the application manifest developers copy.
+dependency=$(sed -n 's/.*\(name="TzGrid.sxs" version="[0-9.]*"\).*/\1/p' "$kit/examples/sidebyside/YourApplication.exe.manifest")
+[ -n "$dependency" ] && grep -q -F "$dependency" "$kit/INSTALL.txt" && pass "INSTALL.txt quotes the dependency on $dependency" ||
+  fail "INSTALL.txt does not quote the example manifest's dependency ($dependency)"
 cd "$kit"
 
 # run <what> <timeout> <command...>: through the loader of the bitness in
