@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# Makes the developer kit of TzGrid from the two Windows builds:
+# Makes what TzGrid ships for Windows from the two Windows builds:
 #   tools/package.sh <x64 build directory> <x86 build directory> [<output directory>]
-# writes <output directory>/TzGrid-<version>-windows.zip (dist/ by default)
-# holding both modules (x64/TzGrid.ocx for 64-bit hosts, x86/TzGrid.ocx for
-# 32-bit ones), the type library TzGrid.tlb, include/ (TzGrid.h from widl,
-# TzGridDispIds.h, TzGrid.idl), docs/, examples/ with the C++ example built
-# for both (examples/cpp/x64, examples/cpp/x86), INSTALL.txt and the licence
-# when the repository has one. Each build's bitness is read from its
-# module's PE header and must be the one its place names. The version is
-# the type library's, read from src/module/TzGridIds.h.
+# writes to <output directory> (dist/ by default):
+#   - TzGrid-<version>-windows.zip, the developer kit: both modules
+#     (x64/TzGrid.ocx for 64-bit hosts, x86/TzGrid.ocx for 32-bit ones),
+#     each with its side-by-side assembly manifest TzGrid.sxs.manifest for
+#     use without registration, the type library TzGrid.tlb, include/
+#     (TzGrid.h from widl, TzGridDispIds.h, TzGrid.idl), docs/, examples/
+#     with the C++ example built for both (examples/cpp/x64,
+#     examples/cpp/x86) and an application manifest to copy
+#     (examples/sidebyside), INSTALL.txt and LICENSE;
+#   - TzGrid-<version>-x64.msi and TzGrid-<version>-x86.msi, the Windows
+#     Installer packages (tools/msi.sh).
+# Each build's bitness is read from its module's PE header and must be the
+# one its place names. The version is the type library's, read from
+# src/module/TzGridIds.h. The zip's path is the last line printed.
 set -euo pipefail
 
 if [ $# -lt 2 ] || [ $# -gt 3 ] || [ ! -d "$1" ] || [ ! -d "$2" ]; then
@@ -33,7 +39,8 @@ version=$major.$minor
 name=TzGrid-$version-windows
 
 for build in "$build64" "$build32"; do
-  for f in "$build/src/module/TzGrid.ocx" "$build/src/module/TzGrid.tlb" "$build/examples/cpp/tzgrid_host_example.exe"; do
+  for f in "$build/src/module/TzGrid.ocx" "$build/src/module/TzGrid.tlb" "$build/src/module/TzGrid.sxs.manifest" \
+    "$build/examples/cpp/tzgrid_host_example.exe"; do
     [ -f "$f" ] || { echo "package: missing $f (build the TzGrid and tzgrid_host_example targets)" >&2; exit 1; }
   done
 done
@@ -65,8 +72,8 @@ rm -rf "$stage"
 kit=$stage/$name
 mkdir -p "$kit/x64" "$kit/x86" "$kit/include" "$kit/docs" "$kit/examples"
 
-cp "$build64/src/module/TzGrid.ocx" "$kit/x64/"
-cp "$build32/src/module/TzGrid.ocx" "$kit/x86/"
+cp "$build64/src/module/TzGrid.ocx" "$build64/src/module/TzGrid.sxs.manifest" "$kit/x64/"
+cp "$build32/src/module/TzGrid.ocx" "$build32/src/module/TzGrid.sxs.manifest" "$kit/x86/"
 cp "$tlb" "$kit/"
 idl=$root/src/module/TzGrid.idl
 "$widl" -h -o "$kit/include/TzGrid.h" -I"$widl_include" -L"$widl_lib" "$idl"
@@ -84,12 +91,17 @@ cp -r "$root/examples/." "$kit/examples/"
 mkdir -p "$kit/examples/cpp/x64" "$kit/examples/cpp/x86"
 cp "$build64/examples/cpp/tzgrid_host_example.exe" "$kit/examples/cpp/x64/"
 cp "$build32/examples/cpp/tzgrid_host_example.exe" "$kit/examples/cpp/x86/"
+mkdir -p "$kit/examples/sidebyside"
+python3 "$root/tools/registration.py" application "$root/src/module/Registration.txt" \
+  "$kit/examples/sidebyside/YourApplication.exe.manifest"
 
-licence=""
-for f in "$root"/LICENSE* "$root"/LICENCE* "$root"/COPYING*; do
-  [ -f "$f" ] && { cp "$f" "$kit/"; licence=$(basename "$f"); }
-done
-[ -n "$licence" ] || echo "package: the repository has no licence file; the kit ships without one" >&2
+[ -f "$root/LICENSE" ] || { echo "package: the repository has no LICENSE" >&2; exit 1; }
+cp "$root/LICENSE" "$kit/"
+
+# The installer packages, one per bitness; Windows Installer wants a
+# three-part product version.
+"$root/tools/msi.sh" x64 "$build64/src/module/TzGrid.ocx" "$version.0" "$out/TzGrid-$version-x64.msi"
+"$root/tools/msi.sh" x86 "$build32/src/module/TzGrid.ocx" "$version.0" "$out/TzGrid-$version-x86.msi"
 
 zipfile=$out/$name.zip
 rm -f "$zipfile"

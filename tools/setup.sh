@@ -3,12 +3,15 @@
 # missing), so that the demo and the tests run from a clean clone.
 # Wine's 32-bit half (wine32:i386, about 255 MB) runs the 32-bit module; it
 # comes from Debian's i386 architecture, added here when it is not yet.
+# python3 turns the registration description into the module's table and
+# manifests; wixl builds the installer packages.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang libclang-rt-14-dev pkg-config
   libgtest-dev libgmock-dev libbenchmark-dev libfreetype-dev libpng-dev fonts-liberation
   mingw-w64 mingw-w64-tools wine wine64 libwine-dev xvfb x11-utils xdotool imagemagick unzip
+  python3 wixl
   wine32:i386
 )
 sudo_cmd=()

@@ -6,8 +6,9 @@
 #     each the integration tests under Wine (platform host, module: regsvr32,
 #     registry, type library, cscript, events, containers, hygiene, the
 #     bridge fuzzer); then both modules side by side in one prefix, the
-#     developer kit holding both, and a short run of the Wine benchmark of
-#     each;
+#     developer kit holding both with every way it deploys (regsvr32, per
+#     user, side by side without registration, the installer packages),
+#     and a short run of the Wine benchmark of each;
 #  3. the unit suite again under AddressSanitizer and UndefinedBehaviorSanitizer
 #     (clang), and a short run of the libFuzzer target over its seed corpus;
 #  4. the column drag and auto-scroll scenarios under ThreadSanitizer.
@@ -50,9 +51,11 @@ for build in build-win build-win32; do
   stage "module tests, $build" tests/module/run.sh "$build"
 done
 stage "both bitnesses in one prefix" tests/module/coexist.sh build-win build-win32
-# The developer kit: zip with both modules, registered from a fresh prefix,
-# its examples run in both bitnesses.
-stage "developer kit" tests/kit/run.sh build-win build-win32
+# The developer kit and the installer packages: zip with both modules and
+# their manifests, and an MSI per bitness, checked in a fresh prefix in both
+# bitnesses: side by side with nothing registered, regsvr32 and the
+# examples, per-user registration, install, upgrade and removal.
+stage "developer kit and deployment" tests/kit/run.sh build-win build-win32
 stage "Wine benchmark, x64 (short)" bench/wine/run.sh build-win --short
 stage "Wine benchmark, x86 (short)" bench/wine/run.sh build-win32 --short
 

@@ -75,18 +75,34 @@ STDAPI DllGetClassObject(REFCLSID rclsid, REFIID riid, LPVOID* ppv) {
 
 STDAPI DllCanUnloadNow() { return TzGridCom::CanUnload() ? S_OK : S_FALSE; }
 
-STDAPI DllRegisterServer() {
+namespace {
+
+using TzGridCom::RegistryScope;
+
+// Registration in a scope, in the order machine registration has always
+// taken: the type library first (without it no class is written), then the
+// classes.
+HRESULT RegisterIn(RegistryScope scope) {
   std::wstring path = TzGridCom::ModulePath();
-  // The type library first: without it no class is written.
-  if (path.empty() || FAILED(TzGridCom::RegisterModuleTypeLib(path))) return SELFREG_E_TYPELIB;
-  bool control = TzGridCom::RegisterControlClass(path);
-  bool page = TzGridCom::RegisterPropertyPageClass(path);
-  return control && page ? S_OK : SELFREG_E_CLASS;
+  if (path.empty() || FAILED(TzGridCom::RegisterModuleTypeLib(scope, path))) return SELFREG_E_TYPELIB;
+  return TzGridCom::RegisterClasses(scope, path) ? S_OK : SELFREG_E_CLASS;
 }
 
-STDAPI DllUnregisterServer() {
-  if (FAILED(TzGridCom::UnregisterModuleTypeLib())) return SELFREG_E_TYPELIB;
-  bool control = TzGridCom::UnregisterControlClass();
-  bool page = TzGridCom::UnregisterPropertyPageClass();
-  return control && page ? S_OK : SELFREG_E_CLASS;
+HRESULT UnregisterIn(RegistryScope scope) {
+  if (FAILED(TzGridCom::UnregisterModuleTypeLib(scope))) return SELFREG_E_TYPELIB;
+  return TzGridCom::UnregisterClasses(scope) ? S_OK : SELFREG_E_CLASS;
+}
+
+}  // namespace
+
+STDAPI DllRegisterServer() { return RegisterIn(RegistryScope::Machine); }
+
+STDAPI DllUnregisterServer() { return UnregisterIn(RegistryScope::Machine); }
+
+// regsvr32 /n /i:user registers for the current user alone, under
+// HKEY_CURRENT_USER\Software\Classes, which needs no administrator; with /u
+// it removes that registration. "user" is the only command line known.
+STDAPI DllInstall(BOOL install, LPCWSTR commandLine) {
+  if (!commandLine || lstrcmpiW(commandLine, L"user") != 0) return E_INVALIDARG;
+  return install ? RegisterIn(RegistryScope::User) : UnregisterIn(RegistryScope::User);
 }

@@ -71,12 +71,24 @@ void OneCycle(HWND host, int index) {
 // On x86 they are __stdcall, which compilers decorate (DllGetClassObject@12):
 // the plain name must be exported, and no decorated one beside it.
 void CheckPlainExports(HMODULE module) {
-  const char* const plain[] = {"DllGetClassObject", "DllCanUnloadNow", "DllRegisterServer", "DllUnregisterServer"};
+  const char* const plain[] = {"DllGetClassObject", "DllCanUnloadNow", "DllRegisterServer", "DllUnregisterServer",
+                               "DllInstall"};
   const char* const decorated[] = {"DllGetClassObject@12", "_DllGetClassObject@12", "DllCanUnloadNow@0",
-                                   "DllRegisterServer@0", "DllUnregisterServer@0"};
+                                   "DllRegisterServer@0", "DllUnregisterServer@0", "DllInstall@8"};
   for (const char* name : plain) Check(GetProcAddress(module, name) != nullptr, std::string("export ") + name, __FILE__, __LINE__);
   for (const char* name : decorated) {
     Check(GetProcAddress(module, name) == nullptr, std::string("no decorated export ") + name, __FILE__, __LINE__);
+  }
+  // DllInstall knows one command line, "user" (any case); anything else,
+  // no command line included, is refused before the registry is touched.
+  using InstallFn = HRESULT(STDAPICALLTYPE*)(BOOL, LPCWSTR);
+  auto install = reinterpret_cast<InstallFn>(reinterpret_cast<void*>(GetProcAddress(module, "DllInstall")));
+  if (!CHECK(install)) return;
+  for (BOOL doInstall : {TRUE, FALSE}) {
+    CHECK_HR(install(doInstall, nullptr), E_INVALIDARG);
+    CHECK_HR(install(doInstall, L""), E_INVALIDARG);
+    CHECK_HR(install(doInstall, L"machine"), E_INVALIDARG);
+    CHECK_HR(install(doInstall, L"users"), E_INVALIDARG);
   }
 }
 
