@@ -41,8 +41,11 @@ long long WriteToDescriptor(int fd, const char* data, std::size_t count);
 
 // ---- module state (afxstate.cpp)
 
-// One pointer per thread, null on a thread that never set it.
+// One pointer per thread, null on a thread that never set it. A guard
+// opens with one swap (the read and the write in one call) and closes
+// with one write.
 void* ThreadSlot() noexcept;
+void* SwapThreadSlot(void* value) noexcept;
 void SetThreadSlot(void* value) noexcept;
 // Gives the system's slot back as the module is unloaded; from then on reads
 // answer null and writes are dropped. Where the runtime owns the slot (a

@@ -104,6 +104,11 @@ thread_local void* t_slot = nullptr;
 }  // namespace
 
 void* Sys::ThreadSlot() noexcept { return t_slot; }
+void* Sys::SwapThreadSlot(void* value) noexcept {
+  void* previous = t_slot;
+  t_slot = value;
+  return previous;
+}
 void Sys::SetThreadSlot(void* value) noexcept { t_slot = value; }
 // The runtime frees thread_local storage with each thread.
 void Sys::FreeThreadSlot() noexcept {}

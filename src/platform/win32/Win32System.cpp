@@ -92,6 +92,14 @@ void* Sys::ThreadSlot() noexcept {
   return index == TLS_OUT_OF_INDEXES ? nullptr : ::TlsGetValue(index);
 }
 
+void* Sys::SwapThreadSlot(void* value) noexcept {
+  const ::DWORD index = SlotIndex();
+  if (index == TLS_OUT_OF_INDEXES) return nullptr;
+  void* previous = ::TlsGetValue(index);
+  ::TlsSetValue(index, value);
+  return previous;
+}
+
 void Sys::SetThreadSlot(void* value) noexcept {
   const ::DWORD index = SlotIndex();
   if (index != TLS_OUT_OF_INDEXES) ::TlsSetValue(index, value);
