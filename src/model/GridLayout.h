@@ -25,7 +25,7 @@ class CTzGridCtrl;
 
 class CGridLayout {
  public:
-  // The counts are the grid's extent; the layout keeps the sizes for them.
+  // The layout keeps the sizes of the rows and columns the extent counts.
   explicit CGridLayout(const CGridExtent& extent) noexcept : m_extent(extent) {}
   CGridLayout(const CGridLayout&) = delete;
   CGridLayout& operator=(const CGridLayout&) = delete;
