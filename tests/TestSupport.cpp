@@ -30,6 +30,18 @@ std::string CheckInvariants(const CTzGridCtrl& g, bool requirePermutation) {
     }
   }
   if (!focusFound) err << "focus cell is not in the matrix; ";
+  // The store's storage ends where the counts do: the last cell is there,
+  // a row or column past it raises.
+  auto raises = [&g](int r, int c) {
+    try {
+      g.FindCell(r, c);
+      return false;
+    } catch (const CInvalidArgException&) {
+      return true;
+    }
+  };
+  if (g.m_nRows > 0 && raises(g.m_nRows - 1, g.m_nCols - 1)) err << "store lacks the last cell; ";
+  if (!raises(g.m_nRows, 0) || (g.m_nRows > 0 && !raises(0, g.m_nCols))) err << "store holds past the counts; ";
   return err.str();
 }
 

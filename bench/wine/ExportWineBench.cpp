@@ -165,6 +165,12 @@ void MeasureExport(IDispatch* grid, const char* name, DISPID id, const std::vect
     return;
   }
   const double own = full.seconds - fixed.seconds;
+  if (own <= 0) {
+    // A small grid's export hides inside the dialog's own time.
+    std::printf("%-10s %6.1f MB: %6.3f s, within one row's export (%5.3f s): too small to time\n", name,
+                bytes.size() / 1e6, full.seconds, fixed.seconds);
+    return;
+  }
   std::printf("%-10s %6.1f MB: %6.3f s, of which one row's export %5.3f s | %6.1f MB/s | floor: one fwrite %5.3f s"
               " | ratio %.2f\n", name, bytes.size() / 1e6, full.seconds, fixed.seconds, bytes.size() / 1e6 / own,
               r1 - r0, (r1 - r0) / own);

@@ -5,13 +5,8 @@
 #include <new>
 
 #include "afxctl.h"
+#include "afxsys.h"
 
-#ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 #if defined(__SSE2__) || defined(_M_X64)
 #include <emmintrin.h>
 #define TZGRID_FILE_SSE2 1
@@ -133,93 +128,6 @@ int CFileException::ReportError(UINT nType, UINT nMessageID) const {
   return AfxMessageBox(GetErrorMessage(), nType, nMessageID);
 }
 
-// ------------------------------------------------------------------ opening
-
-#ifdef _WIN32
-
-int AfxOpenStream(FILE** ppStream, const CString& fileName, const WCHAR* mode) {
-  if (!ppStream) return EINVAL;
-  *ppStream = nullptr;
-  if (fileName.View().find(u'\0') != std::u16string_view::npos) return EINVAL;
-  static_assert(sizeof(wchar_t) == sizeof(WCHAR), "the Windows runtime's wide characters are UTF-16 units");
-  return _wfopen_s(ppStream, reinterpret_cast<const wchar_t*>(fileName.GetString()),
-                   reinterpret_cast<const wchar_t*>(mode));
-}
-
-#else
-
-// The runtime's mode strings for writing: "w" with an optional "t" and an
-// optional ",ccs=UTF-8". glibc's fopen understands ",ccs=" itself and marks
-// such a stream wide-oriented; CStdioFile reads the encoding back from that
-// orientation and starts the file with the byte-order mark. The text is
-// never written through the stream's own buffer: CStdioFile converts it and
-// writes bytes to the descriptor.
-int AfxOpenStream(FILE** ppStream, const CString& fileName, const WCHAR* mode) {
-  if (!ppStream || !mode) return EINVAL;
-  *ppStream = nullptr;
-  std::u16string_view m(mode);
-  bool utf8 = false;
-  std::size_t comma = m.find(u',');
-  if (comma != std::u16string_view::npos) {
-    std::u16string_view option = m.substr(comma + 1);
-    if (option != u"ccs=UTF-8" && option != u"ccs=utf-8") return EINVAL;
-    utf8 = true;
-    m = m.substr(0, comma);
-  }
-  if (m != u"w" && m != u"wt") return EINVAL;
-  if (fileName.IsEmpty()) return ENOENT;
-  if (fileName.View().find(u'\0') != std::u16string_view::npos) return EINVAL;
-
-  std::string path = fileName.ToUtf8();
-  FILE* stream = std::fopen(path.c_str(), utf8 ? "w,ccs=UTF-8" : "w");
-  if (!stream) return errno ? errno : EINVAL;
-  *ppStream = stream;
-  return 0;
-}
-
-#endif
-
-// ------------------------------------------------- the stream, as bytes
-
-namespace {
-
-// What the runtime made of a stream it opened: UTF-8 (and whether it has
-// already put the byte-order mark in the file) or the locale's encoding.
-struct StreamText {
-  bool utf8;
-  bool byteOrderMarkWritten;
-};
-
-#ifdef _WIN32
-
-// The runtime translates a text stream's characters itself; the writer
-// does that, so the descriptor is switched to bytes. What the runtime had
-// already put in the stream (a UTF-8 byte-order mark) is flushed first.
-StreamText TakeOverStream(FILE* stream) {
-  std::fflush(stream);
-  const int fd = _fileno(stream);
-  const int previous = _setmode(fd, _O_BINARY);
-  const bool utf8 = previous == _O_WTEXT || previous == _O_U16TEXT || previous == _O_U8TEXT;
-  return {utf8, utf8 && _lseeki64(fd, 0, SEEK_CUR) > 0};
-}
-int StreamDescriptor(FILE* stream) { return _fileno(stream); }
-long long WriteToDescriptor(int fd, const char* data, std::size_t count) {
-  const unsigned chunk = count > (1u << 30) ? (1u << 30) : unsigned(count);
-  return _write(fd, data, chunk);
-}
-
-#else
-
-// glibc marks a stream opened with ",ccs=" wide-oriented; nothing has been
-// written to it yet.
-StreamText TakeOverStream(FILE* stream) { return {fwide(stream, 0) > 0, false}; }
-int StreamDescriptor(FILE* stream) { return fileno(stream); }
-long long WriteToDescriptor(int fd, const char* data, std::size_t count) { return ::write(fd, data, count); }
-
-#endif
-
-}  // namespace
-
 // ------------------------------------------------------------- the writer
 
 CStdioFile::CStdioFile() noexcept = default;
@@ -259,7 +167,7 @@ void CStdioFile::Attach(FILE* stream) {
   m_failedErrno = 0;
   m_shift = std::mbstate_t{};
   m_asciiAsIs = true;
-  const StreamText text = TakeOverStream(stream);
+  const Sys::StreamText text = Sys::TakeOverStream(stream);
   m_encoding = text.utf8 ? Encoding::Utf8 : Encoding::LocaleNarrow;
   if (text.utf8 && !text.byteOrderMarkWritten) {
     // A UTF-8 text file starts with the byte-order mark; it goes out with
@@ -277,9 +185,9 @@ bool CStdioFile::FlushBuffer() noexcept {
   const char* data = m_buffer.get();
   std::size_t left = m_used;
   m_used = 0;
-  const int fd = StreamDescriptor(m_pStream);
+  const int fd = Sys::StreamDescriptor(m_pStream);
   while (left > 0) {
-    const long long written = WriteToDescriptor(fd, data, left);
+    const long long written = Sys::WriteToDescriptor(fd, data, left);
     if (written < 0 && errno == EINTR) continue;
     if (written <= 0) {
       m_failedErrno = written < 0 ? errno : ENOSPC;

@@ -159,7 +159,7 @@ class CStdioFile : public CFile {
 // The runtime's _wfopen_s for writing text files: mode u"wt" (the locale's
 // narrow encoding) or u"wt,ccs=UTF-8" (UTF-8 with a byte-order mark). Returns
 // 0 with *ppStream set, or an errno value with *ppStream null. The stream is
-// meant for CStdioFile(FILE*).
+// meant for CStdioFile(FILE*). Each platform defines it over its runtime.
 int AfxOpenStream(FILE** ppStream, const CString& fileName, const WCHAR* mode);
 
 }  // namespace TzGrid

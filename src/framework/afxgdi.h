@@ -38,13 +38,12 @@ COLORREF GetSysColor(int index);
 
 class CDC;
 
-// A drawing-object wrapper is just the handle: every cell record carries a
-// CFont, so the wrapper has no virtual table and no flags, and packs to
-// 4-byte alignment like the cell. Objects the wrapper must not delete (stock
+// A drawing-object wrapper is just the handle, with no virtual table and no
+// flags: the grid's fonts, pens and brushes and the temporary wrappers a
+// selection hands back cost one handle each. Objects the wrapper must not delete (stock
 // objects) are recognised by the platform's DeleteObject; wrappers that
 // merely borrow a handle let go of it with Detach before they are destroyed.
 // Nothing deletes a derived wrapper through a CGdiObject pointer.
-#pragma pack(push, 4)
 class CGdiObject {
  public:
   CGdiObject() = default;
@@ -97,8 +96,7 @@ class CBitmap : public CGdiObject {
  public:
   BOOL CreateCompatibleBitmap(CDC* pDC, int nWidth, int nHeight);
 };
-#pragma pack(pop)
-static_assert(sizeof(CFont) == sizeof(HGDIOBJ), "a cell's font costs one handle");
+static_assert(sizeof(CFont) == sizeof(HGDIOBJ), "a wrapper is its handle");
 
 // A drawing context. m_hDC is the platform's output handle; drawing
 // operations exclude right and bottom edges as the platform's do.

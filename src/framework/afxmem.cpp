@@ -1,19 +1,13 @@
 #include "afxmem.h"
 
 #include <atomic>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <new>
 
 #include "afxexcept.h"
+#include "afxsys.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#else
-#include <sys/mman.h>
-#include <unistd.h>
-#endif
 
 namespace TzGrid {
 
@@ -149,9 +143,6 @@ namespace {
 std::atomic<std::size_t> g_pagesLimit{std::numeric_limits<std::size_t>::max()};
 std::atomic<std::size_t> g_pagesHeld{0};
 std::atomic<std::uint64_t> g_availableLimit{std::numeric_limits<std::uint64_t>::max()};
-
-void* MapAlignedPages(std::size_t bytes) noexcept;
-void UnmapAlignedPages(void* pages, std::size_t bytes) noexcept;
 }  // namespace
 
 std::size_t AfxSetAlignedPagesLimit(std::size_t bytes) noexcept { return g_pagesLimit.exchange(bytes); }
@@ -159,100 +150,23 @@ std::size_t AfxGetAlignedPagesHeld() noexcept { return g_pagesHeld.load(); }
 
 void* AfxAllocAlignedPages(std::size_t bytes) noexcept {
   std::size_t held = g_pagesHeld.fetch_add(bytes) + bytes;
-  void* pages = held >= bytes && held <= g_pagesLimit.load() ? MapAlignedPages(bytes) : nullptr;
+  void* pages = held >= bytes && held <= g_pagesLimit.load() ? Sys::MapAlignedPages(bytes) : nullptr;
   if (!pages) g_pagesHeld.fetch_sub(bytes);
   return pages;
 }
 
 void AfxFreeAlignedPages(void* pages, std::size_t bytes) noexcept {
   if (!pages) return;
-  UnmapAlignedPages(pages, bytes);
+  Sys::UnmapAlignedPages(pages, bytes);
   g_pagesHeld -= bytes;
 }
-
-#ifdef _WIN32
-
-namespace {
-
-void* MapAlignedPages(std::size_t bytes) noexcept {
-  // Reserve twice the size to learn where an aligned range lies, give the
-  // reservation back and claim exactly that range; another thread may take
-  // it in between, so try a few times.
-  for (int attempt = 0; attempt < 8; ++attempt) {
-    void* probe = ::VirtualAlloc(nullptr, bytes * 2, MEM_RESERVE, PAGE_NOACCESS);
-    if (!probe) return nullptr;
-    std::uintptr_t aligned = (reinterpret_cast<std::uintptr_t>(probe) + bytes - 1) & ~std::uintptr_t(bytes - 1);
-    ::VirtualFree(probe, 0, MEM_RELEASE);
-    void* pages = ::VirtualAlloc(reinterpret_cast<void*>(aligned), bytes, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
-    if (pages) return pages;
-  }
-  return nullptr;
-}
-
-void UnmapAlignedPages(void* pages, std::size_t) noexcept { ::VirtualFree(pages, 0, MEM_RELEASE); }
-
-}  // namespace
-
-static std::uint64_t SystemAvailableMemory() noexcept {
-  ::MEMORYSTATUSEX status{};
-  status.dwLength = sizeof status;
-  if (!::GlobalMemoryStatusEx(&status)) return std::numeric_limits<std::uint64_t>::max();
-  return status.ullAvailPageFile;
-}
-
-#else
-
-namespace {
-
-void* MapAlignedPages(std::size_t bytes) noexcept {
-  // Map twice the size and unmap the ends around the aligned middle.
-  void* mapped = ::mmap(nullptr, bytes * 2, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-  if (mapped == MAP_FAILED) return nullptr;
-  auto start = reinterpret_cast<std::uintptr_t>(mapped);
-  std::uintptr_t aligned = (start + bytes - 1) & ~std::uintptr_t(bytes - 1);
-  if (aligned > start) ::munmap(mapped, aligned - start);
-  std::uintptr_t tail = start + bytes * 2 - (aligned + bytes);
-  if (tail) ::munmap(reinterpret_cast<void*>(aligned + bytes), tail);
-#ifdef MADV_POPULATE_WRITE
-  // A block is filled slot by slot right away: its pages are made in one
-  // call rather than by one fault each. Older kernels refuse; faults then.
-  ::madvise(reinterpret_cast<void*>(aligned), bytes, MADV_POPULATE_WRITE);
-#endif
-  return reinterpret_cast<void*>(aligned);
-}
-
-void UnmapAlignedPages(void* pages, std::size_t bytes) noexcept { ::munmap(pages, bytes); }
-
-}  // namespace
-
-static std::uint64_t SystemAvailableMemory() noexcept {
-  std::FILE* meminfo = std::fopen("/proc/meminfo", "r");
-  if (!meminfo) return std::numeric_limits<std::uint64_t>::max();
-  std::uint64_t available = 0, swapFree = 0;
-  bool sawAvailable = false;
-  char line[256];
-  while (std::fgets(line, sizeof line, meminfo)) {
-    unsigned long long kib = 0;
-    if (std::sscanf(line, "MemAvailable: %llu kB", &kib) == 1) {
-      available = kib * 1024;
-      sawAvailable = true;
-    } else if (std::sscanf(line, "SwapFree: %llu kB", &kib) == 1) {
-      swapFree = kib * 1024;
-    }
-  }
-  std::fclose(meminfo);
-  return sawAvailable ? available + swapFree : std::numeric_limits<std::uint64_t>::max();
-}
-
-#endif
 
 std::uint64_t AfxSetAvailableMemoryLimit(std::uint64_t bytes) noexcept { return g_availableLimit.exchange(bytes); }
 
 std::uint64_t AfxGetAvailableMemory() noexcept {
-  const std::uint64_t system = SystemAvailableMemory();
+  const std::uint64_t system = Sys::AvailableMemory();
   const std::uint64_t limit = g_availableLimit.load();
   return system < limit ? system : limit;
 }
-
 
 }  // namespace TzGrid

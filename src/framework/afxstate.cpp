@@ -1,42 +1,27 @@
 #include "afxstate.h"
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
+#include "afxsys.h"
 
 namespace TzGrid {
 
 namespace {
 AFX_MODULE_STATE g_moduleState;
 
-#ifdef _WIN32
-// mingw emulates thread_local: every access locks and looks up two tables,
-// and guards open and close twice on each automation call. The system's own
-// slot is a read of the thread's block.
-DWORD& InnermostSlot() noexcept {
-  static DWORD slot = ::TlsAlloc();
-  return slot;
+// The innermost guard open on the calling thread lives in the system's
+// per-thread slot: guards open and close twice on every automation call,
+// so the slot must be the cheapest per-thread storage the system has, and
+// each opening or closing touches it once.
+AfxManageStateGuard* Innermost() noexcept { return static_cast<AfxManageStateGuard*>(Sys::ThreadSlot()); }
+AfxManageStateGuard* SwapInnermost(AfxManageStateGuard* guard) noexcept {
+  return static_cast<AfxManageStateGuard*>(Sys::SwapThreadSlot(guard));
 }
-AfxManageStateGuard* Innermost() noexcept {
-  DWORD slot = InnermostSlot();
-  return slot == TLS_OUT_OF_INDEXES ? nullptr : static_cast<AfxManageStateGuard*>(::TlsGetValue(slot));
-}
-void SetInnermost(AfxManageStateGuard* guard) noexcept {
-  DWORD slot = InnermostSlot();
-  if (slot != TLS_OUT_OF_INDEXES) ::TlsSetValue(slot, guard);
-}
-#else
-thread_local AfxManageStateGuard* t_innermost = nullptr;
-AfxManageStateGuard* Innermost() noexcept { return t_innermost; }
-void SetInnermost(AfxManageStateGuard* guard) noexcept { t_innermost = guard; }
-#endif
+void SetInnermost(AfxManageStateGuard* guard) noexcept { Sys::SetThreadSlot(guard); }
 }  // namespace
 
 AFX_MODULE_STATE* AfxGetStaticModuleState() noexcept { return &g_moduleState; }
 
-AfxManageStateGuard::AfxManageStateGuard(AFX_MODULE_STATE*) noexcept : m_outer(Innermost()) {
+AfxManageStateGuard::AfxManageStateGuard(AFX_MODULE_STATE*) noexcept : m_outer(SwapInnermost(this)) {
   m_depth = m_outer ? m_outer->m_depth + 1 : 1;
-  SetInnermost(this);
 }
 
 AfxManageStateGuard::~AfxManageStateGuard() { SetInnermost(m_outer); }
@@ -46,12 +31,6 @@ int AfxManageStateGuard::Depth() noexcept {
   return innermost ? innermost->m_depth : 0;
 }
 
-void AfxTermThreadState() noexcept {
-#ifdef _WIN32
-  DWORD& slot = InnermostSlot();
-  if (slot != TLS_OUT_OF_INDEXES) ::TlsFree(slot);
-  slot = TLS_OUT_OF_INDEXES;
-#endif
-}
+void AfxTermThreadState() noexcept { Sys::FreeThreadSlot(); }
 
 }  // namespace TzGrid

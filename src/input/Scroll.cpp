@@ -45,6 +45,25 @@ int HeightOfRow(const CTzGridCtrl& grid, int r) { return int(grid.m_layout.Heigh
 // where it would, without walking a million rows on every scroll step.
 int SumHeights(const CTzGridCtrl& grid, int count) { return grid.RowHeightSum(0, count); }
 
+// The items first .. last passed over one by one while their sizes add up
+// to no more than limit; the item that would pass it is not taken. A walk
+// that runs out of items keeps the full sums.
+template <typename SizeOf>
+ScrollStep WalkForward(int first, int last, int limit, SizeOf sizeOf) {
+  ScrollStep s;
+  for (int i = first; i <= last; ++i) {
+    int size = sizeOf(i);
+    ++s.count;
+    s.pixels = AddPixels(s.pixels, UINT(size));
+    if (s.pixels > limit) {
+      s.pixels = SubPixels(s.pixels, size);
+      --s.count;
+      break;
+    }
+  }
+  return s;
+}
+
 // Page left walks back through every position down to 0, fixed ones
 // included; reaching position 0 scrolls back to the very start even when
 // that is more than a page, so the user always gets the first column back.
@@ -68,19 +87,34 @@ ScrollStep PageLeft(const CTzGridCtrl& grid, int clientWidth) {
   return s;
 }
 
+// Page right walks forward from the first scrolled position while the
+// columns passed fit in the client width.
 ScrollStep PageRight(const CTzGridCtrl& grid, int clientRight) {
+  return WalkForward(grid.m_nFirstCol, grid.m_nCols - 1, clientRight,
+                     [&grid](int p) { return WidthAtPosition(grid, p); });
+}
+
+// Page up walks back to the first scrollable row, measuring the page by the
+// whole client height.
+ScrollStep PageUp(const CTzGridCtrl& grid, int fixedRows, int clientHeight) {
   ScrollStep s;
-  for (int i = grid.m_nFirstCol; i <= grid.m_nCols - 1; ++i) {
-    int w = WidthAtPosition(grid, i);
-    ++s.count;
-    s.pixels = AddPixels(s.pixels, UINT(w));
-    if (s.pixels > clientRight) {
-      s.pixels = SubPixels(s.pixels, w);
-      --s.count;
+  for (int r = grid.m_nTopRow - 1; r >= fixedRows; --r) {
+    int h = HeightOfRow(grid, r);
+    --s.count;
+    s.pixels = SubPixels(s.pixels, h);
+    if (Magnitude(s.pixels) > clientHeight) {
+      s.pixels = AddPixels(s.pixels, UINT(h));
+      ++s.count;
       break;
     }
   }
   return s;
+}
+
+// Page down measures the page by the scrolled band's height and never
+// passes the last row, so a page near the end brings the last row to the top.
+ScrollStep PageDown(const CTzGridCtrl& grid, int bandHeight) {
+  return WalkForward(grid.m_nTopRow, grid.m_nRows - 2, bandHeight, [&grid](int r) { return HeightOfRow(grid, r); });
 }
 
 // The thumb selects the first scrollable item whose running size (from the
@@ -139,6 +173,18 @@ int TrackPos(CTzGridCtrl& grid, int nBar) {
   return info.nTrackPos;
 }
 
+// The clamp both handlers share: a step that would take the position below
+// 0 is cut to reach 0 exactly; false for one that would pass the last pixel.
+bool ClampStep(ScrollStep& step, int position, int total) {
+  const int newPos = AddPixels(position, UINT(step.pixels));
+  if (newPos < 0) {
+    step.pixels = -position;
+  } else if (newPos > SubPixels(total, 1)) {
+    return false;
+  }
+  return true;
+}
+
 // After a scroll the editor stays where its window is; it is only hidden
 // while its cell is out of view and shown (with the keyboard focus) again
 // when the cell comes back.
@@ -151,12 +197,27 @@ void ShowEditorIf(CTzGridCtrl& grid, bool visible) {
   }
 }
 
+// The edited cell's column is in view from the first column past the scroll
+// position (by index, as the widths add up from column 0) to the last one shown.
+void FollowEditedColumn(CTzGridCtrl& grid) {
+  if (!grid.m_bEditMode || !grid.m_pFocusCell) return;
+  const int focusPos = DisplayPositionOrZero(grid, *grid.m_pFocusCell);
+  const int firstShown = FirstIndexPastScrollPos(grid);
+  ShowEditorIf(grid, !(focusPos < firstShown || focusPos > grid.GetLastVisibleColumn()));
+}
+
+void FollowEditedRow(CTzGridCtrl& grid) {
+  if (!grid.m_bEditMode || !grid.m_pFocusCell) return;
+  const int row = grid.m_pFocusCell->m_nRow;
+  ShowEditorIf(grid, !(row < grid.m_nTopRow || row > grid.GetLastVisibleRow()));
+}
+
 }  // namespace
 
 void CTzGridCtrl::OnHScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
   CRect client;
   GetClientRect(&client);
-  int totalWidth = ColumnWidthSum(0, m_nCols);
+  const int totalWidth = ColumnWidthSum(0, m_nCols);
   if (totalWidth <= client.Width()) return;
   if (nSBCode > SB_THUMBTRACK) return;
 
@@ -179,13 +240,7 @@ void CTzGridCtrl::OnHScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
                        [this](int p) { return WidthAtPosition(*this, p); });
       break;
   }
-
-  int newPos = AddPixels(m_nHScrollPos, UINT(step.pixels));
-  if (newPos < 0) {
-    step.pixels = -m_nHScrollPos;
-  } else if (newPos > SubPixels(totalWidth, 1)) {
-    return;
-  }
+  if (!ClampStep(step, m_nHScrollPos, totalWidth)) return;
   if (std::int64_t(m_nFirstCol) + step.count >= m_nCols) return;
   if (step.pixels == 0) return;
 
@@ -199,23 +254,18 @@ void CTzGridCtrl::OnHScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
   GetClientRect(&area);
   area.left = AddPixels(area.left, UINT(ColumnWidthSum(0, FixedColsInUse())));
   if (!m_bWholeRepaintFollows) ScrollWindow(-step.pixels, 0, &area, &area);
-
-  if (m_bEditMode && m_pFocusCell) {
-    int focusPos = DisplayPositionOrZero(*this, *m_pFocusCell);
-    int firstShown = FirstIndexPastScrollPos(*this);
-    ShowEditorIf(*this, !(focusPos < firstShown || focusPos > GetLastVisibleColumn()));
-  }
+  FollowEditedColumn(*this);
 }
 
 void CTzGridCtrl::OnVScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
   CRect client;
   GetClientRect(&client);
-  int totalHeight = SumHeights(*this, m_nRows);
+  const int totalHeight = SumHeights(*this, m_nRows);
   if (totalHeight <= client.Height()) return;
   if (nSBCode > SB_THUMBTRACK) return;
 
-  int fixedRows = FixedRowsInUse();
-  int fixedHeight = SumHeights(*this, fixedRows);
+  const int fixedRows = FixedRowsInUse();
+  const int fixedHeight = SumHeights(*this, fixedRows);
   ScrollStep step;
   switch (nSBCode) {
     case SB_LINEUP:
@@ -226,59 +276,28 @@ void CTzGridCtrl::OnVScroll(UINT nSBCode, UINT /*nPos*/, CWnd* /*pScrollBar*/) {
       step = {HeightOfRow(*this, m_nTopRow), 1};
       break;
     case SB_PAGEUP:
-      // Measured by the whole client height, stopping at the first
-      // scrollable row.
-      for (int r = m_nTopRow - 1; r >= fixedRows; --r) {
-        int h = HeightOfRow(*this, r);
-        --step.count;
-        step.pixels = SubPixels(step.pixels, h);
-        if (Magnitude(step.pixels) > client.bottom - client.top) {
-          step.pixels = AddPixels(step.pixels, UINT(h));
-          ++step.count;
-          break;
-        }
-      }
+      step = PageUp(*this, fixedRows, client.bottom - client.top);
       break;
     case SB_PAGEDOWN:
-      // Measured by the scrolled band's height; never passes the last row,
-      // so a page near the end brings the last row to the top.
-      for (int r = m_nTopRow; r <= m_nRows - 2; ++r) {
-        int h = HeightOfRow(*this, r);
-        ++step.count;
-        step.pixels = AddPixels(step.pixels, UINT(h));
-        if (step.pixels > SubPixels(client.bottom, fixedHeight)) {
-          step.pixels = SubPixels(step.pixels, h);
-          --step.count;
-          break;
-        }
-      }
+      step = PageDown(*this, SubPixels(client.bottom, fixedHeight));
       break;
     default:  // SB_THUMBPOSITION, SB_THUMBTRACK
       step = RowsFromThumb(*this, TrackPos(*this, SB_VERT), fixedRows);
       break;
   }
-
-  int newPos = AddPixels(m_nVScrollPos, UINT(step.pixels));
-  if (newPos < 0) {
-    step.pixels = -m_nVScrollPos;
-  } else if (newPos > SubPixels(totalHeight, 1)) {
-    return;
-  }
+  if (!ClampStep(step, m_nVScrollPos, totalHeight)) return;
   if (step.pixels == 0) return;
 
   m_nTopRow += step.count;
   m_nVScrollPos = AddPixels(m_nVScrollPos, UINT(step.pixels));
   SetScrollPos(SB_VERT, m_nVScrollPos, TRUE);
 
+  // The header band stays; the rows below it move.
   CRect area;
   GetClientRect(&area);
-  area.top = AddPixels(area.top, UINT(SumHeights(*this, fixedRows)));
+  area.top = AddPixels(area.top, UINT(fixedHeight));
   ScrollWindow(0, -step.pixels, &area, &area);
-
-  if (m_bEditMode && m_pFocusCell) {
-    int row = m_pFocusCell->m_nRow;
-    ShowEditorIf(*this, !(row < m_nTopRow || row > GetLastVisibleRow()));
-  }
+  FollowEditedRow(*this);
 }
 
 BOOL CTzGridCtrl::OnMouseWheel(UINT /*nFlags*/, short zDelta, CPoint /*pt*/) {

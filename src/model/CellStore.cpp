@@ -33,19 +33,19 @@ class CCellStore::RowBlocks {
   std::unique_ptr<CFixedSlabAlloc> m_slab;
 };
 
-CCellStore::CCellStore() = default;
+CCellStore::CCellStore(const CGridExtent& extent) : m_extent(extent) {}
 
 CCellStore::~CCellStore() { Clear(); }
 
 CGridCell* CCellStore::Find(int nRow, int nCol) const {
   CGridCell* row = m_rows.GetAt(nRow);
-  AfxCheckIndex(nCol, m_nCols, "array");
+  AfxCheckIndex(nCol, ColumnCount(), "array");
   return row ? row + nCol : nullptr;
 }
 
 CGridCell* CCellStore::Make(int nRow, int nCol) {
   CGridCell* row = m_rows.GetAt(nRow);
-  AfxCheckIndex(nCol, m_nCols, "array");
+  AfxCheckIndex(nCol, ColumnCount(), "array");
   if (!row) {
     row = NewRow(nRow);
     m_rows.SetAt(nRow, row);
@@ -54,12 +54,13 @@ CGridCell* CCellStore::Make(int nRow, int nCol) {
 }
 
 CGridCell* CCellStore::NewRow(int nRow) {
+  const int cols = ColumnCount();
   if (!m_blocks) {
-    m_rowCapacity = m_nCols;
+    m_rowCapacity = cols;
     m_blocks = std::make_unique<RowBlocks>(RowBytes(m_rowCapacity));
   }
   auto* row = static_cast<CGridCell*>(m_blocks->Allocate());
-  for (int c = 0; c < m_nCols; ++c) new (row + c) CGridCell(nRow, c);
+  for (int c = 0; c < cols; ++c) new (row + c) CGridCell(nRow, c);
   ++m_madeRows;
   return row;
 }
@@ -72,7 +73,7 @@ void CCellStore::DestroyCells(CGridCell* row, int fromCol, int toCol, CGridCell*
 }
 
 void CCellStore::DeleteRow(CGridCell* row, CGridCell*& focus) noexcept {
-  DestroyCells(row, 0, m_nCols, focus);
+  DestroyCells(row, 0, ColumnCount(), focus);
   m_blocks->Free(row);
   --m_madeRows;
 }
@@ -109,7 +110,7 @@ void CCellStore::WidenRows(int nCols, CGridCell*& focus) noexcept {
     CGridCell* old = rows[r];
     if (!old) continue;
     auto* row = static_cast<CGridCell*>(m_widerRows[taken++]);
-    for (int c = 0; c < m_nCols; ++c) {
+    for (int c = 0, cols = ColumnCount(); c < cols; ++c) {
       new (row + c) CGridCell(std::move(old[c]));
       if (old + c == focus) focus = row + c;
       old[c].~CGridCell();
@@ -125,7 +126,9 @@ void CCellStore::WidenRows(int nCols, CGridCell*& focus) noexcept {
 }
 
 void CCellStore::Resize(int nCols, int nRows, CGridCell*& focus) noexcept {
-  // Every step below shrinks, or grows into memory Reserve took.
+  // Every step below shrinks, or grows into memory Reserve took. The made
+  // rows hold the extent's old column count of cells until the end.
+  const int oldCols = ColumnCount();
   for (int r = m_rows.GetSize() - 1; r >= nRows; --r) {
     if (CGridCell* row = m_rows.GetAt(r)) DeleteRow(row, focus);
   }
@@ -143,10 +146,9 @@ void CCellStore::Resize(int nCols, int nRows, CGridCell*& focus) noexcept {
   for (int r = 0; r < nRows; ++r) {
     CGridCell* row = rows[r];
     if (!row) continue;
-    if (nCols < m_nCols) DestroyCells(row, nCols, m_nCols, focus);
-    for (int c = m_nCols; c < nCols; ++c) new (row + c) CGridCell(r, c);
+    if (nCols < oldCols) DestroyCells(row, nCols, oldCols, focus);
+    for (int c = oldCols; c < nCols; ++c) new (row + c) CGridCell(r, c);
   }
-  m_nCols = nCols;
 }
 
 void CCellStore::Clear() noexcept {
@@ -155,7 +157,6 @@ void CCellStore::Clear() noexcept {
     if (CGridCell* row = m_rows.GetAt(r)) DeleteRow(row, noFocus);
   }
   m_rows.RemoveAll();
-  m_nCols = 0;
   m_rowCapacity = 0;
   m_blocks.reset();
   DropWiderRows();

@@ -19,18 +19,21 @@
 
 #include "../framework/afx.h"
 #include "GridCell.h"
+#include "GridExtent.h"
 
 namespace TzGrid {
 
 class CCellStore {
  public:
-  CCellStore();
+  // The counts are the grid's extent; the store keeps one row entry per row
+  // and, in each made row, one cell per column.
+  explicit CCellStore(const CGridExtent& extent);
   ~CCellStore();
   CCellStore(const CCellStore&) = delete;
   CCellStore& operator=(const CCellStore&) = delete;
 
-  int RowCount() const noexcept { return m_rows.GetSize(); }
-  int ColumnCount() const noexcept { return m_nCols; }
+  int RowCount() const noexcept { return m_extent.Rows(); }
+  int ColumnCount() const noexcept { return m_extent.Columns(); }
 
   // The cell at (nRow, nCol), or null while its row has not been made.
   // Raises the invalid-argument exception for an index outside the store.
@@ -45,16 +48,18 @@ class CCellStore {
   // row not made. Raises the invalid-argument exception for a bad index.
   CGridCell* RowCells(int nRow) const { return m_rows.GetAt(nRow); }
   std::size_t MadeRowCount() const noexcept { return m_madeRows; }
-  std::size_t MadeCellCount() const noexcept { return m_madeRows * std::size_t(m_nCols); }
+  std::size_t MadeCellCount() const noexcept { return m_madeRows * std::size_t(ColumnCount()); }
 
   // A resize in two steps: Reserve takes every piece of memory the resize
   // needs (raising the memory exception, with nothing changed, when it
-  // cannot), then Resize cannot fail. Cells outside the new size are
+  // cannot), then Resize cannot fail. Both run while the extent still has
+  // the old counts, which say how far the made rows are filled; the extent
+  // takes the new counts after Resize. Cells outside the new size are
   // destroyed; focus is cleared when it points at one of them and follows
   // its cell when the cell moves.
   void Reserve(int nCols, int nRows);
   void Resize(int nCols, int nRows, CGridCell*& focus) noexcept;
-  // Destroys every cell and row: the store is 0 x 0.
+  // Destroys every cell and row, as the extent is about to become 0 x 0.
   void Clear() noexcept;
 
   // Bytes one made row of nCols columns takes, for the memory check before a resize.
@@ -69,9 +74,9 @@ class CCellStore {
   void WidenRows(int nCols, CGridCell*& focus) noexcept;
   void DropWiderRows() noexcept;
 
+  const CGridExtent& m_extent;
   // One entry per row: the row's first cell, or null for a row not made.
   CTypedPtrArray<CObArray, CGridCell*> m_rows;
-  int m_nCols = 0;
   std::size_t m_madeRows = 0;
   // Blocks of m_rowCapacity cells each; after a shrink rows keep their wider blocks.
   int m_rowCapacity = 0;

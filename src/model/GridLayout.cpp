@@ -165,15 +165,15 @@ void CGridLayout::MoveDisplayPosition(int from, int to) {
 }
 
 void CGridLayout::Reserve(int nCols, int nRows) {
-  if (nRows > RowCount()) m_arRowHeights.Reserve(nRows);
-  if (nCols > ColumnCount()) {
+  if (nRows > m_arRowHeights.GetSize()) m_arRowHeights.Reserve(nRows);
+  if (nCols > m_arColWidths.GetSize()) {
     m_arColWidths.Reserve(nCols);
     m_arColOrder.Reserve(nCols);
   }
 }
 
 void CGridLayout::ResizeRows(int nRows, UINT height) {
-  const int oldRows = RowCount();
+  const int oldRows = m_arRowHeights.GetSize();
   if (nRows == oldRows) return;
   m_arRowHeights.SetSize(nRows);
   if (nRows > oldRows) std::fill(m_arRowHeights.GetData() + oldRows, m_arRowHeights.GetData() + nRows, height);
@@ -181,7 +181,7 @@ void CGridLayout::ResizeRows(int nRows, UINT height) {
 }
 
 void CGridLayout::ResizeColumns(int nCols, UINT width, std::vector<bool>& listed) {
-  const int oldCols = ColumnCount();
+  const int oldCols = m_arColWidths.GetSize();
   if (nCols == oldCols) return;
   m_arColWidths.SetSize(nCols);
   if (nCols < oldCols) {

@@ -16,6 +16,7 @@
 
 #include "../framework/afx.h"
 #include "ColumnCache.h"
+#include "GridExtent.h"
 #include "PrefixSums.h"
 
 namespace TzGrid {
@@ -24,9 +25,15 @@ class CTzGridCtrl;
 
 class CGridLayout {
  public:
-  // ---- counts: the three arrays are always as long as these
-  int ColumnCount() const noexcept { return m_arColWidths.GetSize(); }
-  int RowCount() const noexcept { return m_arRowHeights.GetSize(); }
+  // The layout keeps the sizes of the rows and columns the extent counts.
+  explicit CGridLayout(const CGridExtent& extent) noexcept : m_extent(extent) {}
+  CGridLayout(const CGridLayout&) = delete;
+  CGridLayout& operator=(const CGridLayout&) = delete;
+
+  // ---- counts, as the extent has them: a resize fits the three arrays to
+  // them (widths and order map one entry a column, heights one a row)
+  int ColumnCount() const noexcept { return m_extent.Columns(); }
+  int RowCount() const noexcept { return m_extent.Rows(); }
 
   // ---- the stored arrays, for reading only
   const CUIntArray& ColumnWidths() const noexcept { return m_arColWidths; }
@@ -109,6 +116,7 @@ class CGridLayout {
   // Room for the arrays of a grid of nCols x nRows, taken before a resize
   // so that the resize itself cannot fail half way; raises when out of memory.
   void Reserve(int nCols, int nRows);
+  // A resize fits the arrays to the counts the extent is about to take.
   // New rows get 'height'; the remaining ones keep theirs.
   void ResizeRows(int nRows, UINT height);
   // New columns get 'width' and the display position equal to their index.
@@ -117,6 +125,7 @@ class CGridLayout {
   // removed columns go, and surviving columns the map missed follow in index
   // order. 'listed' holds nCols flags set aside by the reservation.
   void ResizeColumns(int nCols, UINT width, std::vector<bool>& listed);
+  // Empties the arrays, as the extent is about to become 0 x 0.
   void Clear() noexcept;
 
  private:
@@ -143,6 +152,7 @@ class CGridLayout {
   };
   RowScan ScanToRow(int nRow) const;
 
+  const CGridExtent& m_extent;
   CUIntArray m_arColWidths;   // by column index
   CUIntArray m_arRowHeights;  // by row index
   CUIntArray m_arColOrder;    // display position -> column index

@@ -31,8 +31,7 @@ CTzGridCtrl::CTzGridCtrl() {
   m_nDefColWidth = 50;
   m_nFixedCols = 0;
   m_nFixedRows = 1;
-  m_nCols = 0;
-  m_nRows = 0;
+  // The counts start at 0 x 0 in the extent.
   m_nFirstCol = 0;
   m_nTopRow = 1;
 
@@ -93,20 +92,19 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
   }
   if (nCols == 0 || nRows == 0) {
     FreeAllCells();
-    m_nRows = 0;
-    m_nCols = 0;
     m_pFocusCell = nullptr;
     return;
   }
   std::vector<bool> columnListed;
   ReserveForResize(nCols, nRows, columnListed);
   // From here on nothing allocates: every array grows into its reservation.
+  // The store and the layout fit themselves to the new counts, reading the
+  // old ones from the extent, which then takes the new ones.
   m_cells.Resize(nCols, nRows, m_pFocusCell);
-
   m_layout.ResizeRows(nRows, UINT(m_nDefRowHeight));
-  m_nRows = nRows;
   m_layout.ResizeColumns(nCols, UINT(m_nDefColWidth), columnListed);
-  m_nCols = nCols;
+  m_extent.m_nCols = nCols;
+  m_extent.m_nRows = nRows;
 
   if (m_nFirstCol > m_nCols - 1) {
     m_nFirstCol = 0;
@@ -122,6 +120,8 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
 void CTzGridCtrl::FreeAllCells() {
   m_cells.Clear();
   m_layout.Clear();
+  m_extent.m_nCols = 0;
+  m_extent.m_nRows = 0;
 }
 
 }  // namespace TzGrid

@@ -13,6 +13,7 @@
 #include "../framework/afx.h"
 #include "CellStore.h"
 #include "GridCell.h"
+#include "GridExtent.h"
 #include "GridLayout.h"
 
 namespace TzGrid {
@@ -203,11 +204,17 @@ class CTzGridCtrl : public COleControl {
   void OnResetState() override;
 
   // ---- state (fields named as the grid's developers name them)
+  // The row and column counts have one owner, the extent, which only
+  // ResizeGrid and FreeAllCells change; they are read here under their
+  // usual names, and the layout room and the cell store answer theirs from it.
+  CGridExtent m_extent;
+  const int& m_nCols = m_extent.m_nCols;
+  const int& m_nRows = m_extent.m_nRows;
   // The layout room owns the widths, heights, order map, fixed counts and
   // scroll origin. Its arrays are read here under their usual names and
   // written only through it; the fixed counts and the scroll origin, which
   // no cache depends on, are its fields under their usual names.
-  CGridLayout m_layout;
+  CGridLayout m_layout{m_extent};
   const CUIntArray& m_arColWidths = m_layout.m_arColWidths;
   const CUIntArray& m_arRowHeights = m_layout.m_arRowHeights;
   const CUIntArray& m_arColOrder = m_layout.m_arColOrder;
@@ -217,8 +224,6 @@ class CTzGridCtrl : public COleControl {
   int& m_nVScrollPos = m_layout.m_nVScrollPos;
   int& m_nFirstCol = m_layout.m_nFirstCol;
   int& m_nTopRow = m_layout.m_nTopRow;
-  int m_nCols = 0;
-  int m_nRows = 0;
   int m_nDefColWidth = 0;
   int m_nDefRowHeight = 0;
 
@@ -239,7 +244,7 @@ class CTzGridCtrl : public COleControl {
   CFont m_fontDefault;
   CFont m_fontBold;
   CGridCell* m_pFocusCell = nullptr;
-  CCellStore m_cells;  // the matrix: m_nRows x m_nCols cells, made on demand
+  CCellStore m_cells{m_extent};  // the matrix: m_nRows x m_nCols cells, made on demand
   // Told of focus moves, text changes and shape changes (access/AccessEvents.h).
   Access::CAccessEvents* m_pAccessEvents = nullptr;
 

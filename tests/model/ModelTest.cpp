@@ -41,6 +41,24 @@ TEST(Model, ResizeKeepsCellsAndFocusAndFillsWithDefaults) {
   EXPECT_EQ(CheckInvariants(grid), "");
 }
 
+// The counts have one owner: what the host reads, the control's fields and
+// both rooms' answers stay in step through grows, shrinks, emptying and
+// regrowth, and each room's storage ends where the counts do.
+TEST(Model, EveryRoomAnswersTheSameCounts) {
+  CTzGridCtrl grid;
+  const std::pair<int, int> shapes[] = {{8, 7}, {3, 9}, {3, 2}, {0, 4}, {6, 1}, {1, 6}};
+  for (const auto& [cols, rows] : shapes) {
+    grid.ResizeGrid(cols, rows);
+    const int expectCols = rows ? cols : 0, expectRows = cols ? rows : 0;
+    EXPECT_EQ(std::tuple(grid.GetColumns(), grid.GetRows()), std::tuple(expectCols, expectRows));
+    EXPECT_EQ(std::tuple(grid.m_nCols, grid.m_nRows), std::tuple(expectCols, expectRows));
+    EXPECT_EQ(std::tuple(grid.m_layout.ColumnCount(), grid.m_layout.RowCount()), std::tuple(expectCols, expectRows));
+    EXPECT_EQ(std::tuple(grid.m_cells.ColumnCount(), grid.m_cells.RowCount()), std::tuple(expectCols, expectRows));
+    if (expectRows) grid.GetCell(expectRows - 1, expectCols - 1)->m_strText = u"corner";
+    EXPECT_EQ(CheckInvariants(grid), "") << cols << "x" << rows;
+  }
+}
+
 // The scroll indices survive while their row and column do and are reset
 // as soon as either is cut: the last one kept is the boundary.
 TEST(Model, ShrinkResetsScrollIndicesOnlyPastTheirCells) {
