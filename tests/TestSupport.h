@@ -107,7 +107,6 @@ class GridTest : public ::testing::Test {
     Release(p, flags);
   }
   Headless::HeadlessEdit* Editor() { return window.EditChild(); }
-  bool EditorHasFocus() { return Editor() && Editor()->HasFocus(); }
   // A key goes down and up: pre-translated by the control, then delivered to
   // the window with the keyboard focus (the editor or the grid).
   void Key(UINT vk) {
@@ -120,11 +119,7 @@ class GridTest : public ::testing::Test {
     for (; *text; ++text) Type(*text);
   }
   void ToFocus(UINT message, WPARAM w, LPARAM l) {
-    if (EditorHasFocus()) {
-      Editor()->SendMessage(message, w, l);
-    } else {
-      window.Send(message, w, l);
-    }
+    Editor() && Editor()->HasFocus() ? void(Editor()->SendMessage(message, w, l)) : void(window.Send(message, w, l));
   }
 
   std::vector<EventRecord> Events() const {

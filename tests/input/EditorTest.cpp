@@ -103,7 +103,7 @@ TEST_F(Editing, EditsEndedFromOutside) {
   EXPECT_FALSE(Editor()->IsWindowVisible());
   window.PaintAll();
   EXPECT_TRUE(Editor()->IsWindowVisible());
-  EXPECT_FALSE(EditorHasFocus());
+  EXPECT_FALSE(Editor()->HasFocus());
   grid.ResizeGrid(5, 2);
   EXPECT_EQ(grid.m_pFocusCell, nullptr);
   Editor()->SendMessage(WM_CHAR, 'y', 1);

@@ -91,11 +91,7 @@ TEST_F(Scroll, EveryCodeFromTheMiddleAndTheEnds) {
   };
   for (const Case& c : cases) {
     const bool h = c.message == WM_HSCROLL;
-    if (h) {
-      AtColumn(c.index, c.pos);
-    } else {
-      AtRow(c.index, c.pos);
-    }
+    h ? AtColumn(c.index, c.pos) : AtRow(c.index, c.pos);
     window.SetTrackPos(h ? SB_HORZ : SB_VERT, c.track);
     window.Send(c.message, MAKEWPARAM(int(c.code), 0), 0);
     EXPECT_EQ(h ? Column() : Row(), std::pair(c.wantIndex, c.wantPos))

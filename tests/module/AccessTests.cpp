@@ -19,13 +19,7 @@ namespace {
 constexpr LONG kCols = 6, kRows = 30;
 LONG IdOf(LONG row, LONG pos, LONG cols = kCols) { return 1 + row * cols + pos; }
 
-VARIANT Child(LONG id) {
-  VARIANT v;
-  VariantInit(&v);
-  v.vt = VT_I4;
-  v.lVal = id;
-  return v;
-}
+VARIANT Child(LONG id) { return Long(id); }
 
 ComPtr<IAccessible> FromWindow(HWND hwnd) {
   ComPtr<IAccessible> acc;
@@ -48,32 +42,20 @@ std::wstring TextOf(IAccessible* acc, LONG id, TextGetter get = &IAccessible::ge
 }
 std::wstring Description(IAccessible* acc, LONG id) { return TextOf(acc, id, &IAccessible::get_accDescription); }
 // A VARIANT answer as a child id or number: VT_EMPTY and failures as -1.
-LONG ChildOf(HRESULT hr, const VARIANT& v) { return SUCCEEDED(hr) && v.vt == VT_I4 ? v.lVal : -1; }
-LONG Role(IAccessible* acc, LONG id) {
+template <class Ask>
+LONG ChildOf(Ask&& ask) {
   VARIANT v;
   VariantInit(&v);
-  return ChildOf(acc->get_accRole(Child(id), &v), v);
+  const HRESULT hr = ask(&v);
+  return SUCCEEDED(hr) && v.vt == VT_I4 ? v.lVal : -1;
 }
-LONG State(IAccessible* acc, LONG id) {
-  VARIANT v;
-  VariantInit(&v);
-  return ChildOf(acc->get_accState(Child(id), &v), v);
-}
+LONG Role(IAccessible* acc, LONG id) { return ChildOf([&](VARIANT* v) { return acc->get_accRole(Child(id), v); }); }
+LONG State(IAccessible* acc, LONG id) { return ChildOf([&](VARIANT* v) { return acc->get_accState(Child(id), v); }); }
 LONG Navigate(IAccessible* acc, LONG from, long direction) {
-  VARIANT v;
-  VariantInit(&v);
-  return ChildOf(acc->accNavigate(direction, Child(from), &v), v);
+  return ChildOf([&](VARIANT* v) { return acc->accNavigate(direction, Child(from), v); });
 }
-LONG HitTest(IAccessible* acc, LONG x, LONG y) {
-  VARIANT v;
-  VariantInit(&v);
-  return ChildOf(acc->accHitTest(x, y, &v), v);
-}
-LONG Focus(IAccessible* acc) {
-  VARIANT v;
-  VariantInit(&v);
-  return ChildOf(acc->get_accFocus(&v), v);
-}
+LONG HitTest(IAccessible* acc, LONG x, LONG y) { return ChildOf([&](VARIANT* v) { return acc->accHitTest(x, y, v); }); }
+LONG Focus(IAccessible* acc) { return ChildOf([&](VARIANT* v) { return acc->get_accFocus(v); }); }
 RECT Location(IAccessible* acc, LONG id) {
   long x = 0, y = 0, w = 0, h = 0;
   acc->accLocation(&x, &y, &w, &h, Child(id));
@@ -262,24 +244,6 @@ void ExpectEvents(Hosted& h, const char* step, const std::vector<WinEvent>& want
 
 std::vector<WinEvent> Moved(LONG id) { return {{EVENT_OBJECT_FOCUS, id}, {EVENT_OBJECT_SELECTION, id}}; }
 
-void PostKey(WORD key) {
-  LPARAM press = LPARAM(1 | (MapVirtualKeyW(key, MAPVK_VK_TO_VSC) << 16));
-  PostMessageW(GetFocus(), WM_KEYDOWN, key, press);
-  PostMessageW(GetFocus(), WM_KEYUP, key, press | 0xC0000000);
-}
-
-void PutOnClipboard(const wchar_t* text) {
-  const std::size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  memcpy(GlobalLock(block), text, bytes);
-  GlobalUnlock(block);
-  if (OpenClipboard(nullptr)) {
-    EmptyClipboard();
-    SetClipboardData(CF_UNICODETEXT, block);
-    CloseClipboard();
-  }
-}
-
 void CheckEvents(Hosted& h, IAccessible* acc) {
   g_eventWindow = h.window;
   g_events.clear();
@@ -303,7 +267,7 @@ void CheckEvents(Hosted& h, IAccessible* acc) {
   PostKey(VK_RETURN);  // in the editor: right, over the hidden column
   ExpectEvents(h, "Enter in the editor", Moved(IdOf(3, 4)));
   CHECK(CallText(h.grid, L"GetCellText", {Long(3), Long(2)}) == L"x");
-  PutOnClipboard(L"pasted");
+  CHECK(OfferBlock(L"pasted", sizeof L"pasted"));
   PostMessageW(h.window, WM_CHAR, 0x16, 0x002F0001);  // Ctrl+V
   ExpectEvents(h, "a paste", {{EVENT_OBJECT_VALUECHANGE, IdOf(3, 4)}});
   CHECK(CallText(h.grid, L"GetCellText", {Long(3), Long(4)}) == L"pasted");

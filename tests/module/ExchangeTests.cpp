@@ -5,30 +5,12 @@
 #include "HostKit.h"
 
 #include <atomic>
-#include <cstring>
 #include <cstdio>
 #include <thread>
 
 namespace ModuleTest {
 
 namespace {
-
-// Puts exactly these bytes on the clipboard as CF_UNICODETEXT, as another
-// program may: nothing is added, a terminator included.
-bool OfferBlock(const void* bytes, std::size_t size) {
-  if (!OpenClipboard(nullptr)) return false;
-  EmptyClipboard();
-  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
-  void* data = block ? GlobalLock(block) : nullptr;
-  if (data) {
-    std::memcpy(data, bytes, size);
-    GlobalUnlock(block);
-  }
-  bool offered = data && SetClipboardData(CF_UNICODETEXT, block);
-  if (!offered && block) GlobalFree(block);
-  CloseClipboard();
-  return offered;
-}
 
 // The CF_UNICODETEXT block on the clipboard, all its bytes.
 std::string ClipboardBytes() {

@@ -183,6 +183,27 @@ void PostClick(HWND window, int x, int y, UINT down) {
   PostMessageW(window, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
 }
 
+void PostKey(WORD key) {
+  LPARAM press = LPARAM(1 | (MapVirtualKeyW(key, MAPVK_VK_TO_VSC) << 16));
+  PostMessageW(GetFocus(), WM_KEYDOWN, key, press);
+  PostMessageW(GetFocus(), WM_KEYUP, key, press | 0xC0000000);
+}
+
+bool OfferBlock(const void* bytes, std::size_t size) {
+  if (!OpenClipboard(nullptr)) return false;
+  EmptyClipboard();
+  HGLOBAL block = GlobalAlloc(GMEM_MOVEABLE, size);
+  void* data = block ? GlobalLock(block) : nullptr;
+  if (data) {
+    std::memcpy(data, bytes, size);
+    GlobalUnlock(block);
+  }
+  bool offered = data && SetClipboardData(CF_UNICODETEXT, block);
+  if (!offered && block) GlobalFree(block);
+  CloseClipboard();
+  return offered;
+}
+
 std::string Describe(const std::vector<ReceivedEvent>& events) {
   std::string text;
   for (const ReceivedEvent& e : events) {

@@ -125,6 +125,12 @@ HWND FindEditor(HWND grid);
 bool EditorShown(HWND grid);
 // A press and release of the left button at a client point, posted.
 void PostClick(HWND window, int x, int y, UINT down = WM_LBUTTONDOWN);
+// A key's press and release posted to the window with the focus, the
+// lParam as the keyboard makes it: repeat 1, scan code.
+void PostKey(WORD key);
+// Puts exactly these bytes on the clipboard as CF_UNICODETEXT, as another
+// program may: nothing is added, a terminator included.
+bool OfferBlock(const void* bytes, std::size_t size);
 
 // A control's state saved through IPersistStreamInit (empty when it cannot
 // be), and a load of it from its start.

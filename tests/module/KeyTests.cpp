@@ -53,13 +53,10 @@ const std::vector<KeyStep> kKeySteps = {
     {"typed Shift+Tab", false, 3, 2, VK_TAB, true, 3, 1, false, {}},
 };
 
-// The key posted to the window with the focus, through the container's
-// loop; the lParam of a press as the keyboard makes it: repeat 1, scan code.
+// The key posted to the window with the focus, through the container's loop.
 void Deliver(Hosted& h, const KeyStep& step) {
-  LPARAM press = LPARAM(1 | (MapVirtualKeyW(step.key, MAPVK_VK_TO_VSC) << 16));
   HoldShift(step.shift);
-  PostMessageW(GetFocus(), WM_KEYDOWN, step.key, press);
-  PostMessageW(GetFocus(), WM_KEYUP, step.key, press | 0xC0000000);
+  PostKey(step.key);
   h.Pump(60);
   HoldShift(false);
 }
