@@ -113,7 +113,7 @@ void CallMember(Input& in, CTzGridCtrl& grid) {
     VARTYPE wanted = flags == DISPATCH_PROPERTYPUT ? entry->vtResult : i < entry->cParams ? entry->params[std::size_t(i)].vt : VT_I4;
     args.push_back(MakeArg(in, wanted, store));
   }
-  if (SizeTooLarge(grid, entry->dispid, args)) return;
+  if (SizeTooLarge(grid, dispid, args)) return;  // the id called, which may not be the entry's
   CDispArg result;
   grid.Invoke(dispid, flags, args, &result);
 }
