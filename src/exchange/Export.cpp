@@ -57,9 +57,10 @@ std::int64_t ColumnAtDisplayPosition(const CTzGridCtrl& grid, std::int64_t posit
 }
 
 // Writes the fields of the rows of a range and tells the method whether the
-// export may go on. One object per export: the buffer for a text with line
-// feeds is reused, and a text without any is written straight from the cell,
-// so writing a field allocates nothing.
+// export may go on. One object per export: a text of printable ASCII goes
+// straight from the cell, the buffer for a text with line feeds is reused,
+// so a field allocates nothing but the UTF-16 copy of a text too long to
+// sit in its cell.
 class CsvWriter {
  public:
   explicit CsvWriter(CStdioFile& file) : m_file(file) {}
@@ -68,16 +69,14 @@ class CsvWriter {
   // cell never made). A field that cannot be written is reported to the
   // user and closes the file: false.
   bool WriteField(CGridCell* cell) {
-    std::u16string_view text;
-    CString wide;
-    if (cell) {
-      TrimTrailingSpace(cell->m_strText);
-      if (WriteAsAscii(cell->m_strText)) return !m_failed;
-      wide = cell->m_strText.ToString();
-      text = FieldText(wide.View());
-    }
+    if (cell) TrimTrailingSpace(cell->m_strText);
     try {
-      m_file.WriteStrings({u"\"", text, u"\","});
+      if (cell && cell->m_strText.IsPrintableAscii()) {
+        WriteAsciiField(cell->m_strText.NarrowView());
+      } else {
+        const CString wide = cell ? cell->m_strText.ToString() : CString();
+        m_file.WriteStrings({u"\"", FieldText(wide.View()), u"\","});
+      }
     } catch (const CFileException&) {
       AfxMessageBox(kWriteFailedMessage, MB_OK, 0);
       m_file.Abort();
@@ -93,19 +92,11 @@ class CsvWriter {
  private:
   // Nearly every cell holds a short text of printable ASCII, which is its
   // own field text and the same bytes in every encoding: its field goes
-  // out as it is. False for any other text (written the general way).
-  bool WriteAsAscii(const CCellText& text) {
-    if (!text.IsPrintableAscii()) return false;
-    try {
-      m_file.WriteAscii("\"");
-      m_file.WriteAscii(text.NarrowView());
-      m_file.WriteAscii("\",");
-    } catch (const CFileException&) {
-      AfxMessageBox(kWriteFailedMessage, MB_OK, 0);
-      m_file.Abort();
-      m_failed = true;
-    }
-    return true;
+  // out as it is, with no conversion.
+  void WriteAsciiField(std::string_view text) {
+    m_file.WriteAscii("\"");
+    m_file.WriteAscii(text);
+    m_file.WriteAscii("\",");
   }
 
   // The cell keeps its text without trailing white space. A text ending in
@@ -133,7 +124,6 @@ class CsvWriter {
 
   CStdioFile& m_file;
   std::u16string m_copy;
-  bool m_failed = false;
 };
 
 // After the whole range: close the file and show it to the user.

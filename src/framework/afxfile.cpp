@@ -381,22 +381,14 @@ void CStdioFile::WriteAsciiSlowly(std::string_view text) {
     WriteNarrow(wide);
     return;
   }
-  CopyBytes(text);
-}
-
-void CStdioFile::CopyBytes(std::string_view bytes) {
-  if (kBufferBytes - m_used >= bytes.size() + kReserveBytes) {  // the usual case: room to spare
-    std::memcpy(m_buffer.get() + m_used, bytes.data(), bytes.size());
-    m_used += bytes.size();
-    return;
-  }
-  while (!bytes.empty()) {
+  // Past the buffer's room: copied in pieces, the buffer written out between.
+  while (!text.empty()) {
     if (kBufferBytes - m_used < kReserveBytes) FlushOrThrow();
     const std::size_t room = kBufferBytes - m_used;
-    const std::size_t count = bytes.size() < room ? bytes.size() : room;
-    std::memcpy(m_buffer.get() + m_used, bytes.data(), count);
+    const std::size_t count = text.size() < room ? text.size() : room;
+    std::memcpy(m_buffer.get() + m_used, text.data(), count);
     m_used += count;
-    bytes.remove_prefix(count);
+    text.remove_prefix(count);
   }
 }
 

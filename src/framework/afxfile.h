@@ -142,8 +142,7 @@ class CStdioFile : public CFile {
   // Both return false when the text held a NUL (where the writing stops).
   bool WriteUtf8(std::u16string_view text);
   bool WriteNarrow(std::u16string_view text);
-  // Copies bytes that need no conversion into the buffer.
-  void CopyBytes(std::string_view bytes);
+  // WriteAscii without room to spare, or between a locale's shifts.
   void WriteAsciiSlowly(std::string_view text);
   [[noreturn]] void ThrowWriteFailure(int errnoValue);
 
