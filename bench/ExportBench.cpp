@@ -134,9 +134,9 @@ void BM_W5_CellWalk(benchmark::State& state) {
   for (auto _ : state) {
     std::uint64_t sum = 0;
     for (int r = 0; r < kWorkloadRows; ++r) {
-      const CGridCell* row = grid.m_cells.RowCells(r);
+      const CCellText* row = grid.m_cells.RowTexts(r);
       for (int c = 0; row && c < kWorkloadCols; ++c) {
-        const CCellText& text = row[c].m_strText;
+        const CCellText& text = row[c];
         sum += text.IsNarrow() && !text.IsEmpty() ? std::uint8_t(text.NarrowView().back()) : 0;
       }
     }

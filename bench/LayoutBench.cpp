@@ -79,7 +79,7 @@ void BM_GetLastVisibleRow_AtTheEnd(benchmark::State& state) { LastVisibleRow(sta
 void KeyDown(benchmark::State& state, int topRow) {
   WorkloadWindow& b = WorkloadWindow::Shared();
   b.ScrollTo(topRow);
-  b.grid.m_pFocusCell = b.grid.GetCell(b.grid.GetLastVisibleRow() - 1, 3);
+  b.grid.m_focusCell = b.grid.GetCell(b.grid.GetLastVisibleRow() - 1, 3);
   b.window.PaintAll();
   for (auto _ : state) {
     b.window.SendKeyboard(WM_KEYDOWN, VK_DOWN);
@@ -87,7 +87,7 @@ void KeyDown(benchmark::State& state, int topRow) {
   }
   const int steps = int(state.iterations());
   if (b.grid.m_nTopRow != topRow + steps) state.SkipWithError("the key did not scroll one row per press");
-  b.grid.m_pFocusCell = nullptr;
+  b.grid.m_focusCell = CGridCell();
   b.ReportFailures(state);
 }
 

@@ -18,23 +18,13 @@ std::string CheckInvariants(const CTzGridCtrl& g, bool requirePermutation) {
     if (!requirePermutation) continue;
     if (c >= UINT(g.m_nCols) || seen[c]++) err << "order map is not a permutation at " << p << "; ";
   }
-  bool focusFound = g.m_pFocusCell == nullptr;
-  // Rows are made on demand: a made row's cells sit where their indices say.
-  for (int r = 0; r < g.m_cells.RowCount(); ++r) {
-    const CGridCell* row = g.m_cells.RowCells(r);
-    if (!row) continue;
-    for (int c = 0; c < g.m_cells.ColumnCount(); ++c) {
-      const CGridCell* cell = row + c;
-      if (cell->m_nRow != r || cell->m_nCol != c) err << "cell " << r << "," << c << " misplaced; ";
-      if (cell == g.m_pFocusCell) focusFound = true;
-    }
-  }
-  if (!focusFound) err << "focus cell is not in the matrix; ";
+  const CGridCell focus = g.m_focusCell;
+  if (focus && (focus.m_nRow >= g.m_nRows || focus.m_nCol >= g.m_nCols)) err << "focus cell is not in the matrix; ";
   // The store's storage ends where the counts do: the last cell is there,
   // a row or column past it raises.
   auto raises = [&g](int r, int c) {
     try {
-      g.FindCell(r, c);
+      g.CellText(g.GetCell(r, c));
       return false;
     } catch (const CInvalidArgException&) {
       return true;
@@ -80,22 +70,21 @@ std::string Snapshot(const CTzGridCtrl& g) {
   std::ostringstream s;
   s << g.m_nCols << "x" << g.m_nRows << " fixed " << g.m_nFixedCols << "/" << g.m_nFixedRows << " def "
     << g.m_nDefColWidth << " first " << g.m_nFirstCol << " top " << g.m_nTopRow << " pos " << g.m_nHScrollPos << ","
-    << g.m_nVScrollPos << " focus " << g.m_pFocusCell << " edit " << int(g.m_bEditMode) << " back " << g.m_clrBack
+    << g.m_nVScrollPos << " focus " << g.m_focusCell.m_nRow << "," << g.m_focusCell.m_nCol << " edit " << int(g.m_bEditMode) << " back " << g.m_clrBack
     << "\nwidths";
   for (int i = 0; i < g.m_arColWidths.GetSize(); ++i) s << ' ' << g.m_arColWidths.GetAt(i);
   s << "\nheights";
   for (int i = 0; i < g.m_arRowHeights.GetSize(); ++i) s << ' ' << g.m_arRowHeights.GetAt(i);
   s << "\norder";
   for (int i = 0; i < g.m_arColOrder.GetSize(); ++i) s << ' ' << g.m_arColOrder.GetAt(i);
-  // A cell never made reads as a new one.
+  // A cell never written reads as a new one.
   for (int r = 0; r < g.m_cells.RowCount(); ++r) {
     for (int c = 0; c < g.m_cells.ColumnCount(); ++c) {
-      const CGridCell blank(r, c);
-      const CGridCell* found = g.FindCell(r, c);
-      const CGridCell* cell = found ? found : &blank;
-      s << "\n" << r << "," << c << ": " << cell->m_strText.ToUtf8() << '|' << cell->IsReadOnly() << '|'
-        << cell->BackColour() << '|' << cell->TextColour() << '|' << cell->Justification() << '|' << cell->IsHeader()
-        << '|' << cell->SortState() << '|' << cell->ItemData() << '|' << cell->IsBold();
+      const CGridCell cell(r, c);
+      const CCellAttributes& a = g.CellAttributes(cell);
+      s << "\n" << r << "," << c << ": " << g.CellText(cell).ToUtf8() << '|' << a.bReadOnly << '|' << a.clrBack
+        << '|' << a.clrText << '|' << a.nJustify << '|' << a.bHeader << '|' << a.nSortState << '|' << a.dwItemData
+        << '|' << a.bBold;
     }
   }
   return s.str();

@@ -19,6 +19,11 @@
 #include "platform/headless/HeadlessWindow.h"
 #include "render/MemDC.h"
 
+namespace TzGrid {
+// How a failed comparison shows a cell: its place.
+inline void PrintTo(const CGridCell& cell, std::ostream* out) { *out << "(" << cell.m_nRow << ", " << cell.m_nCol << ")"; }
+}  // namespace TzGrid
+
 namespace TzGrid::Test {
 
 // Checks the invariants of the cell matrix; returns "" or what is wrong.
@@ -129,9 +134,10 @@ class GridTest : public ::testing::Test {
     }
     return out;
   }
-  CGridCell* Cell(int r, int c) { return grid.GetCell(r, c); }
-  std::string Text(int r, int c) { return Cell(r, c)->m_strText.ToUtf8(); }
-  void SetText(int r, int c, std::string_view text) { Cell(r, c)->m_strText = CString::FromUtf8(text); }
+  CGridCell Cell(int r, int c) { return grid.GetCell(r, c); }
+  std::string Text(int r, int c) { return grid.CellText(Cell(r, c)).ToUtf8(); }
+  void SetText(int r, int c, std::string_view text) { grid.m_cells.TextToWrite(Cell(r, c)) = CString::FromUtf8(text); }
+  const CCellAttributes& Attributes(int r, int c) { return grid.CellAttributes(Cell(r, c)); }
   std::vector<UINT> Order() const { return Entries(grid.m_arColOrder); }
   // Messages sent to the window, of any code or of one.
   int Count(UINT message, int code = -1) const {

@@ -28,11 +28,11 @@ void AppendPart(CString& text, const CString& part, std::u16string_view separato
 }
 
 // The header's text as the painter shows it, with its sort mark.
-CString HeaderTextWithSortMark(const CGridCell& cell) {
-  CString text = cell.m_strText.ToString();
-  if (cell.SortState() == 1) {
+CString HeaderTextWithSortMark(const CCellText& cellText, const CCellAttributes& attributes) {
+  CString text = cellText.ToString();
+  if (attributes.nSortState == 1) {
     text += std::u16string_view(u"(A)");
-  } else if (cell.SortState() == 2) {
+  } else if (attributes.nSortState == 2) {
     text += std::u16string_view(u" (D)");
   }
   return text;
@@ -80,10 +80,10 @@ int CGridAccess::ColumnOf(CellPlace place) const {
   return col >= 0 && col < m_grid.m_nCols ? col : -1;
 }
 
-const CGridCell* CGridAccess::Find(CellPlace place) const {
+CGridCell CGridAccess::Find(CellPlace place) const {
   const int col = ColumnOf(place);
-  if (col < 0 || place.row < 0 || place.row >= m_grid.m_nRows) return nullptr;
-  return m_grid.FindCell(place.row, col);
+  if (col < 0 || place.row < 0 || place.row >= m_grid.m_nRows) return CGridCell();
+  return CGridCell(place.row, col);
 }
 
 bool CGridAccess::InFixedColumn(CellPlace place) const {
@@ -98,16 +98,19 @@ Role CGridAccess::RoleOf(CellPlace place) const {
 }
 
 CString CGridAccess::NameOf(CellPlace place) const {
-  const CGridCell* cell = Find(place);
+  const CGridCell cell = Find(place);
   if (!cell) return CString();
   // Only the header band draws header cells as headers.
-  if (cell->IsHeader() && RoleOf(place) == kRoleColumnHeader) return HeaderTextWithSortMark(*cell);
-  return cell->m_strText.ToString();
+  const CCellAttributes& attributes = m_grid.CellAttributes(cell);
+  if (attributes.bHeader && RoleOf(place) == kRoleColumnHeader) {
+    return HeaderTextWithSortMark(m_grid.CellText(cell), attributes);
+  }
+  return m_grid.CellText(cell).ToString();
 }
 
 CString CGridAccess::ValueOf(CellPlace place) const {
-  const CGridCell* cell = Find(place);
-  return cell ? cell->m_strText.ToString() : CString();
+  const CGridCell cell = Find(place);
+  return cell ? m_grid.CellText(cell).ToString() : CString();
 }
 
 CString CGridAccess::ColumnHeaderText(int pos) const {
@@ -121,7 +124,7 @@ CString CGridAccess::RowHeaderText(int row) const {
   CString text;
   const int lines = std::min(m_grid.FixedColsInUse(), kHeaderLinesRead);
   for (int col = 0; col < lines; ++col) {
-    if (const CGridCell* cell = m_grid.FindCell(row, col)) AppendPart(text, cell->m_strText, u" ");
+    AppendPart(text, m_grid.CellText(CGridCell(row, col)), u" ");
   }
   return text;
 }
@@ -146,22 +149,22 @@ CString CGridAccess::DescriptionOf(CellPlace place) const {
 
 bool CGridAccess::CanTakeFocus(CellPlace place) const {
   if (ColumnOf(place) < 0) return false;
-  const CGridCell* cell = Find(place);
-  return !(cell && cell->IsHeader());
+  const CGridCell cell = Find(place);
+  return !(cell && m_grid.CellAttributes(cell).bHeader);
 }
 
 bool CGridAccess::IsEditable(CellPlace place) const {
   if (!CanTakeFocus(place) || InFixedColumn(place)) return false;
-  const CGridCell* cell = Find(place);
-  return !(cell && cell->IsReadOnly());
+  const CGridCell cell = Find(place);
+  return !(cell && m_grid.CellAttributes(cell).bReadOnly);
 }
 
 long CGridAccess::StateOf(CellPlace place, bool keyboardFocus) const {
   long state = 0;
-  const CGridCell* cell = Find(place);
+  const CGridCell cell = Find(place);
   if (CanTakeFocus(place)) state |= kStateFocusable | kStateSelectable;
-  if (cell && cell->IsReadOnly()) state |= kStateReadOnly;
-  if (keyboardFocus && cell && cell == m_grid.m_pFocusCell) state |= kStateFocused | kStateSelected;
+  if (cell && m_grid.CellAttributes(cell).bReadOnly) state |= kStateReadOnly;
+  if (keyboardFocus && cell && cell == m_grid.m_focusCell) state |= kStateFocused | kStateSelected;
   if (!PlacementOf(place).onScreen) state |= kStateInvisible | kStateOffscreen;
   return state;
 }
@@ -297,13 +300,12 @@ ChildId CGridAccess::Navigate(ChildId from, Direction direction) const {
 }
 
 ChildId CGridAccess::FocusChild() const {
-  const CGridCell* focus = m_grid.m_pFocusCell;
-  return focus ? ChildOfColumnIndex(focus->m_nRow, focus->m_nCol) : 0;
+  const CGridCell focus = m_grid.m_focusCell;
+  return focus ? ChildOfColumnIndex(focus.m_nRow, focus.m_nCol) : 0;
 }
 
 bool CGridAccess::IsInView(int row, int col) const {
-  const CGridCell* focus = m_grid.m_pFocusCell;
-  if (focus && focus->m_nRow == row && focus->m_nCol == col) return true;
+  if (m_grid.m_focusCell == CGridCell(row, col)) return true;
   // The cheap test first: rows scrolled off above need no window.
   const bool fixedRow = row < m_grid.FixedRowsInUse();
   if (!fixedRow && row < m_grid.m_nTopRow) return false;
@@ -345,22 +347,22 @@ bool TakeFocus(CTzGridCtrl& grid, CellPlace place) {
   CGridAccess access(grid);
   if (!access.CanTakeFocus(place) || !access.ChildOfCell(place)) return false;
   const int col = grid.m_layout.ColumnAtPosition(place.pos);
-  if (grid.GetCell(place.row, col) == grid.m_pFocusCell && !grid.m_bEditMode) {
+  if (grid.GetCell(place.row, col) == grid.m_focusCell && !grid.m_bEditMode) {
     BringIntoView(grid, place, col);
     return true;
   }
   // The steps of a keyboard move: the edit ends and is reported, the old
   // cell loses its frame, the view follows, the new cell gets the frame.
   Input::KillEditorFocus(grid);
-  if (grid.m_bEditMode && grid.m_pFocusCell) {
-    Input::FireCellExited(grid, grid.m_pFocusCell->m_nRow, grid.m_pFocusCell->m_nCol);
+  if (grid.m_bEditMode && grid.m_focusCell) {
+    Input::FireCellExited(grid, grid.m_focusCell.m_nRow, grid.m_focusCell.m_nCol);
   }
   // The host's handler may have rebuilt the matrix meanwhile.
   if (!access.ChildOfCell(place) || grid.m_layout.ColumnAtPosition(place.pos) != col) return false;
-  CGridCell* target = grid.GetCell(place.row, col);
-  CGridCell* old = grid.m_pFocusCell;
+  const CGridCell target = grid.GetCell(place.row, col);
+  const CGridCell old = grid.m_focusCell;
   grid.m_bEditMode = 0;
-  grid.m_pFocusCell = target;
+  grid.m_focusCell = target;
   if (old) grid.RedrawCell(old);
   BringIntoView(grid, place, col);
   grid.RedrawCell(target);

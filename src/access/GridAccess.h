@@ -102,7 +102,7 @@ class CGridAccess {
   bool IsInView(int row, int col) const;
 
  private:
-  const CGridCell* Find(CellPlace place) const;
+  CGridCell Find(CellPlace place) const;
   int ColumnOf(CellPlace place) const;
   bool InFixedColumn(CellPlace place) const;
   CString ColumnHeaderText(int pos) const;

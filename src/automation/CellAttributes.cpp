@@ -1,8 +1,8 @@
 // The automation members through which the host fills cells and reads them
 // back. Row and column arguments are row and column indices, never display
-// positions. The cell check is the model's checked GetCell or FindCell: a
-// bad index raises the invalid-argument exception before anything changes.
-// Readers never make a cell: one that was never made reads as new. Apart from
+// positions. The cell check is the model's checked GetCell: a bad index
+// raises the invalid-argument exception before anything changes. Readers
+// never make anything: a cell never written reads as new. Apart from
 // SetCellText, none of these repaints: new values show at the next paint.
 #include <algorithm>
 
@@ -25,15 +25,15 @@ void CTzGridCtrl::SetCellText(LONG Row, LONG Column, const CString& TextData) {
 
 void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextData) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  CGridCell* cell = GetCell(Row, Column);
+  const CGridCell cell = GetCell(Row, Column);
   // A host may hand over a string with embedded NULs; the cell keeps what a
   // C string would see.
-  cell->m_strText.Assign(UpToFirstNul(TextData));
+  m_cells.TextToWrite(cell).Assign(UpToFirstNul(TextData));
   Access::NotifyTextChanged(*this, Row, Column);
 
   // An edit open on this very cell would otherwise write its stale text back
   // over the host's value when it closes: drop it, without an event.
-  if (m_bEditMode && cell == m_pFocusCell) {
+  if (m_bEditMode && cell == m_focusCell) {
     m_bEditMode = 0;
     m_edit.ShowWindow(SW_HIDE);
   }
@@ -63,18 +63,17 @@ void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextD
 
 CString CTzGridCtrl::GetCellText(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  const CGridCell* cell = FindCell(Row, Column);
-  return cell ? cell->m_strText.ToString() : CString();
+  return CellText(GetCell(Row, Column)).ToString();
 }
 
 void CTzGridCtrl::SetItemBackColor(LONG Row, LONG Column, LONG Colour) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Column)->SetBackColour(COLORREF(Colour));
+  m_cells.SetAttribute(GetCell(Row, Column), &CCellAttributes::clrBack, COLORREF(Colour));
 }
 
 void CTzGridCtrl::SetCellForeColour(LONG Row, LONG Col, LONG Colour) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Col)->SetTextColour(COLORREF(Colour));
+  m_cells.SetAttribute(GetCell(Row, Col), &CCellAttributes::clrText, COLORREF(Colour));
 }
 
 void CTzGridCtrl::SetGridBackColor(LONG Colour) {
@@ -87,51 +86,49 @@ VARIANT_BOOL CTzGridCtrl::SetCellJustification(LONG Row, LONG Column, short nJus
   // Judged as an unsigned 16-bit value, so every negative value is refused
   // too; the refusal comes before the cell is looked at.
   if (USHORT(nJustification) > kLastJustification) return VARIANT_FALSE;
-  GetCell(Row, Column)->SetJustification(nJustification);
+  m_cells.SetAttribute(GetCell(Row, Column), &CCellAttributes::nJustify, std::int16_t(nJustification));
   return VARIANT_TRUE;
 }
 
 void CTzGridCtrl::SetCellReadOnlyFlag(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  CGridCell* cell = GetCell(Row, Column);
-  cell->SetReadOnly(!cell->IsReadOnly());
+  const CGridCell cell = GetCell(Row, Column);
+  m_cells.SetAttribute(cell, &CCellAttributes::bReadOnly, !CellAttributes(cell).bReadOnly);
 }
 
 void CTzGridCtrl::SetCellHeaderFlag(LONG Row, LONG Column, USHORT Flag) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Column)->SetHeader(Flag == 1);
+  m_cells.SetAttribute(GetCell(Row, Column), &CCellAttributes::bHeader, Flag == 1);
 }
 
 USHORT CTzGridCtrl::GetCellSortState(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  const CGridCell* cell = FindCell(Row, Column);
-  return cell ? cell->SortState() : USHORT(0);
+  return CellAttributes(GetCell(Row, Column)).nSortState;
 }
 
 void CTzGridCtrl::SetCellSortState(LONG Row, LONG Column, USHORT State) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Column)->SetSortState(State);
+  m_cells.SetAttribute(GetCell(Row, Column), &CCellAttributes::nSortState, std::uint16_t(State));
 }
 
 ULONG32 CTzGridCtrl::GetCellItemData(LONG Row, LONG Col) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  const CGridCell* cell = FindCell(Row, Col);
-  return cell ? ULONG32(cell->ItemData()) : 0;
+  return CellAttributes(GetCell(Row, Col)).dwItemData;
 }
 
 void CTzGridCtrl::SetCellItemData(LONG Row, LONG Col, ULONG32 DataPtr) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   // 0 means "no value given": the cell keeps what it had.
   if (DataPtr == 0) {
-    FindCell(Row, Col);  // the cell check still applies
+    GetCell(Row, Col);  // the cell check still applies
     return;
   }
-  GetCell(Row, Col)->SetItemData(DataPtr);
+  m_cells.SetAttribute(GetCell(Row, Col), &CCellAttributes::dwItemData, std::uint32_t(DataPtr));
 }
 
 void CTzGridCtrl::SetCellBold(LONG Row, LONG Col, short nBold) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  GetCell(Row, Col)->SetBold(nBold != 0);
+  m_cells.SetAttribute(GetCell(Row, Col), &CCellAttributes::bBold, nBold != 0);
 }
 
 VARIANT_BOOL CTzGridCtrl::SetCellFont(LONG, LONG, const CString&, LONG, LONG) {
@@ -176,19 +173,19 @@ void CTzGridCtrl::SetFocusedCell(LONG Row, LONG Column) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   // An index past the end is ignored; a negative one still fails the check.
   if (Row > m_nRows - 1 || Column > m_nCols - 1) return;
-  CGridCell* old = m_pFocusCell;
-  m_pFocusCell = GetCell(Row, Column);
-  if (old != m_pFocusCell) Access::NotifyFocusMoved(*this);
+  const CGridCell old = m_focusCell;
+  m_focusCell = GetCell(Row, Column);
+  if (old != m_focusCell) Access::NotifyFocusMoved(*this);
 }
 
 LONG CTzGridCtrl::GetCurrentRow() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  return m_pFocusCell ? m_pFocusCell->m_nRow : -1;
+  return m_focusCell ? m_focusCell.m_nRow : -1;
 }
 
 LONG CTzGridCtrl::GetCurrentColumn() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  return m_pFocusCell ? m_pFocusCell->m_nCol : -1;
+  return m_focusCell ? m_focusCell.m_nCol : -1;
 }
 
 }  // namespace TzGrid

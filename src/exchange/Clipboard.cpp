@@ -69,8 +69,8 @@ void CopyUnitsBounded(WCHAR* dest, const WCHAR* src, std::size_t count) {
 
 void CTzGridCtrl::CopyToClipboard() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  if (!m_pFocusCell) return;
-  const CString text = m_pFocusCell->m_strText.ToString();
+  if (!m_focusCell) return;
+  const CString text = CellText(m_focusCell).ToString();
   if (text.IsEmpty()) return;
 
   OpenClipboard(GetSafeHwnd());  // not tested: the calls below fail when it did not open
@@ -91,7 +91,7 @@ void CTzGridCtrl::CopyToClipboard() {
 
 void CTzGridCtrl::PasteFromClipboard() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  if (!m_pFocusCell || m_pFocusCell->IsReadOnly()) return;
+  if (!m_focusCell || CellAttributes(m_focusCell).bReadOnly) return;
 
   CString text;
   {
@@ -100,12 +100,12 @@ void CTzGridCtrl::PasteFromClipboard() {
     HGLOBAL hBlock = GetClipboardData(CF_UNICODETEXT);
     if (!hBlock || !ReadBlockText(hBlock, text)) return;
   }
-  SetCellText(m_pFocusCell->m_nRow, m_pFocusCell->m_nCol, text);
+  SetCellText(m_focusCell.m_nRow, m_focusCell.m_nCol, text);
 }
 
 void CTzGridCtrl::CopyFocusTextByKey() {
-  if (!m_pFocusCell) return;
-  const CString text = m_pFocusCell->m_strText.ToString();
+  if (!m_focusCell) return;
+  const CString text = CellText(m_focusCell).ToString();
   if (text.IsEmpty()) return;
   if (!OpenClipboard(GetSafeHwnd())) return;
   ClipboardCloser closer;
@@ -123,15 +123,15 @@ void CTzGridCtrl::CopyFocusTextByKey() {
 }
 
 void CTzGridCtrl::PasteFocusTextByKey() {
-  if (!m_pFocusCell || m_pFocusCell->IsReadOnly()) return;
+  if (!m_focusCell || CellAttributes(m_focusCell).bReadOnly) return;
   if (!OpenClipboard(GetSafeHwnd())) return;
   {
     ClipboardCloser closer;
     HGLOBAL hBlock = GetClipboardData(CF_UNICODETEXT);
     CString text;
     if (hBlock && ReadBlockText(hBlock, text)) {
-      m_pFocusCell->m_strText = text;
-      Access::NotifyTextChanged(*this, m_pFocusCell->m_nRow, m_pFocusCell->m_nCol);
+      m_cells.TextToWrite(m_focusCell) = text;
+      Access::NotifyTextChanged(*this, m_focusCell.m_nRow, m_focusCell.m_nCol);
     }
   }
   // The whole grid, also when the clipboard held no text.

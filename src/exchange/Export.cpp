@@ -38,14 +38,14 @@ bool AskForExportPath(CString& path) {
 
 // One row of the matrix by its index (null when none of its cells was
 // made); raises on an index outside the grid.
-CGridCell* RowAt(const CTzGridCtrl& grid, std::int64_t row) {
+CCellText* RowAt(CTzGridCtrl& grid, std::int64_t row) {
   AfxCheckIndex(std::ptrdiff_t(row), grid.m_cells.RowCount(), "row");
-  return grid.m_cells.RowCells(int(row));
+  return grid.m_cells.RowTexts(int(row));
 }
 
-// The cell of a row at a column index, null when it was never made;
-// raises on a column outside the grid.
-CGridCell* CellAt(const CTzGridCtrl& grid, CGridCell* row, std::int64_t column) {
+// The text of a row's cell at a column index, null when the row was never
+// made; raises on a column outside the grid.
+CCellText* CellAt(const CTzGridCtrl& grid, CCellText* row, std::int64_t column) {
   AfxCheckIndex(std::ptrdiff_t(column), grid.m_cells.ColumnCount(), "column");
   return row ? row + column : nullptr;
 }
@@ -68,13 +68,13 @@ class CsvWriter {
   // Trims the cell's text in place, then writes its field (empty for a
   // cell never made). A field that cannot be written is reported to the
   // user and closes the file: false.
-  bool WriteField(CGridCell* cell) {
-    if (cell) TrimTrailingSpace(cell->m_strText);
+  bool WriteField(CCellText* text) {
+    if (text) TrimTrailingSpace(*text);
     try {
-      if (cell && cell->m_strText.IsPrintableAscii()) {
-        WriteAsciiField(cell->m_strText.NarrowView());
+      if (text && text->IsPrintableAscii()) {
+        WriteAsciiField(text->NarrowView());
       } else {
-        const CString wide = cell ? cell->m_strText.ToString() : CString();
+        const CString wide = text ? text->ToString() : CString();
         m_file.WriteStrings({u"\"", FieldText(wide.View()), u"\","});
       }
     } catch (const CFileException&) {
@@ -165,10 +165,10 @@ short CTzGridCtrl::ExportData(ULONG32 StartColumn, ULONG32 EndColumn, ULONG32 St
   CsvWriter writer(file);
   // 64-bit counters: an end of 0xFFFFFFFF must not wrap into an endless walk.
   for (std::int64_t r = firstRow; r <= std::int64_t(lastRow); ++r) {
-    CGridCell* pRow = RowAt(*this, r);
+    CCellText* pRow = RowAt(*this, r);
     for (std::int64_t p = firstCol; p <= std::int64_t(lastCol); ++p) {
-      CGridCell* pCell = CellAt(*this, pRow, ColumnAtDisplayPosition(*this, p));
-      if (toFile && !writer.WriteField(pCell)) return 0;
+      CCellText* pText = CellAt(*this, pRow, ColumnAtDisplayPosition(*this, p));
+      if (toFile && !writer.WriteField(pText)) return 0;
     }
     if (toFile) writer.EndLine();
   }
@@ -199,14 +199,14 @@ void CTzGridCtrl::ExportEx(USHORT nType, short nColumnCount, const std::int32_t*
 
   CsvWriter writer(file);
   for (std::int64_t r = lStartRow; r <= lastRow; ++r) {
-    CGridCell* pRow = RowAt(*this, r);
+    CCellText* pRow = RowAt(*this, r);
     for (int i = 0; i < nColumnCount; ++i) {
       if (std::size_t(i) >= available) {
         AfxThrowInvalidArgException("ColumnArray holds " + std::to_string(available) + " entries, entry " +
                                     std::to_string(i) + " was asked for");
       }
-      CGridCell* pCell = CellAt(*this, pRow, ColumnArray[i]);
-      if (toFile && !writer.WriteField(pCell)) return;
+      CCellText* pText = CellAt(*this, pRow, ColumnArray[i]);
+      if (toFile && !writer.WriteField(pText)) return;
     }
     if (toFile) writer.EndLine();
   }

@@ -49,8 +49,7 @@ CRect TypingEditRect(CTzGridCtrl& grid, const CGridCell& cell) {
 // Typing replaces the cell's text: the editor opens empty and then gets the
 // typed character, and each change is copied into the cell.
 void StartTypingEdit(CTzGridCtrl& grid, UINT nChar) {
-  CGridCell& cell = *grid.m_pFocusCell;
-  CRect rect = TypingEditRect(grid, cell);
+  CRect rect = TypingEditRect(grid, grid.m_focusCell);
   OpenEditor(grid, rect, CString());
   grid.m_edit.SendMessage(WM_CHAR, nChar, 0);
 }
@@ -59,24 +58,22 @@ void StartTypingEdit(CTzGridCtrl& grid, UINT nChar) {
 
 namespace Input {
 
-void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell* cell) {
-  const int row = cell->m_nRow;
-  const int col = cell->m_nCol;
+void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell cell) {
   if (grid.m_bEditMode) {
     KillEditorFocus(grid);
     // The flag stays set: the edit starting below sets it again.
-    if (grid.m_pFocusCell) FireCellExited(grid, grid.m_pFocusCell->m_nRow, grid.m_pFocusCell->m_nCol);
-    // The host's handler may have rebuilt the matrix; look the cell up again.
-    cell = grid.GetCell(row, col);
+    if (grid.m_focusCell) FireCellExited(grid, grid.m_focusCell.m_nRow, grid.m_focusCell.m_nCol);
+    // The host's handler may have rebuilt the matrix; check the cell again.
+    cell = grid.GetCell(cell.m_nRow, cell.m_nCol);
   }
-  CGridCell* old = grid.m_pFocusCell;
-  grid.m_pFocusCell = cell;
+  const CGridCell old = grid.m_focusCell;
+  grid.m_focusCell = cell;
   if (old) grid.RedrawCell(old);
   grid.RedrawCell(cell);
   if (old != cell) Access::NotifyFocusMoved(grid);
   CRect rect;
-  grid.GetCellRect(row, col, &rect);
-  OpenEditor(grid, rect, cell->m_strText.ToString());
+  grid.GetCellRect(cell.m_nRow, cell.m_nCol, &rect);
+  OpenEditor(grid, rect, grid.CellText(cell).ToString());
 }
 
 }  // namespace Input
@@ -84,7 +81,7 @@ void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell* cell) {
 void CTzGridCtrl::OnChar(UINT nChar, UINT nRepCnt, UINT nFlags) {
   // A header column is being dragged: keys only steer the auto-scroll.
   if (m_nMouseMode == MOUSE_DRAGGING) return;
-  if (!m_pFocusCell) {
+  if (!m_focusCell) {
     COleControl::OnChar(nChar, nRepCnt, nFlags);
     return;
   }
@@ -97,7 +94,7 @@ void CTzGridCtrl::OnChar(UINT nChar, UINT nRepCnt, UINT nFlags) {
     PasteFocusTextByKey();
     return;
   }
-  if (m_pFocusCell->IsReadOnly()) {
+  if (CellAttributes(m_focusCell).bReadOnly) {
     COleControl::OnChar(nChar, nRepCnt, nFlags);
     return;
   }
@@ -112,9 +109,9 @@ void CTzGridCtrl::OnChar(UINT nChar, UINT nRepCnt, UINT nFlags) {
 void CTzGridCtrl::OnEnUpdateEdit() {
   // The editor writes into whatever cell is the focus cell now; with none
   // (the matrix was rebuilt during the edit) its text goes nowhere.
-  if (!m_pFocusCell) return;
-  m_pFocusCell->m_strText = m_edit.GetWindowText();
-  Access::NotifyTextChanged(*this, m_pFocusCell->m_nRow, m_pFocusCell->m_nCol);
+  if (!m_focusCell) return;
+  m_cells.TextToWrite(m_focusCell) = m_edit.GetWindowText();
+  Access::NotifyTextChanged(*this, m_focusCell.m_nRow, m_focusCell.m_nCol);
 }
 
 // ---- CTzEdit: the editor window's own message handling

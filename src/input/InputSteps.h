@@ -20,7 +20,7 @@ struct Hit {
   int row = -1;
   int pos = -1;  // display position
   int col = -1;  // column index
-  CGridCell* cell = nullptr;
+  CGridCell cell;
 };
 // Row first, then display position; false when either is -1.
 bool FindHit(CTzGridCtrl& grid, CPoint point, Hit* hit);
@@ -33,7 +33,7 @@ void KillEditorFocus(CTzGridCtrl& grid);
 // ---- in-place editor (Editor.cpp)
 // The double-click edit on cell: ends a running edit, moves the focus, opens
 // the editor over the cell's rectangle with its text.
-void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell* cell);
+void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell cell);
 
 // ---- column resize and drag (ResizeDrag.cpp)
 void BeginResize(CTzGridCtrl& grid, CPoint point);

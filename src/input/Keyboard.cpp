@@ -52,26 +52,24 @@ void KeepInView(CTzGridCtrl& grid, Direction d, const CGridCell& target) {
 // Moves the focus one cell; false when there is no cell to move to (nothing
 // has changed then).
 bool MoveFocus(CTzGridCtrl& grid, Direction d) {
-  CGridCell* target = grid.FindNextCell(SearchKey(d));
+  CGridCell target = grid.FindNextCell(SearchKey(d));
   if (!target) return false;
-  const int row = target->m_nRow;
-  const int col = target->m_nCol;
   KillEditorFocus(grid);
-  if (grid.m_bEditMode && grid.m_pFocusCell) {
+  if (grid.m_bEditMode && grid.m_focusCell) {
     // Sideways moves report leaving only an editable cell; up and down
     // report it always.
     const bool vertical = d == Direction::kUp || d == Direction::kDown;
-    if (vertical || !grid.m_pFocusCell->IsReadOnly()) {
-      FireCellExited(grid, grid.m_pFocusCell->m_nRow, grid.m_pFocusCell->m_nCol);
+    if (vertical || !grid.CellAttributes(grid.m_focusCell).bReadOnly) {
+      FireCellExited(grid, grid.m_focusCell.m_nRow, grid.m_focusCell.m_nCol);
       // The host's handler may have rebuilt the matrix meanwhile.
-      target = grid.GetCell(row, col);
+      target = grid.GetCell(target.m_nRow, target.m_nCol);
     }
   }
-  CGridCell* old = grid.m_pFocusCell;
+  const CGridCell old = grid.m_focusCell;
   grid.m_bEditMode = 0;
-  grid.m_pFocusCell = target;
+  grid.m_focusCell = target;
   if (old) grid.RedrawCell(old);
-  KeepInView(grid, d, *target);
+  KeepInView(grid, d, target);
   grid.RedrawCell(target);
   Access::NotifyFocusMoved(grid);
   return true;
@@ -96,7 +94,7 @@ void CTzGridCtrl::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
       // Tab arrives here from the editor's Enter: it moves right even while
       // editing; Left, Right and Shift+Tab leave the caret to the editor.
       const bool left = nChar == VK_LEFT || shiftTab;
-      if (!m_pFocusCell) {
+      if (!m_focusCell) {
         COleControl::OnKeyDown(nChar, nRepCnt, nFlags);
       } else if (m_bEditMode && nChar != VK_TAB) {
         return;
@@ -109,7 +107,7 @@ void CTzGridCtrl::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
     }
     case VK_UP:
     case VK_DOWN:
-      if (!m_pFocusCell) {
+      if (!m_focusCell) {
         COleControl::OnKeyDown(nChar, nRepCnt, nFlags);
       } else {
         moveOrBase(nChar == VK_UP ? Direction::kUp : Direction::kDown);
@@ -124,12 +122,12 @@ void CTzGridCtrl::OnKeyDown(UINT nChar, UINT nRepCnt, UINT nFlags) {
     case VK_DELETE:
     case VK_BACK:
       if (m_bEditMode) return;
-      if (!m_pFocusCell) {
+      if (!m_focusCell) {
         COleControl::OnKeyDown(nChar, nRepCnt, nFlags);
         return;
       }
-      if (m_pFocusCell->IsReadOnly()) return;
-      SetCellText(m_pFocusCell->m_nRow, m_pFocusCell->m_nCol, CString());
+      if (CellAttributes(m_focusCell).bReadOnly) return;
+      SetCellText(m_focusCell.m_nRow, m_focusCell.m_nCol, CString());
       COleControl::OnKeyDown(nChar, nRepCnt, nFlags);
       return;
     default:
@@ -150,7 +148,7 @@ BOOL CTzGridCtrl::PreTranslateMessage(MSG* pMsg) {
   if (!pMsg || pMsg->message != WM_KEYDOWN || pMsg->wParam != VK_TAB) return FALSE;
   // Tab ends the edit here; the editor itself is hidden by the move that
   // follows (and stays shown when there is no cell to move to).
-  if (m_bEditMode && m_pFocusCell) FireCellExited(*this, m_pFocusCell->m_nRow, m_pFocusCell->m_nCol);
+  if (m_bEditMode && m_focusCell) FireCellExited(*this, m_focusCell.m_nRow, m_focusCell.m_nCol);
   m_bEditMode = 0;
   SendMessage(WM_KEYDOWN, GetKeyState(VK_SHIFT) < 0 ? VK_LEFT : VK_RIGHT, pMsg->lParam);
   return TRUE;
@@ -160,21 +158,21 @@ UINT CTzGridCtrl::OnGetDlgCode() { return DLGC_WANTARROWS | DLGC_WANTTAB | DLGC_
 
 void CTzGridCtrl::OnKeyDownEvent(USHORT nChar, USHORT nShiftState) { COleControl::OnKeyDownEvent(nChar, nShiftState); }
 
-CGridCell* CTzGridCtrl::FindNextCell(UINT nDirection) {
-  CGridCell& focus = *m_pFocusCell;
+CGridCell CTzGridCtrl::FindNextCell(UINT nDirection) {
+  const CGridCell focus = m_focusCell;
   switch (nDirection) {
     case VK_LEFT: {
       int p = FindDisplayPosition(focus.m_nCol);
-      if (p < 0) return nullptr;
+      if (p < 0) return CGridCell();
       int q = p - 1;
       while (q >= 0 && m_layout.WidthAtPosition(q) == 0) --q;  // zero-width columns are skipped
-      if (q < 0) return nullptr;
+      if (q < 0) return CGridCell();
       return GetCell(focus.m_nRow, m_layout.ColumnAtPosition(q));
     }
     case VK_RIGHT: {
       int q = Input::DisplayPositionOrZero(*this, focus) + 1;
       while (q <= m_nCols - 1 && m_layout.WidthAtPosition(q) == 0) ++q;
-      if (q > m_nCols - 1) return nullptr;
+      if (q > m_nCols - 1) return CGridCell();
       return GetCell(focus.m_nRow, m_layout.ColumnAtPosition(q));
     }
     case VK_UP: {
@@ -182,19 +180,19 @@ CGridCell* CTzGridCtrl::FindNextCell(UINT nDirection) {
       const int fixedRows = FixedRowsInUse();
       int r = focus.m_nRow - 1;
       while (r > fixedRows - 1 && m_layout.HeightOfRow(r) == 0) --r;
-      if (r <= fixedRows - 1) return nullptr;
-      CGridCell* cell = GetCell(r, focus.m_nCol);
-      return cell->IsHeader() ? nullptr : cell;
+      if (r <= fixedRows - 1) return CGridCell();
+      const CGridCell cell = GetCell(r, focus.m_nCol);
+      return CellAttributes(cell).bHeader ? CGridCell() : cell;
     }
     case VK_DOWN: {
       int r = focus.m_nRow + 1;
       while (r <= m_nRows - 1 && m_layout.HeightOfRow(r) == 0) ++r;
-      if (r > m_nRows - 1) return nullptr;
-      CGridCell* cell = GetCell(r, focus.m_nCol);
-      return cell->IsHeader() ? nullptr : cell;
+      if (r > m_nRows - 1) return CGridCell();
+      const CGridCell cell = GetCell(r, focus.m_nCol);
+      return CellAttributes(cell).bHeader ? CGridCell() : cell;
     }
     default:
-      return nullptr;
+      return CGridCell();
   }
 }
 

@@ -42,14 +42,14 @@ using namespace Input;
 void MoveFocusByClick(CTzGridCtrl& grid, const Hit& hit) {
   if (grid.m_edit.HasWindow()) {
     grid.m_edit.SendMessage(WM_KILLFOCUS, 0, 0);
-    if (grid.m_bEditMode && grid.m_pFocusCell) {
-      FireCellExited(grid, grid.m_pFocusCell->m_nRow, grid.m_pFocusCell->m_nCol);
+    if (grid.m_bEditMode && grid.m_focusCell) {
+      FireCellExited(grid, grid.m_focusCell.m_nRow, grid.m_focusCell.m_nCol);
     }
   }
   // The host's handlers may have rebuilt the matrix meanwhile.
-  CGridCell* cell = grid.GetCell(hit.row, hit.col);
-  CGridCell* old = grid.m_pFocusCell;
-  grid.m_pFocusCell = cell;
+  const CGridCell cell = grid.GetCell(hit.row, hit.col);
+  const CGridCell old = grid.m_focusCell;
+  grid.m_focusCell = cell;
   grid.m_bEditMode = 0;
   if (old) grid.RedrawCell(old);
   grid.RedrawCell(cell);
@@ -65,7 +65,7 @@ void CTzGridCtrl::OnLButtonDown(UINT nFlags, CPoint point) {
     Hit hit;
     // Pressing on an ordinary cell does nothing yet: selection happens on
     // the release.
-    if (FindHit(*this, point, &hit) && hit.cell->IsHeader()) BeginDrag(*this, hit.pos);
+    if (FindHit(*this, point, &hit) && CellAttributes(hit.cell).bHeader) BeginDrag(*this, hit.pos);
   }
   COleControl::OnLButtonDown(nFlags, point);
 }
@@ -88,11 +88,12 @@ void CTzGridCtrl::OnLButtonUp(UINT nFlags, CPoint point) {
   // cell and edit state, and header cells report their clicks too.
   FireCellSelected(*this, hit.row, hit.col);
   hit.cell = GetCell(hit.row, hit.col);
-  if (hit.cell->IsHeader()) {
+  const CCellAttributes& attributes = CellAttributes(hit.cell);
+  if (attributes.bHeader) {
     COleControl::OnLButtonUp(nFlags, point);
     return;
   }
-  if (hit.cell == m_pFocusCell && !hit.cell->IsReadOnly()) {
+  if (hit.cell == m_focusCell && !attributes.bReadOnly) {
     // A second click on the focus cell edits it, as a double click does.
     SendMessage(WM_LBUTTONDBLCLK, nFlags, MAKELPARAM(point.x, point.y));
     COleControl::OnLButtonUp(nFlags, point);
@@ -105,21 +106,22 @@ void CTzGridCtrl::OnLButtonUp(UINT nFlags, CPoint point) {
 void CTzGridCtrl::OnLButtonDblClk(UINT nFlags, CPoint point) {
   Hit hit;
   if (!FindHit(*this, point, &hit)) return;
-  if (hit.cell->IsHeader()) {
+  const CCellAttributes& attributes = CellAttributes(hit.cell);
+  if (attributes.bHeader) {
     // The sort state cycles 0, 1, 2; a larger value set by the host counts on.
-    std::uint16_t next = std::uint16_t(hit.cell->SortState() + 1);
-    hit.cell->SetSortState(next == 3 ? 0 : next);
+    std::uint16_t next = std::uint16_t(attributes.nSortState + 1);
+    m_cells.SetAttribute(hit.cell, &CCellAttributes::nSortState, std::uint16_t(next == 3 ? 0 : next));
     InvalidateControl(nullptr, TRUE);
     return;
   }
-  if (hit.cell->IsReadOnly()) return;
+  if (attributes.bReadOnly) return;
   StartDoubleClickEdit(*this, hit.cell);
   COleControl::OnLButtonDblClk(nFlags, point);
 }
 
 void CTzGridCtrl::OnRButtonUp(UINT nFlags, CPoint point) {
   Hit hit;
-  if (FindHit(*this, point, &hit) && hit.cell->IsHeader() && (nFlags & MK_CONTROL)) {
+  if (FindHit(*this, point, &hit) && CellAttributes(hit.cell).bHeader && (nFlags & MK_CONTROL)) {
     // Ctrl+right click on a header brings its column to the very first
     // display position, ahead of any fixed columns.
     m_layout.MoveDisplayPosition(hit.pos, 0);

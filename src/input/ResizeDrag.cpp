@@ -195,7 +195,7 @@ void ApplyResize(CTzGridCtrl& grid, UINT nFlags, CPoint point) {
   if (isPosition && grid.m_bEditMode) {
     // The editor keeps to its column: resized with it, or shifted when the
     // resized column lies left of it.
-    int focusPos = grid.m_pFocusCell ? DisplayPositionOrZero(grid, *grid.m_pFocusCell) : 0;
+    int focusPos = grid.m_focusCell ? DisplayPositionOrZero(grid, grid.m_focusCell) : 0;
     if (focusPos >= pos) {
       CRect rect;
       grid.m_edit.GetWindowRect(&rect);

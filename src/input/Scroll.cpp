@@ -200,15 +200,15 @@ void ShowEditorIf(CTzGridCtrl& grid, bool visible) {
 // The edited cell's column is in view from the first column past the scroll
 // position (by index, as the widths add up from column 0) to the last one shown.
 void FollowEditedColumn(CTzGridCtrl& grid) {
-  if (!grid.m_bEditMode || !grid.m_pFocusCell) return;
-  const int focusPos = DisplayPositionOrZero(grid, *grid.m_pFocusCell);
+  if (!grid.m_bEditMode || !grid.m_focusCell) return;
+  const int focusPos = DisplayPositionOrZero(grid, grid.m_focusCell);
   const int firstShown = FirstIndexPastScrollPos(grid);
   ShowEditorIf(grid, !(focusPos < firstShown || focusPos > grid.GetLastVisibleColumn()));
 }
 
 void FollowEditedRow(CTzGridCtrl& grid) {
-  if (!grid.m_bEditMode || !grid.m_pFocusCell) return;
-  const int row = grid.m_pFocusCell->m_nRow;
+  if (!grid.m_bEditMode || !grid.m_focusCell) return;
+  const int row = grid.m_focusCell.m_nRow;
   ShowEditorIf(grid, !(row < grid.m_nTopRow || row > grid.GetLastVisibleRow()));
 }
 

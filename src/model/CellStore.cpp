@@ -1,5 +1,7 @@
 #include "CellStore.h"
 
+#include <iterator>
+#include <memory>
 #include <new>
 
 namespace TzGrid {
@@ -37,43 +39,54 @@ CCellStore::CCellStore(const CGridExtent& extent) : m_extent(extent) {}
 
 CCellStore::~CCellStore() { Clear(); }
 
-CGridCell* CCellStore::Find(int nRow, int nCol) const {
-  CGridCell* row = m_rows.GetAt(nRow);
-  AfxCheckIndex(nCol, ColumnCount(), "array");
-  return row ? row + nCol : nullptr;
+namespace {
+// What every cell of a row not made holds.
+const CCellText kEmptyText;
+const CCellAttributes kCreationAttributes;
+}  // namespace
+
+void CCellStore::CheckPlace(const CGridCell& cell) const {
+  AfxCheckIndex(cell.m_nRow, RowCount(), "array");
+  AfxCheckIndex(cell.m_nCol, ColumnCount(), "array");
 }
 
-CGridCell* CCellStore::Make(int nRow, int nCol) {
-  CGridCell* row = m_rows.GetAt(nRow);
-  AfxCheckIndex(nCol, ColumnCount(), "array");
+const CCellText& CCellStore::Text(const CGridCell& cell) const {
+  const CCellText* row = m_rows.GetAt(cell.m_nRow);
+  AfxCheckIndex(cell.m_nCol, ColumnCount(), "array");
+  return row ? row[cell.m_nCol] : kEmptyText;
+}
+
+CCellText& CCellStore::TextToWrite(const CGridCell& cell) {
+  CCellText* row = m_rows.GetAt(cell.m_nRow);
+  AfxCheckIndex(cell.m_nCol, ColumnCount(), "array");
   if (!row) {
-    row = NewRow(nRow);
-    m_rows.SetAt(nRow, row);
+    row = NewRow();
+    m_rows.SetAt(cell.m_nRow, row);
   }
-  return row + nCol;
+  return row[cell.m_nCol];
 }
 
-CGridCell* CCellStore::NewRow(int nRow) {
+const CCellAttributes& CCellStore::Attributes(const CGridCell& cell) const {
+  CheckPlace(cell);
+  if (m_attributes.empty()) return kCreationAttributes;
+  auto found = m_attributes.find(KeyOf(cell));
+  return found == m_attributes.end() ? kCreationAttributes : found->second;
+}
+
+CCellText* CCellStore::NewRow() {
   const int cols = ColumnCount();
   if (!m_blocks) {
     m_rowCapacity = cols;
     m_blocks = std::make_unique<RowBlocks>(RowBytes(m_rowCapacity));
   }
-  auto* row = static_cast<CGridCell*>(m_blocks->Allocate());
-  for (int c = 0; c < cols; ++c) new (row + c) CGridCell(nRow, c);
+  auto* row = static_cast<CCellText*>(m_blocks->Allocate());
+  for (int c = 0; c < cols; ++c) new (row + c) CCellText();
   ++m_madeRows;
   return row;
 }
 
-void CCellStore::DestroyCells(CGridCell* row, int fromCol, int toCol, CGridCell*& focus) noexcept {
-  for (int c = fromCol; c < toCol; ++c) {
-    if (row + c == focus) focus = nullptr;
-    row[c].~CGridCell();
-  }
-}
-
-void CCellStore::DeleteRow(CGridCell* row, CGridCell*& focus) noexcept {
-  DestroyCells(row, 0, ColumnCount(), focus);
+void CCellStore::DeleteRow(CCellText* row) noexcept {
+  std::destroy_n(row, ColumnCount());
   m_blocks->Free(row);
   --m_madeRows;
 }
@@ -103,17 +116,16 @@ void CCellStore::Reserve(int nCols, int nRows) {
   m_widerRows = std::move(blocks);
 }
 
-void CCellStore::WidenRows(int nCols, CGridCell*& focus) noexcept {
-  CGridCell** rows = m_rows.GetData();
+void CCellStore::WidenRows(int nCols) noexcept {
+  CCellText** rows = m_rows.GetData();
   std::size_t taken = 0;
   for (int r = 0; r < m_rows.GetSize(); ++r) {
-    CGridCell* old = rows[r];
+    CCellText* old = rows[r];
     if (!old) continue;
-    auto* row = static_cast<CGridCell*>(m_widerRows[taken++]);
+    auto* row = static_cast<CCellText*>(m_widerRows[taken++]);
     for (int c = 0, cols = ColumnCount(); c < cols; ++c) {
-      new (row + c) CGridCell(std::move(old[c]));
-      if (old + c == focus) focus = row + c;
-      old[c].~CGridCell();
+      new (row + c) CCellText(std::move(old[c]));
+      old[c].~CCellText();
     }
     m_blocks->Free(old);
     rows[r] = row;
@@ -125,38 +137,47 @@ void CCellStore::WidenRows(int nCols, CGridCell*& focus) noexcept {
   m_rowCapacity = nCols;
 }
 
-void CCellStore::Resize(int nCols, int nRows, CGridCell*& focus) noexcept {
+void CCellStore::DropAttributesOutside(int nCols, int nRows) noexcept {
+  for (auto it = m_attributes.begin(); it != m_attributes.end();) {
+    const int row = int(it->first >> 32);
+    const int col = int(std::uint32_t(it->first));
+    it = (row >= nRows || col >= nCols) ? m_attributes.erase(it) : std::next(it);
+  }
+}
+
+void CCellStore::Resize(int nCols, int nRows) noexcept {
   // Every step below shrinks, or grows into memory Reserve took. The made
-  // rows hold the extent's old column count of cells until the end.
+  // rows hold the extent's old column count of texts until the end.
   const int oldCols = ColumnCount();
+  DropAttributesOutside(nCols, nRows);
   for (int r = m_rows.GetSize() - 1; r >= nRows; --r) {
-    if (CGridCell* row = m_rows.GetAt(r)) DeleteRow(row, focus);
+    if (CCellText* row = m_rows.GetAt(r)) DeleteRow(row);
   }
   m_rows.SetSize(nRows);
   if (nCols > m_rowCapacity) {
     if (m_widerBlocks) {
-      WidenRows(nCols, focus);
+      WidenRows(nCols);
     } else if (m_madeRows == 0) {
       // No row is made: the next one is made as wide as the grid.
       m_blocks.reset();
       m_rowCapacity = 0;
     }
   }
-  CGridCell** rows = m_rows.GetData();
+  CCellText** rows = m_rows.GetData();
   for (int r = 0; r < nRows; ++r) {
-    CGridCell* row = rows[r];
+    CCellText* row = rows[r];
     if (!row) continue;
-    if (nCols < oldCols) DestroyCells(row, nCols, oldCols, focus);
-    for (int c = oldCols; c < nCols; ++c) new (row + c) CGridCell(r, c);
+    if (nCols < oldCols) std::destroy(row + nCols, row + oldCols);
+    for (int c = oldCols; c < nCols; ++c) new (row + c) CCellText();
   }
 }
 
 void CCellStore::Clear() noexcept {
-  CGridCell* noFocus = nullptr;
   for (int r = m_rows.GetSize() - 1; r >= 0; --r) {
-    if (CGridCell* row = m_rows.GetAt(r)) DeleteRow(row, noFocus);
+    if (CCellText* row = m_rows.GetAt(r)) DeleteRow(row);
   }
   m_rows.RemoveAll();
+  m_attributes.clear();
   m_rowCapacity = 0;
   m_blocks.reset();
   DropWiderRows();

@@ -1,23 +1,26 @@
-// The cells of a grid, made a row at a time when first needed.
+// The cells of a grid: their texts, made a row at a time when first
+// written, and their attributes, kept aside for the cells that have any.
 //
 // A cell nobody wrote to is seen by a host only through its creation values
 // (empty text, colours 0, flags 0, item data 0), so the store makes no row
-// until a member writes one of its cells or the grid needs a cell object
-// (the focus cell, the edited cell, the painted header band). A made row
-// holds its cells side by side, in column order, so a filled grid costs
-// the cell records and one row pointer per row; an empty million-row grid
+// until a member writes one of its texts. A made row holds its texts side by
+// side, in column order, twelve bytes each (CellText.h), so a filled grid
+// costs the texts and one row pointer per row; an empty million-row grid
 // costs the row pointers only, and resizing costs what the made rows hold,
-// not rows x columns.
-//
-// A cell stays where it is until the column count grows past what its row
-// was made for: then every made row moves to a wider block, and the focus
-// cell pointer handed to Resize follows its cell.
+// not rows x columns. Cells are named by place (GridCell.h): a text stays
+// where it is until the column count grows past what its row was made for,
+// and then every made row moves to a wider block.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "../framework/afx.h"
+#include "CellAttributes.h"
+#include "CellText.h"
 #include "GridCell.h"
 #include "GridExtent.h"
 
@@ -35,48 +38,62 @@ class CCellStore {
   int RowCount() const noexcept { return m_extent.Rows(); }
   int ColumnCount() const noexcept { return m_extent.Columns(); }
 
-  // The cell at (nRow, nCol), or null while its row has not been made.
-  // Raises the invalid-argument exception for an index outside the store.
-  CGridCell* Find(int nRow, int nCol) const;
-  // The cell at (nRow, nCol), its row made with creation values when it has
-  // not been made yet. Raises the invalid-argument exception for an index
+  // The text of a cell: the empty text while its row has not been made.
+  // Raises the invalid-argument exception for a place outside the store.
+  const CCellText& Text(const CGridCell& cell) const;
+  // The text of a cell to write, its row made with empty texts when it has
+  // not been made yet. Raises the invalid-argument exception for a place
   // outside the store and the memory exception when the row cannot be made
   // (nothing is lost then).
-  CGridCell* Make(int nRow, int nCol);
-
-  // The row's cells in column order (ColumnCount() of them), or null for a
+  CCellText& TextToWrite(const CGridCell& cell);
+  // The row's texts in column order (ColumnCount() of them), or null for a
   // row not made. Raises the invalid-argument exception for a bad index.
-  CGridCell* RowCells(int nRow) const { return m_rows.GetAt(nRow); }
+  const CCellText* RowTexts(int nRow) const { return m_rows.GetAt(nRow); }
+  CCellText* RowTexts(int nRow) { return m_rows.GetAt(nRow); }
   std::size_t MadeRowCount() const noexcept { return m_madeRows; }
   std::size_t MadeCellCount() const noexcept { return m_madeRows * std::size_t(ColumnCount()); }
+
+  // The attributes of a cell: the creation values while none is set.
+  // Raises the invalid-argument exception for a place outside the store.
+  const CCellAttributes& Attributes(const CGridCell& cell) const;
+  // Sets one attribute. A cell keeps an entry while any of its attributes
+  // differs from its creation value, and none once all are back. Raises
+  // the invalid-argument exception for a place outside the store and the
+  // memory exception, with the cell unchanged, when the entry cannot be made.
+  template <typename T>
+  void SetAttribute(const CGridCell& cell, T CCellAttributes::*field, T value);
+  std::size_t AttributedCellCount() const noexcept { return m_attributes.size(); }
 
   // A resize in two steps: Reserve takes every piece of memory the resize
   // needs (raising the memory exception, with nothing changed, when it
   // cannot), then Resize cannot fail. Both run while the extent still has
   // the old counts, which say how far the made rows are filled; the extent
-  // takes the new counts after Resize. Cells outside the new size are
-  // destroyed; focus is cleared when it points at one of them and follows
-  // its cell when the cell moves.
+  // takes the new counts after Resize. Texts and attributes outside the new
+  // size are destroyed.
   void Reserve(int nCols, int nRows);
-  void Resize(int nCols, int nRows, CGridCell*& focus) noexcept;
+  void Resize(int nCols, int nRows) noexcept;
   // Destroys every cell and row, as the extent is about to become 0 x 0.
   void Clear() noexcept;
 
   // Bytes one made row of nCols columns takes, for the memory check before a resize.
-  static std::size_t RowBytes(int nCols) noexcept { return std::size_t(nCols) * sizeof(CGridCell); }
+  static std::size_t RowBytes(int nCols) noexcept { return std::size_t(nCols) * sizeof(CCellText); }
 
  private:
   class RowBlocks;
 
-  CGridCell* NewRow(int nRow);
-  void DeleteRow(CGridCell* row, CGridCell*& focus) noexcept;
-  void DestroyCells(CGridCell* row, int fromCol, int toCol, CGridCell*& focus) noexcept;
-  void WidenRows(int nCols, CGridCell*& focus) noexcept;
+  CCellText* NewRow();
+  void DeleteRow(CCellText* row) noexcept;
+  void WidenRows(int nCols) noexcept;
   void DropWiderRows() noexcept;
+  void DropAttributesOutside(int nCols, int nRows) noexcept;
+  void CheckPlace(const CGridCell& cell) const;
+  static std::uint64_t KeyOf(const CGridCell& cell) noexcept {
+    return std::uint64_t(std::uint32_t(cell.m_nRow)) << 32 | std::uint32_t(cell.m_nCol);
+  }
 
   const CGridExtent& m_extent;
-  // One entry per row: the row's first cell, or null for a row not made.
-  CTypedPtrArray<CObArray, CGridCell*> m_rows;
+  // One entry per row: the row's first text, or null for a row not made.
+  CTypedPtrArray<CObArray, CCellText*> m_rows;
   std::size_t m_madeRows = 0;
   // Blocks of m_rowCapacity cells each; after a shrink rows keep their wider blocks.
   int m_rowCapacity = 0;
@@ -84,6 +101,24 @@ class CCellStore {
   // Taken by Reserve for a resize that widens the rows: the wider blocks, one per made row.
   std::unique_ptr<RowBlocks> m_widerBlocks;
   std::vector<void*> m_widerRows;
+  // The cells with any attribute away from its creation value, by place.
+  std::unordered_map<std::uint64_t, CCellAttributes> m_attributes;
 };
+
+template <typename T>
+void CCellStore::SetAttribute(const CGridCell& cell, T CCellAttributes::*field, T value) {
+  CheckPlace(cell);
+  auto found = m_attributes.find(KeyOf(cell));
+  if (found == m_attributes.end()) {
+    if (value == CCellAttributes{}.*field) return;
+    try {
+      found = m_attributes.try_emplace(KeyOf(cell)).first;
+    } catch (const std::bad_alloc&) {
+      AfxThrowMemoryException();
+    }
+  }
+  found->second.*field = value;
+  if (found->second == CCellAttributes{}) m_attributes.erase(found);
+}
 
 }  // namespace TzGrid

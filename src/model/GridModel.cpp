@@ -15,7 +15,7 @@ const int kEventDispatchTag = 0;
 
 // What the layout and its caches hold per row and per column, for the
 // memory check before a resize.
-constexpr std::uint64_t kBytesPerRow = sizeof(CGridCell*) + sizeof(UINT) + 2 * sizeof(std::int64_t);
+constexpr std::uint64_t kBytesPerRow = sizeof(CCellText*) + sizeof(UINT) + 2 * sizeof(std::int64_t);
 constexpr std::uint64_t kBytesPerColumn = 2 * sizeof(UINT) + 4 * sizeof(std::int64_t);
 
 }  // namespace
@@ -92,7 +92,7 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
   }
   if (nCols == 0 || nRows == 0) {
     FreeAllCells();
-    m_pFocusCell = nullptr;
+    m_focusCell = CGridCell();
     return;
   }
   std::vector<bool> columnListed;
@@ -100,7 +100,8 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
   // From here on nothing allocates: every array grows into its reservation.
   // The store and the layout fit themselves to the new counts, reading the
   // old ones from the extent, which then takes the new ones.
-  m_cells.Resize(nCols, nRows, m_pFocusCell);
+  m_cells.Resize(nCols, nRows);
+  if (m_focusCell.m_nRow >= nRows || m_focusCell.m_nCol >= nCols) m_focusCell = CGridCell();
   m_layout.ResizeRows(nRows, UINT(m_nDefRowHeight));
   m_layout.ResizeColumns(nCols, UINT(m_nDefColWidth), columnListed);
   m_extent.m_nCols = nCols;
@@ -115,6 +116,12 @@ void CTzGridCtrl::ResizeGrid(int nCols, int nRows) {
     m_nVScrollPos = 0;
   }
   UpdateScrollBars();
+}
+
+CGridCell CTzGridCtrl::GetCell(int nRow, int nCol) const {
+  AfxCheckIndex(nRow, m_nRows, "array");
+  AfxCheckIndex(nCol, m_nCols, "array");
+  return CGridCell(nRow, nCol);
 }
 
 void CTzGridCtrl::FreeAllCells() {

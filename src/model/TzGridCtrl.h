@@ -72,12 +72,12 @@ class CTzGridCtrl : public COleControl {
   // ---- model (model/)
   void ResizeGrid(int nCols, int nRows);
   void FreeAllCells();
-  // The cell object at (nRow, nCol), made when it was never needed before;
-  // raises on a bad index (and when memory runs out).
-  CGridCell* GetCell(int nRow, int nCol) { return m_cells.Make(nRow, nCol); }
-  // The cell at (nRow, nCol) for reading: null while nobody made it, which
-  // stands for a cell with its creation values. Raises on a bad index.
-  const CGridCell* FindCell(int nRow, int nCol) const { return m_cells.Find(nRow, nCol); }
+  // The cell at (nRow, nCol); raises the invalid-argument exception on a
+  // bad index. Its text and attributes are the store's (m_cells): naming
+  // a cell makes nothing.
+  CGridCell GetCell(int nRow, int nCol) const;
+  const CCellText& CellText(const CGridCell& cell) const { return m_cells.Text(cell); }
+  const CCellAttributes& CellAttributes(const CGridCell& cell) const { return m_cells.Attributes(cell); }
   // The layout, as the rest of the control asks it (see GridLayout.h).
   int FixedRowsInUse() const noexcept { return m_layout.FixedRowsInUse(); }
   int FixedColsInUse() const noexcept { return m_layout.FixedColsInUse(); }
@@ -159,14 +159,14 @@ class CTzGridCtrl : public COleControl {
   // A paint makes its writes first (PrepareToPaint), then draws, reading
   // only (DrawGrid, DrawCell), then brings the scroll bars up to date.
   void OnDraw(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) override;
-  // Header cells of the band are made and marked read-only, and the editor
+  // Header cells of the band are marked read-only, and the editor
   // is laid over the focus cell where the paint will draw it.
   void PrepareToPaint(const CRect& rcBounds, const CRect& rcInvalid);
   void DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInvalid) const;
-  void DrawCell(const CGridCell* pCell, const CRect* pRect = nullptr, CDC* pDC = nullptr) const;
+  void DrawCell(const CGridCell& cell, const CRect* pRect = nullptr, CDC* pDC = nullptr) const;
   // Draws a cell straight on the window, as a change of focus shows at
   // once, and lays the editor over it while an edit is in progress there.
-  void RedrawCell(CGridCell* pCell);
+  void RedrawCell(const CGridCell& cell);
 
   // ---- scroll bars and visible extent (input/ScrollBars.cpp)
   void UpdateScrollBars();
@@ -195,7 +195,7 @@ class CTzGridCtrl : public COleControl {
   BOOL PreTranslateMessage(MSG* pMsg) override;
   UINT OnGetDlgCode();
   void OnKeyDownEvent(USHORT nChar, USHORT nShiftState);
-  CGridCell* FindNextCell(UINT nDirection);
+  CGridCell FindNextCell(UINT nDirection);
   void OnChar(UINT nChar, UINT nRepCnt, UINT nFlags);
   void OnEnUpdateEdit();
   LRESULT OnSysChar(WPARAM wParam, LPARAM lParam);
@@ -243,7 +243,7 @@ class CTzGridCtrl : public COleControl {
   LOGFONTW m_lfDefault{};
   CFont m_fontDefault;
   CFont m_fontBold;
-  CGridCell* m_pFocusCell = nullptr;
+  CGridCell m_focusCell;  // none until the user or the host picks one
   CCellStore m_cells{m_extent};  // the matrix: m_nRows x m_nCols cells, made on demand
   // Told of focus moves, text changes and shape changes (access/AccessEvents.h).
   Access::CAccessEvents* m_pAccessEvents = nullptr;

@@ -391,9 +391,9 @@ class AccessibleEditor final : public CountedAccessible {
     if (!id || *id != CHILDID_SELF) return m_std->get_accName(child, out);
     if (!m_link->grid) return CO_E_OBJNOTCONNECTED;
     try {
-      const TzGrid::CGridCell* cell = m_link->grid->m_pFocusCell;
+      const TzGrid::CGridCell cell = m_link->grid->m_focusCell;
       CGridAccess access(*m_link->grid);
-      const ChildId edited = cell ? access.ChildOfColumnIndex(cell->m_nRow, cell->m_nCol) : 0;
+      const ChildId edited = cell ? access.ChildOfColumnIndex(cell.m_nRow, cell.m_nCol) : 0;
       if (edited == 0) return m_std->get_accName(child, out);
       TzGrid::CString name(std::u16string_view(u"Editing "));
       name += access.DescriptionOf(*access.CellOfChild(edited));

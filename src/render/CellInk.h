@@ -1,7 +1,7 @@
 // What the painter and the cell drawer agree on about a cell's colours.
 #pragma once
 
-#include "../model/GridCell.h"
+#include "../model/CellAttributes.h"
 
 namespace TzGrid {
 
@@ -9,8 +9,8 @@ namespace TzGrid {
 // near-black rather than in 0 itself.
 constexpr COLORREF kDefaultTextColour = 0x00010101;
 
-inline COLORREF TextColourOf(const CGridCell& cell) {
-  return cell.TextColour() != 0 ? cell.TextColour() : kDefaultTextColour;
+inline COLORREF TextColourOf(const CCellAttributes& attributes) {
+  return attributes.clrText != 0 ? attributes.clrText : kDefaultTextColour;
 }
 
 }  // namespace TzGrid

@@ -26,7 +26,7 @@ void PaintCellAt(const CTzGridCtrl& grid, const CGridCell& cell, const CRect& rc
 
 // The editor's rectangle over a cell drawn at rc: with text it reaches one
 // pixel further up and down than the cell; without, it covers the filled area.
-CRect EditorRectOver(const CGridCell& cell, const CRect& rc);
+CRect EditorRectOver(const CTzGridCtrl& grid, const CGridCell& cell, const CRect& rc);
 
 // Creates the editor window on first use, then lays it over rc and shows it;
 // the keyboard focus is not moved.

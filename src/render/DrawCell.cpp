@@ -55,45 +55,48 @@ class WindowContext {
   CDC* m_pDC;
 };
 
-void DrawCellText(CDC* pDC, const CGridCell& cell, const CFont* font, const CRect& rc) {
+void DrawCellText(CDC* pDC, const CCellText& cellText, const CCellAttributes& attributes, const CFont* font,
+                  const CRect& rc) {
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(font);
   CRect textRect = rc;
   textRect.InflateRect(-kTextMargin, 0);
-  pDC->SetTextColor(TextColourOf(cell));
+  pDC->SetTextColor(TextColourOf(attributes));
   UINT format = 0;
-  if (TextFormatOf(cell.Justification(), &format)) {
-    const CString text = cell.m_strText.ToString();
+  if (TextFormatOf(attributes.nJustify, &format)) {
+    const CString text = cellText.ToString();
     pDC->DrawText(text.GetString(), text.GetLength(), &textRect, format);
   }
   pDC->SetBkMode(OPAQUE);
 }
 
 void DrawOnContext(CDC* dc, const CTzGridCtrl& grid, const CGridCell& cell, const CRect& rc) {
-  dc->FillSolidRect(&rc, cell.BackColour() != 0 ? cell.BackColour() : grid.m_clrBack);
-  if (&cell == grid.m_pFocusCell) {
+  const CCellAttributes& attributes = grid.CellAttributes(cell);
+  dc->FillSolidRect(&rc, attributes.clrBack != 0 ? attributes.clrBack : grid.m_clrBack);
+  if (cell == grid.m_focusCell) {
     // A frame on the outermost pixels of the filled area; the hollow
     // brush keeps the background just drawn.
     dc->SelectStockObject(BLACK_PEN);
     dc->SelectStockObject(NULL_BRUSH);
     dc->Rectangle(rc.left, rc.top, rc.right, rc.bottom);
   }
-  if (!cell.m_strText.IsEmpty()) DrawCellText(dc, cell, &grid.m_fontDefault, rc);
+  const CCellText& text = grid.CellText(cell);
+  if (!text.IsEmpty()) DrawCellText(dc, text, attributes, &grid.m_fontDefault, rc);
 }
 
 }  // namespace
 
-void CTzGridCtrl::DrawCell(const CGridCell* pCell, const CRect* pRect, CDC* pDC) const {
-  if (std::optional<CRect> rc = Render::PlaceOfCell(*this, *pCell, pRect, nullptr)) {
-    Render::PaintCellAt(*this, *pCell, *rc, pDC);
+void CTzGridCtrl::DrawCell(const CGridCell& cell, const CRect* pRect, CDC* pDC) const {
+  if (std::optional<CRect> rc = Render::PlaceOfCell(*this, cell, pRect, nullptr)) {
+    Render::PaintCellAt(*this, cell, *rc, pDC);
   }
 }
 
-void CTzGridCtrl::RedrawCell(CGridCell* pCell) {
-  std::optional<CRect> rc = Render::PlaceOfCell(*this, *pCell, nullptr, nullptr);
+void CTzGridCtrl::RedrawCell(const CGridCell& cell) {
+  std::optional<CRect> rc = Render::PlaceOfCell(*this, cell, nullptr, nullptr);
   if (!rc) return;
-  Render::PaintCellAt(*this, *pCell, *rc, nullptr);
-  if (m_bEditMode && pCell == m_pFocusCell) Render::PlaceEditor(*this, Render::EditorRectOver(*pCell, *rc));
+  Render::PaintCellAt(*this, cell, *rc, nullptr);
+  if (m_bEditMode && cell == m_focusCell) Render::PlaceEditor(*this, Render::EditorRectOver(*this, cell, *rc));
 }
 
 namespace Render {
@@ -127,9 +130,9 @@ void PaintCellAt(const CTzGridCtrl& grid, const CGridCell& cell, const CRect& rc
   if (window.get()) DrawOnContext(window.get(), grid, cell, rc);
 }
 
-CRect EditorRectOver(const CGridCell& cell, const CRect& rc) {
+CRect EditorRectOver(const CTzGridCtrl& grid, const CGridCell& cell, const CRect& rc) {
   CRect editor = rc;
-  if (!cell.m_strText.IsEmpty()) editor.InflateRect(0, 1);
+  if (!grid.CellText(cell).IsEmpty()) editor.InflateRect(0, 1);
   return editor;
 }
 

@@ -77,28 +77,27 @@ void CTzGridCtrl::PrepareToPaint(const CRect& rcBounds, const CRect& rcInvalid) 
   // drawn twice in one paint (in the header band and among the scrolled
   // rows, when the fixed rows reach past the top row), and an editor moved
   // back and forth would make the window due for another paint, for ever.
-  bool editorPending = m_bEditMode && m_pFocusCell;
+  bool editorPending = m_bEditMode && m_focusCell;
   auto placeEditorAt = [&](const CGridCell& cell, const CRect& rc) {
-    if (!editorPending || &cell != m_pFocusCell) return;
+    if (!editorPending || cell != m_focusCell) return;
     if (std::optional<CRect> place = Render::PlaceOfCell(*this, cell, &rc, &lastVisibleCol)) {
-      Render::PlaceEditor(*this, Render::EditorRectOver(cell, *place));
+      Render::PlaceEditor(*this, Render::EditorRectOver(*this, cell, *place));
       editorPending = false;
     }
   };
   Render::WalkHeaderBand(m_layout, frame, rcBounds, [&](int row, int col, const CRect& rc) {
-    // A cell of the band is made when painted, to take its mark.
-    CGridCell* cell = GetCell(row, col);
+    const CGridCell cell(row, col);
     if (Render::TooNarrowToDraw(rc)) return;
-    if (cell->IsHeader()) {
+    if (CellAttributes(cell).bHeader) {
       // A header, once shown, is not something the user edits or pastes into.
-      cell->SetReadOnly(true);
+      m_cells.SetAttribute(cell, &CCellAttributes::bReadOnly, true);
     } else {
-      placeEditorAt(*cell, rc);
+      placeEditorAt(cell, rc);
     }
   });
   if (!editorPending) return;
   Render::WalkScrolledCells(m_layout, frame, rcInvalid, [&](int row, int col, const CRect& rc) {
-    if (const CGridCell* cell = FindCell(row, col)) placeEditorAt(*cell, rc);
+    placeEditorAt(CGridCell(row, col), rc);
   });
 }
 
@@ -114,19 +113,20 @@ bool OutsideClip(const CRect& rc, const CRect* clip) {
 // The band is laid out whatever the repaint area, but a cell the context
 // would clip entirely is not handed to it: a repaint of a strip far below
 // the band would otherwise lay out and clip every header text.
-void DrawHeaderCell(CDC* pDC, const CGridCell& cell, const CRect& rc, const CFont* boldFont, const CRect* clip) {
+void DrawHeaderCell(CDC* pDC, const CCellText& cellText, const CCellAttributes& attributes, const CRect& rc,
+                    const CFont* boldFont, const CRect* clip) {
   if (OutsideClip(rc, clip)) return;
   pDC->FillRect(&rc, &CBrush::Stock(LTGRAY_BRUSH));
   pDC->Draw3dRect(&rc, kFrameLight, kFrameShadow);
   pDC->SetBkMode(TRANSPARENT);
   pDC->SelectObject(boldFont);
-  CString text = cell.m_strText.ToString();
-  if (cell.SortState() == 1) {
+  CString text = cellText.ToString();
+  if (attributes.nSortState == 1) {
     text += std::u16string_view(u"(A)");
-  } else if (cell.SortState() == 2) {
+  } else if (attributes.nSortState == 2) {
     text += std::u16string_view(u" (D)");
   }
-  pDC->SetTextColor(TextColourOf(cell));
+  pDC->SetTextColor(TextColourOf(attributes));
   CRect textRect = rc;
   pDC->DrawText(text.GetString(), text.GetLength(), &textRect, kHeaderTextFormat);
   pDC->SetBkMode(OPAQUE);
@@ -208,26 +208,22 @@ void CTzGridCtrl::DrawGrid(CDC* pDC, const CRect& rcBounds, const CRect& rcInval
   };
 
   // The header band is redrawn up to the control's right edge on every
-  // paint, whatever the repaint area; its cells were made before painting.
+  // paint, whatever the repaint area.
   Render::WalkHeaderBand(m_layout, frame, rcBounds, [&](int row, int col, const CRect& rc) {
     if (Render::TooNarrowToDraw(rc)) return;
-    const CGridCell* found = FindCell(row, col);
-    const CGridCell blank(row, col);
-    const CGridCell& cell = found ? *found : blank;
-    if (cell.IsHeader()) {
-      DrawHeaderCell(pDC, cell, rc, &m_fontBold, clip);
+    const CGridCell cell(row, col);
+    const CCellAttributes& attributes = CellAttributes(cell);
+    if (attributes.bHeader) {
+      DrawHeaderCell(pDC, CellText(cell), attributes, rc, &m_fontBold, clip);
     } else {
       drawOrdinary(cell, rc);
     }
   });
 
   // The scrolled cells inside the repaint area. The header flag plays no
-  // part here: every cell is an ordinary one, and a cell never made is
-  // drawn as a new one, without making it.
+  // part here: every cell is an ordinary one.
   Render::WalkScrolledCells(m_layout, frame, rcInvalid, [&](int row, int col, const CRect& rc) {
-    const CGridCell* found = FindCell(row, col);
-    const CGridCell blank(row, col);
-    drawOrdinary(found ? *found : blank, rc);
+    drawOrdinary(CGridCell(row, col), rc);
   });
 
   DrawGridLines(pDC, m_layout, frame, rcBounds, rcInvalid);

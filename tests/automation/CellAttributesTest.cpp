@@ -20,7 +20,7 @@ TEST_F(CellAttributes, TextIsKeptUpToItsFirstNulAndRepaintsJustItsCell) {
   Call(grid, u"SetCellText", {I4(0), I4(0), Bstr(u"Größe ✓")});
   EXPECT_EQ(Call(grid, u"GetCellText", {I4(0), I4(0)}).String(), u"Größe ✓");
   Call(grid, u"SetCellText", {I4(1), I4(1), Bstr(std::u16string(u"ab\0cd", 5))});
-  EXPECT_EQ(grid.GetCell(1, 1)->m_strText.GetLength(), 2);
+  EXPECT_EQ(grid.CellText(grid.GetCell(1, 1)).GetLength(), 2);
   Call(grid, u"SetCellText", {I4(3), I4(2), CDispArg::NullBstr()});
   grid.SetCellText(1, 3, CString(std::u16string_view(u"\0y", 2)));  // called directly too
   EXPECT_EQ(Text(3, 2) + Text(1, 3), "");
@@ -57,19 +57,19 @@ TEST_F(CellAttributes, JustificationFlagsAndItemDataHaveTheirOwnRules) {
   for (std::int16_t bad : {3, -1, 32767, -32768}) {
     EXPECT_EQ(Answer(u"SetCellJustification", {I4(1), I4(1), Short(bad)}), VARIANT_FALSE) << bad;
   }
-  EXPECT_EQ(grid.GetCell(1, 1)->Justification(), 2);
+  EXPECT_EQ(grid.CellAttributes(grid.GetCell(1, 1)).nJustify, 2);
   // The value is judged before the index: a bad value at a bad index is false, not an exception.
   EXPECT_EQ(Answer(u"SetCellJustification", {I4(99), I4(-4), Short(3)}), VARIANT_FALSE);
   EXPECT_EQ(CallHr(grid, u"SetCellJustification", {I4(99), I4(0), Short(1)}), DISP_E_EXCEPTION);
   // Read-only toggles; any non-zero value counts as set.
   Call(grid, u"SetCellReadOnlyFlag", {I4(3), I4(1)});
-  EXPECT_EQ(grid.GetCell(3, 1)->IsReadOnly(), 1);
+  EXPECT_EQ(grid.CellAttributes(grid.GetCell(3, 1)).bReadOnly, 1);
   Call(grid, u"SetCellReadOnlyFlag", {I4(3), I4(1)});
-  EXPECT_EQ(grid.GetCell(3, 1)->IsReadOnly(), 0);
+  EXPECT_EQ(grid.CellAttributes(grid.GetCell(3, 1)).bReadOnly, 0);
   // The header flag is set by 1 only; any other value clears it.
   for (auto [flag, set] : {std::pair{1, true}, {2, false}, {1, true}, {0, false}}) {
     Call(grid, u"SetCellHeaderFlag", {I4(0), I4(2), CDispArg::UI2(std::uint16_t(flag))});
-    EXPECT_EQ(grid.GetCell(0, 2)->IsHeader(), set) << flag;
+    EXPECT_EQ(grid.CellAttributes(grid.GetCell(0, 2)).bHeader, set) << flag;
   }
   // Item data 0 keeps the old value; every other 32-bit value is kept.
   Call(grid, u"SetCellItemData", {I4(2), I4(2), CDispArg::UI4(7)});
@@ -103,7 +103,7 @@ TEST_F(CellAttributes, FocusedCellAndTheCurrentCell) {
   auto current = [&] { return std::pair(Answer(u"GetCurrentRow", {}), Answer(u"GetCurrentColumn", {})); };
   EXPECT_EQ(current(), std::pair(std::int64_t(-1), std::int64_t(-1)));
   Call(grid, u"SetFocusedCell", {I4(4), I4(4)});  // the last cell is a cell
-  EXPECT_EQ(grid.m_pFocusCell, grid.GetCell(4, 4));
+  EXPECT_EQ(grid.m_focusCell, grid.GetCell(4, 4));
   Call(grid, u"SetFocusedCell", {I4(2), I4(3)});
   EXPECT_EQ(current(), std::pair(std::int64_t(2), std::int64_t(3)));
   EXPECT_TRUE(window.invalidations.empty() && window.events.empty());
@@ -111,14 +111,14 @@ TEST_F(CellAttributes, FocusedCellAndTheCurrentCell) {
   Call(grid, u"SetFocusedCell", {I4(0), I4(5)});
   EXPECT_EQ(CallHr(grid, u"SetFocusedCell", {I4(-1), I4(0)}), DISP_E_EXCEPTION);
   EXPECT_EQ(CallHr(grid, u"SetFocusedCell", {I4(0), I4(-1)}), DISP_E_EXCEPTION);
-  EXPECT_EQ(grid.m_pFocusCell, grid.GetCell(2, 3));
+  EXPECT_EQ(grid.m_focusCell, grid.GetCell(2, 3));
   grid.MoveColumn(3, 0);
   EXPECT_EQ(Answer(u"GetCurrentColumn", {}), 3);  // a column index, not a display position
   grid.ResizeGrid(2, 2);
   EXPECT_EQ(current(), std::pair(std::int64_t(-1), std::int64_t(-1)));
   grid.ResizeGrid(0, 0);  // past the end of nothing: ignored
   Call(grid, u"SetFocusedCell", {I4(0), I4(0)});
-  EXPECT_EQ(grid.m_pFocusCell, nullptr);
+  EXPECT_EQ(grid.m_focusCell, CGridCell());
 }
 
 TEST_F(CellAttributes, BadIndicesFailAndChangeNothing) {

@@ -52,7 +52,7 @@ TEST(Dispatch, EveryMemberAnswersAndTheRestAreRefused) {
 TEST(Dispatch, RefusedCallsAnswerExactlyAndChangeNothing) {
   CTzGridCtrl grid;
   Headless::HeadlessWindow window(grid, 300, 200);
-  grid.GetCell(4, 4)->m_strText = u"kept";
+  grid.m_cells.TextToWrite(grid.GetCell(4, 4)) = u"kept";
   const std::string before = Snapshot(grid);
   const std::int32_t huge = 0x7FFFFFFF;
   struct Case {

@@ -22,9 +22,9 @@ class Clipboard : public GridTest {
  protected:
   void SetUp() override {
     GridTest::SetUp();
-    grid.m_pFocusCell = grid.GetCell(2, 3);
+    grid.m_focusCell = grid.GetCell(2, 3);
   }
-  CCellText& FocusText() { return grid.m_pFocusCell->m_strText; }
+  CCellText& FocusText() { return grid.m_cells.TextToWrite(grid.m_focusCell); }
   Bytes& Held() { return Desk().clipboardData[CF_UNICODETEXT]; }
   void CopyByMethod() { Call(grid, u"CopyToClipboard"); }
   void PasteByMethod() { Call(grid, u"PasteFromClipboard"); }
@@ -37,7 +37,7 @@ class Clipboard : public GridTest {
 TEST_F(Clipboard, CopyPutsTheTextAndOneNulOnTheClipboard) {
   const std::u16string text = u"x\t\u00E9\U0001F600";
   FocusText() = CString(std::u16string_view(text));
-  grid.m_pFocusCell->SetReadOnly(true);
+  grid.m_cells.SetAttribute(grid.m_focusCell, &CCellAttributes::bReadOnly, true);
   for (bool byKey : {false, true}) {
     Desk().clipboardData = {{1, {'o', 'l', 'd', 0}}};  // CF_TEXT
     byKey ? CopyByKey() : CopyByMethod();
@@ -55,7 +55,7 @@ TEST_F(Clipboard, NothingToExchangeLeavesTheClipboardAlone) {
   for (int situation = 0; situation < 3; ++situation) {
     Desk().Reset();
     Held() = Utf16Bytes(u"theirs");
-    grid.m_pFocusCell = situation == 1 ? nullptr : grid.GetCell(2, 3);
+    grid.m_focusCell = situation == 1 ? CGridCell() : grid.GetCell(2, 3);
     if (situation == 2) {
       Desk().clipboardBusy = true;
       FocusText() = u"mine";
@@ -68,7 +68,7 @@ TEST_F(Clipboard, NothingToExchangeLeavesTheClipboardAlone) {
     if (situation == 0) continue;  // an empty cell takes what is pasted
     PasteByMethod();
     PasteByKey();
-    if (grid.m_pFocusCell) {
+    if (grid.m_focusCell) {
       EXPECT_EQ(FocusText(), u"mine");
     }
     EXPECT_TRUE(window.invalidations.empty()) << situation;  // the key path stops before repainting
@@ -127,7 +127,7 @@ TEST_F(Clipboard, PasteReadsOnlyWhatTheBlockHolds) {
     EXPECT_EQ(FocusText(), u"before") << byKey;
     EXPECT_FALSE(Desk().clipboardOpen);
   }
-  grid.m_pFocusCell->SetReadOnly(true);
+  grid.m_cells.SetAttribute(grid.m_focusCell, &CCellAttributes::bReadOnly, true);
   window.ClearRecords();
   const std::string before = Snapshot(grid);
   PasteByMethod();

@@ -109,10 +109,10 @@ TEST_F(Export, FieldsAreQuotedTrimmedAndEncoded) {
                          {4, "\xE3\x80\x80"}}) {  // an ideographic space is white space too
     SetText(0, c, text);
   }
-  grid.GetCell(0, 3)->m_strText = CString(u"  lead\n\0lost", 12);  // the field ends where a C string would
+  grid.m_cells.TextToWrite(grid.GetCell(0, 3)) = CString(u"  lead\n\0lost", 12);  // the field ends where a C string would
   SetText(1, 0, "caf\xC3\xA9 \xE2\x82\xAC");
   SetText(1, 1, "\xF0\x9F\x98\x80");
-  grid.GetCell(1, 2)->m_strText = CString(u"\xD800x");  // a lone surrogate half
+  grid.m_cells.TextToWrite(grid.GetCell(1, 2)) = CString(u"\xD800x");  // a lone surrogate half
   SetText(2, 0, "kept   ");
   ASSERT_EQ(ExportData(0, 0, 1, 1, 0, path), S_OK);
   EXPECT_EQ(ReadBytes(path), "\"say \"hi\", two\",\"end\",\"x\r y\",\"  lead \",\"\",\r\n");

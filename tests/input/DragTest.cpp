@@ -86,7 +86,7 @@ TEST_F(Drag, HeaderDragMovesTheColumn) {
     EXPECT_EQ(Order(), (std::vector<UINT>{0, 1, 2, 3, 4}));
     EXPECT_TRUE(window.invalidations.empty());
   }
-  EXPECT_EQ(grid.m_pFocusCell, Cell(3, 3));
+  EXPECT_EQ(grid.m_focusCell, Cell(3, 3));
   Press(At(0, 1));
   EXPECT_TRUE(window.captured);
   EXPECT_EQ(window.cursor, IDC_DRAGCOLUMN);

@@ -24,7 +24,7 @@ TEST_F(Editing, TypingReplacesTheTextADoubleClickKeepsIt) {
   EXPECT_EQ(Text(3, 2), "ab");
   Key(VK_LEFT);  // the caret's keys stay in the editor
   Key(VK_RIGHT);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(3, 2));
+  EXPECT_EQ(grid.m_focusCell, Cell(3, 2));
   EXPECT_EQ(grid.m_bEditMode, 1);
   grid.SetCellText(2, 4, u"xyz");
   Click(At(2, 4));  // the system's sequence for a double click
@@ -105,7 +105,7 @@ TEST_F(Editing, EditsEndedFromOutside) {
   EXPECT_TRUE(Editor()->IsWindowVisible());
   EXPECT_FALSE(Editor()->HasFocus());
   grid.ResizeGrid(5, 2);
-  EXPECT_EQ(grid.m_pFocusCell, nullptr);
+  EXPECT_EQ(grid.m_focusCell, CGridCell());
   Editor()->SendMessage(WM_CHAR, 'y', 1);
   EXPECT_EQ(Editor()->GetWindowText(), CString(u"xy"));
   EXPECT_EQ(CheckInvariants(grid), "");

@@ -19,7 +19,7 @@ TEST_F(Keys, KeysWithoutAFocusCell) {
   window.ClearRecords();
   Key(VK_TAB);  // pre-translated into Right, which has nowhere to go
   EXPECT_EQ(window.defaultCalls, (std::vector<UINT>{WM_KEYDOWN, WM_KEYUP}));
-  EXPECT_EQ(grid.m_pFocusCell, nullptr);
+  EXPECT_EQ(grid.m_focusCell, CGridCell());
   window.Resize(300, 100);
   window.PaintAll();
   window.ClearRecords();
@@ -30,7 +30,7 @@ TEST_F(Keys, KeysWithoutAFocusCell) {
   EXPECT_EQ(window.defaultCalls, std::vector<UINT>({WM_KEYUP, WM_KEYUP}));
   Click(At(2, 1));
   Key(VK_NEXT);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(2, 1));  // paging leaves the focus alone
+  EXPECT_EQ(grid.m_focusCell, Cell(2, 1));  // paging leaves the focus alone
 }
 
 // Arrows move in display order (here [3 1 2 0 4]) onto the outermost cell
@@ -49,10 +49,10 @@ TEST_F(Keys, EachArrowReachesTheEdgeCellThenPassesTheKeyOn) {
     grid.SetFocusedCell(e.fromRow, e.fromCol);
     window.ClearRecords();
     window.Send(WM_KEYDOWN, e.vk, 1);
-    EXPECT_EQ(grid.m_pFocusCell, Cell(e.edgeRow, e.edgeCol)) << e.vk;
+    EXPECT_EQ(grid.m_focusCell, Cell(e.edgeRow, e.edgeCol)) << e.vk;
     EXPECT_TRUE(window.defaultCalls.empty() && window.events.empty() && window.invalidations.empty()) << e.vk;
     window.Send(WM_KEYDOWN, e.vk, 1);
-    EXPECT_EQ(grid.m_pFocusCell, Cell(e.edgeRow, e.edgeCol)) << e.vk;
+    EXPECT_EQ(grid.m_focusCell, Cell(e.edgeRow, e.edgeCol)) << e.vk;
     EXPECT_EQ(window.defaultCalls, std::vector<UINT>{WM_KEYDOWN}) << e.vk;
   }
 }
@@ -71,7 +71,7 @@ TEST_F(Keys, HiddenColumnsAndRowsAreSteppedOver) {
     if (col >= 0) grid.m_layout.SetWidthOfColumn(col, 0);
     if (row >= 0) grid.m_layout.SetHeightOfRow(row, 0);
     Key(vk);
-    EXPECT_EQ(grid.m_pFocusCell, Cell(r, c)) << vk << " after hiding " << col << "/" << row;
+    EXPECT_EQ(grid.m_focusCell, Cell(r, c)) << vk << " after hiding " << col << "/" << row;
   }
 }
 
@@ -82,16 +82,16 @@ TEST_F(Keys, UpAndDownRefuseHeaderCells) {
   for (auto [from, vk] : {std::pair{4, VK_DOWN}, {6, VK_UP}}) {
     Click(At(from, 2));
     Key(vk);
-    EXPECT_EQ(grid.m_pFocusCell, Cell(from, 2));
+    EXPECT_EQ(grid.m_focusCell, Cell(from, 2));
   }
   Key(VK_LEFT);
   Key(VK_UP);
   Key(VK_RIGHT);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(5, 2));
+  EXPECT_EQ(grid.m_focusCell, Cell(5, 2));
   grid.SetCellHeaderFlag(0, 2, 0);
   Click(At(1, 2));
   Key(VK_UP);
-  EXPECT_EQ(grid.m_pFocusCell, Cell(1, 2));
+  EXPECT_EQ(grid.m_focusCell, Cell(1, 2));
 }
 
 // Delete and Backspace empty an editable focus cell, Delete going on to
@@ -131,7 +131,7 @@ TEST_F(Keys, MovingOntoACellOutOfViewScrollsOneStep) {
     EXPECT_EQ(grid.m_nFirstCol, firstCol) << vk << " onto " << focus;
     EXPECT_EQ(grid.m_nTopRow, topRow) << vk << " onto " << focus;
     const bool sideways = vk == VK_LEFT || vk == VK_RIGHT;
-    EXPECT_EQ(sideways ? grid.m_pFocusCell->m_nCol : grid.m_pFocusCell->m_nRow, focus) << vk;
+    EXPECT_EQ(sideways ? grid.m_focusCell.m_nCol : grid.m_focusCell.m_nRow, focus) << vk;
   }
   ExpectNoFailure();
 }

@@ -14,10 +14,10 @@ TEST_F(Mouse, ClickSelectsOnRelease) {
   grid.m_layout.SetColumnAtPosition(1, 4);
   grid.m_layout.SetColumnAtPosition(4, 1);  // [0 4 2 3 1]
   Press(At(3, 1));
-  EXPECT_EQ(grid.m_pFocusCell, nullptr);
+  EXPECT_EQ(grid.m_focusCell, CGridCell());
   Release(At(3, 1));
   EXPECT_EQ(Events(), std::vector<EventRecord>{Selected(3, 4)});
-  EXPECT_EQ(grid.m_pFocusCell, Cell(3, 4));
+  EXPECT_EQ(grid.m_focusCell, Cell(3, 4));
   EXPECT_TRUE(window.invalidations.empty());
   EXPECT_FALSE(window.HasUpdate());
   grid.SetFixedColumns(1);
@@ -29,7 +29,7 @@ TEST_F(Mouse, ClickSelectsOnRelease) {
   EXPECT_EQ(Snapshot(grid), before);
   grid.SetCellHeaderFlag(0, 2, 0);
   Click(At(0, 2));
-  EXPECT_EQ(grid.m_pFocusCell, Cell(0, 2));
+  EXPECT_EQ(grid.m_focusCell, Cell(0, 2));
   ExpectNoFailure();
 }
 
@@ -39,13 +39,13 @@ TEST_F(Mouse, DoubleClicks) {
   for (int expected : {1, 2, 0, 1}) {
     window.ClearRecords();
     window.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Pt(At(0, 1)));
-    EXPECT_EQ(Cell(0, 1)->SortState(), expected);
+    EXPECT_EQ(Attributes(0, 1).nSortState, expected);
     ASSERT_EQ(window.invalidations.size(), 1u);
     EXPECT_TRUE(window.events.empty() && window.defaultCalls.empty());
   }
   grid.SetCellSortState(0, 1, 7);
   window.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Pt(At(0, 1)));
-  EXPECT_EQ(Cell(0, 1)->SortState(), 8);
+  EXPECT_EQ(Attributes(0, 1).nSortState, 8);
   grid.SetCellReadOnlyFlag(3, 3);
   window.Send(WM_LBUTTONDBLCLK, MK_LBUTTON, Pt(At(3, 3)));
   EXPECT_EQ(Editor(), nullptr);

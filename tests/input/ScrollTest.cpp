@@ -181,7 +181,7 @@ TEST_F(Scroll, TheEditorHidesWhileItsCellIsOutOfView) {
       {WM_HSCROLL, SB_LINELEFT, 6, false}, {WM_HSCROLL, SB_LINERIGHT, 5, true},  {WM_VSCROLL, SB_LINEDOWN, 1, true},
       {WM_VSCROLL, SB_LINEDOWN, 1, false}, {WM_VSCROLL, SB_LINEUP, 1, true},     {WM_VSCROLL, SB_LINEDOWN, 1, false}};
   for (auto [message, code, col, shown] : steps) {
-    grid.m_pFocusCell = grid.GetCell(2, col);
+    grid.m_focusCell = grid.GetCell(2, col);
     window.MoveFocusAway();
     window.Send(message, code, 0);
     EXPECT_EQ(editor->IsWindowVisible(), shown) << message << " " << code << " column " << col;
@@ -197,12 +197,12 @@ TEST_F(Scroll, TheEditorHidesWhileItsCellIsOutOfView) {
 // full repaint of the scrolled state draws, with and without a fixed strip.
 TEST_F(Scroll, ScrolledPixelsMatchAFullRepaint) {
   for (int r = 0; r < 30; ++r) {
-    for (int c = 0; c < 10; ++c) grid.GetCell(r, c)->m_strText = CString::FromUtf8(std::to_string(r * 10 + c));
+    for (int c = 0; c < 10; ++c) grid.m_cells.TextToWrite(grid.GetCell(r, c)) = CString::FromUtf8(std::to_string(r * 10 + c));
   }
-  for (int c = 0; c < 10; ++c) grid.GetCell(0, c)->SetHeader(true);
-  grid.GetCell(3, 2)->SetBackColour(RGB(200, 220, 90));
-  grid.GetCell(4, 3)->SetJustification(2);
-  grid.m_pFocusCell = grid.GetCell(5, 1);
+  for (int c = 0; c < 10; ++c) grid.m_cells.SetAttribute(grid.GetCell(0, c), &CCellAttributes::bHeader, true);
+  grid.m_cells.SetAttribute(grid.GetCell(3, 2), &CCellAttributes::clrBack, COLORREF(RGB(200, 220, 90)));
+  grid.m_cells.SetAttribute(grid.GetCell(4, 3), &CCellAttributes::nJustify, std::int16_t(2));
+  grid.m_focusCell = grid.GetCell(5, 1);
   for (int fixedCols : {0, 1}) {
     grid.SetFixedColumns(fixedCols);
     window.PaintAll();

@@ -51,33 +51,47 @@ TEST(Cell, TextsOfEveryKindReadBackAsWritten) {
   }
 }
 
-// A cell makes its attributes when one is set away from its creation value
-// and lets them go when all are back; a write of a creation value to a
-// fresh cell makes nothing.
+// The store keeps a cell's attributes while one is away from its creation
+// value and lets them go when all are back; a write of a creation value to
+// a fresh cell keeps nothing. A shrink drops the attributes of the cells it
+// cuts (the last row and column kept keep theirs), emptying drops all.
 TEST(Cell, AttributesAreHeldOnlyWhileSet) {
-  CGridCell cell(3, 4);
-  cell.SetBackColour(0);
-  cell.SetReadOnly(false);
-  cell.SetItemData(0);
-  EXPECT_FALSE(cell.HasAttributes());
-  cell.SetItemData(0xFFFFFFFFu);
-  cell.SetSortState(0xFFFF);
-  cell.SetJustification(-32768);
-  EXPECT_TRUE(cell.HasAttributes());
-  EXPECT_EQ(cell.ItemData(), 0xFFFFFFFFu);
-  EXPECT_EQ(cell.SortState(), 0xFFFF);
-  EXPECT_EQ(cell.Justification(), -32768);
-  EXPECT_EQ(cell.BackColour(), 0u);
-  cell.SetItemData(0);
-  cell.SetSortState(0);
-  EXPECT_TRUE(cell.HasAttributes());
-  cell.SetJustification(0);
-  EXPECT_FALSE(cell.HasAttributes());
-  // A move hands the attributes over.
-  cell.SetHeader(true);
-  CGridCell moved(std::move(cell));
-  EXPECT_TRUE(moved.IsHeader() && !cell.HasAttributes());
-  EXPECT_EQ(moved.m_nRow * 10 + moved.m_nCol, 34);
+  CTzGridCtrl grid;
+  grid.ResizeGrid(6, 8);
+  CCellStore& store = grid.m_cells;
+  const CGridCell cell = grid.GetCell(3, 4);
+  store.SetAttribute(cell, &CCellAttributes::clrBack, COLORREF(0));
+  store.SetAttribute(cell, &CCellAttributes::bReadOnly, false);
+  store.SetAttribute(cell, &CCellAttributes::dwItemData, std::uint32_t(0));
+  EXPECT_EQ(store.AttributedCellCount(), 0u);
+  store.SetAttribute(cell, &CCellAttributes::dwItemData, std::uint32_t(0xFFFFFFFFu));
+  store.SetAttribute(cell, &CCellAttributes::nSortState, std::uint16_t(0xFFFF));
+  store.SetAttribute(cell, &CCellAttributes::nJustify, std::int16_t(-32768));
+  EXPECT_EQ(store.AttributedCellCount(), 1u);
+  const CCellAttributes& set = store.Attributes(cell);
+  EXPECT_EQ(std::tuple(set.dwItemData, set.nSortState, set.nJustify, set.clrBack),
+            std::tuple(0xFFFFFFFFu, 0xFFFF, -32768, 0u));
+  EXPECT_EQ(store.Attributes(CGridCell(4, 3)), CCellAttributes{});  // the transposed place has none
+  EXPECT_EQ(store.MadeRowCount(), 0u);  // attributes make no row
+  store.SetAttribute(cell, &CCellAttributes::dwItemData, std::uint32_t(0));
+  store.SetAttribute(cell, &CCellAttributes::nSortState, std::uint16_t(0));
+  EXPECT_EQ(store.AttributedCellCount(), 1u);
+  store.SetAttribute(cell, &CCellAttributes::nJustify, std::int16_t(0));
+  EXPECT_EQ(store.AttributedCellCount(), 0u);
+  EXPECT_THROW(store.SetAttribute(CGridCell(8, 0), &CCellAttributes::bBold, true), CInvalidArgException);
+  EXPECT_THROW(store.Attributes(CGridCell(0, 6)), CInvalidArgException);
+
+  for (const CGridCell& c : {CGridCell(0, 0), CGridCell(4, 5), CGridCell(5, 4), CGridCell(4, 4), CGridCell(7, 0)}) {
+    store.SetAttribute(c, &CCellAttributes::bHeader, true);
+  }
+  grid.ResizeGrid(5, 5);  // cuts (4,5), (5,4) and (7,0)
+  EXPECT_EQ(store.AttributedCellCount(), 2u);
+  EXPECT_TRUE(store.Attributes(CGridCell(4, 4)).bHeader);
+  grid.ResizeGrid(6, 8);  // the cut places come back new
+  EXPECT_FALSE(store.Attributes(CGridCell(4, 5)).bHeader || store.Attributes(CGridCell(5, 4)).bHeader);
+  EXPECT_FALSE(store.Attributes(CGridCell(7, 0)).bHeader);
+  grid.ResizeGrid(0, 0);
+  EXPECT_EQ(store.AttributedCellCount(), 0u);
 }
 
 // A row made after others were given back takes a freed block: making its

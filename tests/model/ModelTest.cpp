@@ -12,26 +12,33 @@ using UInts = std::vector<UINT>;
 
 TEST(Model, ResizeKeepsCellsAndFocusAndFillsWithDefaults) {
   CTzGridCtrl grid;  // 5 x 5, columns 50 and rows 20 pixels
-  grid.GetCell(2, 3)->m_strText = u"keep";
+  grid.SetCellText(2, 3, CString(u"keep"));
+  grid.SetCellText(1, 1, CString(u"focus"));
   grid.m_layout.SetWidthOfColumn(1, 77);
   grid.m_layout.SetHeightOfRow(3, 33);
-  CGridCell* focus = grid.m_pFocusCell = grid.GetCell(1, 1);
+  grid.m_focusCell = grid.GetCell(1, 1);
   grid.ResizeGrid(8, 7);
-  EXPECT_EQ(grid.GetCell(2, 3)->m_strText, u"keep");
+  EXPECT_EQ(grid.GetCellText(2, 3), CString(u"keep"));
   EXPECT_EQ(Entries(grid.m_arColWidths), (UInts{50, 77, 50, 50, 50, 50, 50, 50}));
   EXPECT_EQ(Entries(grid.m_arRowHeights), (UInts{20, 20, 20, 33, 20, 20, 20}));
   EXPECT_EQ(Entries(grid.m_arColOrder), (UInts{0, 1, 2, 3, 4, 5, 6, 7}));
-  // The widened row moved to a new block: the focus followed its cell.
-  EXPECT_EQ(grid.m_pFocusCell, grid.FindCell(1, 1));
-  EXPECT_NE(grid.m_pFocusCell, focus);
+  // The widened rows moved to new blocks: the focus still names its cell.
+  EXPECT_EQ(grid.m_focusCell, CGridCell(1, 1));
+  EXPECT_EQ(grid.CellText(grid.m_focusCell), u"focus");
   // Rows cut and columns added in one resize: the cut rows' blocks go back.
   grid.ResizeGrid(9, 2);
   EXPECT_EQ(grid.m_cells.MadeRowCount(), 1u);
-  EXPECT_EQ(grid.m_pFocusCell, grid.FindCell(1, 1));
-  // The focus survives a shrink that keeps its cell, even as the last one
-  // (one left dangling by a cut is the random sequence's invariants' catch).
+  EXPECT_EQ(grid.GetCellText(1, 1), CString(u"focus"));
+  // The focus survives a shrink that keeps its cell, even as the last one,
+  // and goes with a shrink that cuts either its row or its column.
   grid.ResizeGrid(2, 2);
-  EXPECT_EQ(grid.m_pFocusCell, grid.FindCell(1, 1));
+  EXPECT_EQ(grid.m_focusCell, CGridCell(1, 1));
+  grid.ResizeGrid(1, 2);
+  EXPECT_EQ(grid.m_focusCell, CGridCell());
+  grid.ResizeGrid(2, 2);
+  grid.m_focusCell = grid.GetCell(1, 1);
+  grid.ResizeGrid(2, 1);
+  EXPECT_EQ(grid.m_focusCell, CGridCell());
   // Zero empties everything; a later grid is built from the current defaults.
   grid.ResizeGrid(0, 4);
   EXPECT_EQ(grid.m_nCols + grid.m_nRows, 0);
@@ -54,7 +61,7 @@ TEST(Model, EveryRoomAnswersTheSameCounts) {
     EXPECT_EQ(std::tuple(grid.m_nCols, grid.m_nRows), std::tuple(expectCols, expectRows));
     EXPECT_EQ(std::tuple(grid.m_layout.ColumnCount(), grid.m_layout.RowCount()), std::tuple(expectCols, expectRows));
     EXPECT_EQ(std::tuple(grid.m_cells.ColumnCount(), grid.m_cells.RowCount()), std::tuple(expectCols, expectRows));
-    if (expectRows) grid.GetCell(expectRows - 1, expectCols - 1)->m_strText = u"corner";
+    if (expectRows) grid.SetCellText(expectRows - 1, expectCols - 1, CString(u"corner"));
     EXPECT_EQ(CheckInvariants(grid), "") << cols << "x" << rows;
   }
 }
@@ -81,12 +88,15 @@ TEST(Model, ShrinkResetsScrollIndicesOnlyPastTheirCells) {
 TEST(Model, RefusedResizeLeavesTheGridUntouched) {
   CTzGridCtrl grid;
   grid.ResizeGrid(30, 4000);
-  for (int r = 0; r < 4000; ++r) grid.GetCell(r, r % 30)->SetSortState(1);  // every row made
-  grid.m_pFocusCell = grid.GetCell(3000, 10);
+  for (int r = 0; r < 4000; ++r) {  // every row made, every row with an attribute
+    grid.SetCellText(r, r % 30, CString(u"r"));
+    grid.SetCellSortState(r, (r + 1) % 30, 1);
+  }
+  grid.m_focusCell = grid.GetCell(3000, 10);
   grid.m_layout.SetColumnAtPosition(0, 29);
   grid.m_layout.SetColumnAtPosition(29, 0);
   const std::string before = Snapshot(grid);
-  CGridCell* focus = grid.m_pFocusCell;
+  const CGridCell focus = grid.m_focusCell;
   EXPECT_THROW(grid.ResizeGrid(-1, 5), CInvalidArgException);
   EXPECT_THROW(grid.ResizeGrid(5, -7), CInvalidArgException);
   EXPECT_THROW(grid.ResizeGrid(0x7FFFFFFF, 0x7FFFFFFF), CMemoryException);
@@ -100,18 +110,20 @@ TEST(Model, RefusedResizeLeavesTheGridUntouched) {
   EXPECT_EQ(Snapshot(grid), before);
   grid.ResizeGrid(20, 3500);  // shrinking needs nothing new
   AfxSetAvailableMemoryLimit(limit);
-  EXPECT_EQ(grid.m_pFocusCell, focus);
+  EXPECT_EQ(grid.m_focusCell, focus);
   EXPECT_EQ(CheckInvariants(grid), "");
   grid.ResizeGrid(40, 5000);
-  EXPECT_EQ(grid.GetCell(4999, 39)->m_nRow, 4999);
+  grid.SetCellText(4999, 39, CString(u"last"));
+  EXPECT_EQ(grid.GetCellText(4999, 39), CString(u"last"));
   EXPECT_EQ(CheckInvariants(grid), "");
-  // A cell the system has no page for is refused with nothing made.
+  // A text the system has no page for is refused with nothing made.
   CTzGridCtrl fresh;
   const std::size_t pages = AfxSetAlignedPagesLimit(AfxGetAlignedPagesHeld());
-  EXPECT_THROW(fresh.GetCell(2, 2), CMemoryException);
+  EXPECT_THROW(fresh.SetCellText(2, 2, CString(u"x")), CMemoryException);
   AfxSetAlignedPagesLimit(pages);
   EXPECT_EQ(fresh.m_cells.MadeCellCount(), 0u);
-  EXPECT_EQ(fresh.GetCell(2, 2)->m_nCol, 2);
+  fresh.SetCellText(2, 2, CString(u"x"));
+  EXPECT_EQ(fresh.GetCellText(2, 2), CString(u"x"));
 }
 
 // Size costs what is touched: 2^28 cells are rows of nothing until written,
@@ -134,19 +146,19 @@ TEST(Model, CellsAreMadeOnlyWhenWrittenAndGiveTheirMemoryBack) {
   EXPECT_EQ(CheckInvariants(grid), "");
   grid.ResizeGrid(5, 5);
   EXPECT_EQ(grid.m_cells.MadeCellCount(), 0u);
-  grid.GetCell(2, 2)->m_strText = u"stays";
+  grid.SetCellText(2, 2, CString(u"stays"));
   const std::size_t small = AfxGetAlignedPagesHeld();
   grid.ResizeGrid(20, 500000);
   EXPECT_EQ(AfxGetAlignedPagesHeld(), small);  // no cell made, no slab taken
-  for (int r = 0; r < 500000; r += 7) grid.GetCell(r, r % 20)->m_strText = u"0123456789";
+  for (int r = 0; r < 500000; r += 7) grid.SetCellText(r, r % 20, CString(u"0123456789"));
   EXPECT_GE(AfxGetAlignedPagesHeld(), small + 3 * CFixedSlabAlloc::kBlockBytes);
   grid.ResizeGrid(5, 5);
   EXPECT_EQ(AfxGetAlignedPagesHeld(), small);
-  EXPECT_EQ(grid.GetCell(2, 2)->m_strText, u"stays");
+  EXPECT_EQ(grid.GetCellText(2, 2), CString(u"stays"));
   // Its only made row cut, a grid widened later makes rows for the new
   // width: two rows made side by side must not overlap.
   CTzGridCtrl cut;
-  cut.GetCell(4, 0);
+  cut.SetCellText(4, 0, CString(u"cut"));
   cut.ResizeGrid(5, 4);
   cut.ResizeGrid(64, 4);
   cut.SetCellText(3, 63, CString(u"end"));
@@ -177,7 +189,7 @@ TEST(Model, RandomSequenceKeepsInvariants) {
       case 9: CallHr(grid, 26, {I4(pick(0, 90))}); break;
       case 10: CallHr(grid, 41, {I4(pick(0, n + 1))}); break;
       case 11: window.Resize(pick(0, 600), pick(0, 400)); break;
-      case 12: if (n > 0) grid.m_pFocusCell = grid.GetCell(pick(0, r - 1), pick(0, n - 1)); break;
+      case 12: if (n > 0) grid.m_focusCell = grid.GetCell(pick(0, r - 1), pick(0, n - 1)); break;
       case 13: CallHr(grid, 25, {I4(pick(-1, n + 1))}); break;
     }
     ASSERT_EQ(CheckInvariants(grid), "") << "after step " << step;

@@ -27,7 +27,7 @@ class CellText : public PaintTest {
   Ink TextInk(int r, int c = 1, COLORREF background = kBack) { return InkIn(FilledArea(r, c), background); }
   void Put(int r, const char16_t* text, std::int16_t justify, int c = 1) {
     grid.SetCellText(r, c, CString(text));
-    grid.GetCell(r, c)->SetJustification(std::int16_t(justify));
+    grid.m_cells.SetAttribute(grid.GetCell(r, c), &CCellAttributes::nJustify, std::int16_t(std::int16_t(justify)));
   }
   Ink HeaderInk(int bottom = 18) { return InkIn(CRect(kLeft + 1, 1, kRight - 1, bottom), kFace); }
 };

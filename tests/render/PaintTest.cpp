@@ -26,19 +26,19 @@ TEST_F(DefaultLayout, HeaderBandScrolledCellsAndGridLines) {
       {250, 39, kLine}, {251, 39, kEmpty}, {49, 100, kLine}, {49, 101, kEmpty}, {10, 100, kEmpty},
       {260, 50, kEmpty}, {299, 149, kEmpty},
   });
-  // Painting made only the header band's cells, to mark them read-only; a
-  // cell nobody wrote paints as new and stays unmade.
-  EXPECT_EQ(grid.m_cells.MadeCellCount(), 5u);
-  for (int c = 0; c < 5; ++c) EXPECT_EQ(grid.GetCell(0, c)->IsReadOnly(), 1) << c;
-  for (int r = 1; r < 5; ++r) EXPECT_EQ(grid.m_cells.RowCells(r), nullptr) << r;
+  // Painting marked the header band's cells read-only and made no row: a
+  // cell nobody wrote paints as new.
+  EXPECT_EQ(grid.m_cells.MadeCellCount(), 0u);
+  EXPECT_EQ(grid.m_cells.AttributedCellCount(), 5u);
+  for (int c = 0; c < 5; ++c) EXPECT_EQ(grid.CellAttributes(grid.GetCell(0, c)).bReadOnly, 1) << c;
   grid.SetCellReadOnlyFlag(0, 2);
-  ASSERT_EQ(grid.GetCell(0, 2)->IsReadOnly(), 0);
+  ASSERT_EQ(grid.CellAttributes(grid.GetCell(0, 2)).bReadOnly, 0);
   grid.SetItemBackColor(3, 1, LONG(kRed));
   window.PaintAll();
-  EXPECT_EQ(grid.GetCell(0, 2)->IsReadOnly(), 1) << "each paint marks the band again";
-  ExpectPixels({{75, 70, kRed}, {125, 70, kBack}});  // its neighbour in the made row is new
+  EXPECT_EQ(grid.CellAttributes(grid.GetCell(0, 2)).bReadOnly, 1) << "each paint marks the band again";
+  ExpectPixels({{75, 70, kRed}, {125, 70, kBack}});  // its neighbour is new
   EXPECT_EQ(grid.GetCellText(4, 4), CString());
-  EXPECT_EQ(grid.m_cells.MadeRowCount(), 2u);
+  EXPECT_EQ(grid.m_cells.MadeRowCount(), 0u);
   EXPECT_TRUE(window.failedMessages.empty());
 }
 
@@ -50,7 +50,7 @@ TEST_F(DefaultLayout, CellFlagsFocusFrameAndColours) {
   grid.SetCellHeaderFlag(2, 1, 1);
   grid.SetCellSortState(2, 1, 1);
   grid.SetCellHeaderFlag(0, 1, 0);
-  grid.GetCell(0, 1)->SetReadOnly(false);
+  grid.m_cells.SetAttribute(grid.GetCell(0, 1), &CCellAttributes::bReadOnly, false);
   grid.SetFocusedCell(3, 3);                // (150, 60, 199, 79)
   grid.SetItemBackColor(1, 2, LONG(kRed));  // (100, 20, 149, 39)
   window.PaintAll();
@@ -62,8 +62,8 @@ TEST_F(DefaultLayout, CellFlagsFocusFrameAndColours) {
       {199, 70, kLine}, {175, 79, kLine}, {149, 70, kLine}, {175, 59, kLine},
       {100, 20, kRed}, {148, 38, kRed}, {149, 30, kLine}, {125, 39, kLine}, {99, 30, kLine}, {150, 20, kBack},
   });
-  EXPECT_EQ(grid.GetCell(2, 1)->IsReadOnly(), 0);
-  EXPECT_EQ(grid.GetCell(0, 1)->IsReadOnly(), 0);
+  EXPECT_EQ(grid.CellAttributes(grid.GetCell(2, 1)).bReadOnly, 0);
+  EXPECT_EQ(grid.CellAttributes(grid.GetCell(0, 1)).bReadOnly, 0);
   grid.SetGridBackColor(LONG(kGreen));
   window.PaintAll();
   ExpectPixels({{100, 20, kRed}, {150, 20, kGreen}, {0, 80, kGreen}});
