@@ -25,7 +25,8 @@ void CTzGridCtrl::SetCellText(LONG Row, LONG Column, const CString& TextData) {
 
 void CTzGridCtrl::WriteCellText(LONG Row, LONG Column, std::u16string_view TextData) {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  const CGridCell cell = GetCell(Row, Column);
+  // The store checks the place: a bad index raises before anything changes.
+  const CGridCell cell(Row, Column);
   // A host may hand over a string with embedded NULs; the cell keeps what a
   // C string would see.
   m_cells.TextToWrite(cell).Assign(UpToFirstNul(TextData));

@@ -30,21 +30,13 @@ void CString::FreeHeapBlock() noexcept {
   std::free(reinterpret_cast<char*>(chars) - HeaderBytes(chars));
 }
 
-void CString::Set(const WCHAR* text, std::size_t length) {
-  if (!text) length = 0;
-  if (length <= kInlineChars) {
-    if (length) std::memcpy(m_units, text, length * sizeof(WCHAR));
-    SetInlineLength(length);
-    return;
-  }
+void CString::SetOnHeap(const WCHAR* text, std::size_t length) {
   WCHAR* chars = Allocate(length);
   std::memcpy(chars, text, length * sizeof(WCHAR));
   SetHeapChars(chars);
 }
 
 CString::CString(const WCHAR* text) { Set(text, text ? std::char_traits<char16_t>::length(text) : 0); }
-
-CString::CString(const WCHAR* text, std::size_t length) { Set(text, length); }
 
 CString& CString::operator=(const CString& other) {
   if (this != &other) {
@@ -63,8 +55,6 @@ CString& CString::Assign(std::u16string_view text) {
   CString fresh(text.data(), text.size());
   return *this = std::move(fresh);
 }
-
-std::u16string_view UpToFirstNul(std::u16string_view text) noexcept { return text.substr(0, text.find(u'\0')); }
 
 CString CString::FromTruncated(std::u16string_view text) { return CString(UpToFirstNul(text)); }
 

@@ -17,6 +17,7 @@
 // padding.
 #pragma once
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -30,7 +31,7 @@ class CString {
  public:
   CString() noexcept { SetInlineLength(0); }
   CString(const WCHAR* text);  // NUL-terminated; null gives the empty string
-  CString(const WCHAR* text, std::size_t length);
+  CString(const WCHAR* text, std::size_t length) { Set(text, length); }
   explicit CString(std::u16string_view text) : CString(text.data(), text.size()) {}
   CString(const CString& other) : CString(other.GetString(), other.GetLength()) {}
   CString(CString&& other) noexcept { TakeFrom(other); }
@@ -134,8 +135,34 @@ class CString {
     std::memcpy(m_units, other.m_units, sizeof m_units);
     other.SetInlineLength(0);
   }
-  // Makes this string text (which must not lie in this string).
-  void Set(const WCHAR* text, std::size_t length);
+  // Makes this string text (which must not lie in this string). Inline for
+  // the short texts hosts hand over by the million.
+  void Set(const WCHAR* text, std::size_t length) {
+    if (!text) length = 0;
+    if (length > kInlineChars) {
+      SetOnHeap(text, length);
+      return;
+    }
+    CopyShort(m_units, text, length);
+    SetInlineLength(length);
+  }
+  void SetOnHeap(const WCHAR* text, std::size_t length);
+  // Copies up to kInlineChars units. From four on, three 8-byte moves that
+  // overlap cover any length, with no call and no loop. (GCC warns about the
+  // moves where it inlines a copy of a shorter literal, on the branch that
+  // length rules out.)
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Warray-bounds"
+  static void CopyShort(WCHAR* to, const WCHAR* from, std::size_t length) noexcept {
+    if (length < 4) {
+      for (std::size_t i = 0; i < length; ++i) to[i] = from[i];
+      return;
+    }
+    for (std::size_t at : {std::size_t(0), std::min<std::size_t>(4, length - 4), length - 4}) {
+      std::memcpy(to + at, from + at, 4 * sizeof(WCHAR));
+    }
+  }
+#pragma GCC diagnostic pop
   void FreeHeapBlock() noexcept;
 
   WCHAR m_units[kInlineChars + 1];
@@ -144,7 +171,12 @@ class CString {
 
 // The characters of text before its first NUL (all of them when there is
 // none): what a C string copy of it would see.
-std::u16string_view UpToFirstNul(std::u16string_view text) noexcept;
+inline std::u16string_view UpToFirstNul(std::u16string_view text) noexcept {
+  // Inline: every text a host writes into a cell passes through here.
+  std::size_t length = 0;
+  while (length < text.size() && text[length] != u'\0') ++length;
+  return text.substr(0, length);
+}
 
 // The runtime's wide white-space test (space, tab, CR, LF, VT, FF and the
 // Unicode spaces), the same on both platforms.

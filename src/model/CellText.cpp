@@ -1,23 +1,79 @@
 #include "CellText.h"
 
 #include <algorithm>
+#include <bit>
 #include <new>
 
 namespace TzGrid {
+
+namespace {
+
+// Four UTF-16 units read as one word, lane i holding unit i: texts of four
+// or more units are narrowed four at a time. Every target of the module
+// and of the tests is little-endian.
+static_assert(std::endian::native == std::endian::little, "lanes are read in memory order");
+using Lanes = std::uint64_t;
+constexpr Lanes kEachLane = 0x0001000100010001ull;
+constexpr Lanes kHighBytes = 0xFF00FF00FF00FF00ull;
+
+Lanes LoadLanes(const char16_t* units) noexcept {
+  Lanes lanes;
+  std::memcpy(&lanes, units, sizeof lanes);
+  return lanes;
+}
+
+// For lanes of at most 0xFF: bit 15 of each lane set where its unit lies
+// outside U+0020..U+007E. Neither sum carries out of its lane.
+Lanes OutsidePrintableAscii(Lanes lanes) noexcept {
+  const Lanes atLeastSpace = lanes + 0x7FE0 * kEachLane;  // bit 15: unit >= 0x20
+  const Lanes pastTilde = lanes + 0x7F81 * kEachLane;     // bit 15: unit >= 0x7F
+  return (~atLeastSpace | pastTilde) & 0x8000 * kEachLane;
+}
+
+// For lanes of at most 0xFF: their low bytes, in order.
+std::uint32_t PackLowBytes(Lanes lanes) noexcept {
+  lanes = (lanes | lanes >> 8) & 0x0000FFFF0000FFFFull;
+  return std::uint32_t(lanes | lanes >> 16);
+}
+
+// Narrows up to kInlineChars units into narrow; false when a unit lies
+// past U+00FF. printable tells whether all are printable ASCII.
+bool Narrow(std::u16string_view text, std::uint8_t* narrow, bool* printable) noexcept {
+  const std::size_t n = text.size();
+  if (n < 4) {
+    char16_t any = 0;
+    bool allPrintable = true;
+    for (std::size_t i = 0; i < n; ++i) {
+      any |= text[i];
+      allPrintable &= text[i] >= 0x20 && text[i] <= 0x7E;
+      narrow[i] = std::uint8_t(text[i]);
+    }
+    *printable = allPrintable;
+    return any <= 0xFF;
+  }
+  // Three words cover any length from 4 to 11, the later ones overlapping
+  // the earlier (they write the same bytes again).
+  Lanes any = 0, outside = 0;
+  for (std::size_t at : {std::size_t(0), std::min<std::size_t>(4, n - 4), n - 4}) {
+    const Lanes lanes = LoadLanes(text.data() + at);
+    any |= lanes;
+    outside |= OutsidePrintableAscii(lanes);
+    const std::uint32_t bytes = PackLowBytes(lanes);
+    std::memcpy(narrow + at, &bytes, sizeof bytes);
+  }
+  *printable = outside == 0;
+  return (any & kHighBytes) == 0;
+}
+
+}  // namespace
 
 void CCellText::Assign(std::u16string_view text) {
   if (text.size() <= kInlineChars) {
     // Narrowed into a scratch copy first: the old text stays until the new
     // one is known to fit.
     std::uint8_t narrow[kInlineChars];
-    char16_t wide = 0;
-    bool printable = true;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-      wide |= text[i];
-      printable = printable && text[i] >= 0x20 && text[i] <= 0x7E;
-      narrow[i] = std::uint8_t(text[i]);
-    }
-    if (wide <= 0xFF) {
+    bool printable = false;
+    if (Narrow(text, narrow, &printable)) {
       FreeHeapBlock();
       std::memcpy(m_bytes, narrow, text.size());
       SetInlineLength(text.size(), printable);

@@ -51,6 +51,32 @@ TEST(Cell, TextsOfEveryKindReadBackAsWritten) {
   }
 }
 
+// Texts are narrowed and copied four units at a time: every length up to
+// one past the inline capacity, with one unit at each place in turn set to
+// each edge of what the word tests tell apart, reads back as written and
+// is classed right (a unit whose low byte is printable but whose high byte
+// is not zero is no narrow unit).
+TEST(Cell, EveryUnitOfEveryShortLengthIsJudged) {
+  const char16_t edges[] = {0x00, 0x1F, 0x20, 0x7E, 0x7F, 0xFF, 0x100, 0x7F20, 0x8041, 0xFFFF};
+  for (std::size_t length = 0; length <= CCellText::kInlineChars + 1; ++length) {
+    for (std::size_t at = 0; at < std::max<std::size_t>(length, 1); ++at) {
+      for (char16_t edge : edges) {
+        std::u16string units(length, u'k');
+        if (length) units[at] = edge;
+        const bool narrow = length <= CCellText::kInlineChars && (length == 0 || edge <= 0xFF);
+        const bool printable = narrow && (length == 0 || (edge >= 0x20 && edge <= 0x7E));
+        const CString copied(units.data(), units.size());
+        CCellText text;
+        text.Assign(copied.View());
+        ASSERT_EQ(copied.View(), units) << length << " " << at << " " << int(edge);
+        ASSERT_EQ(text.ToString().View(), units) << length << " " << at << " " << int(edge);
+        ASSERT_EQ(text.IsNarrow(), narrow) << length << " " << at << " " << int(edge);
+        ASSERT_EQ(text.IsPrintableAscii(), printable) << length << " " << at << " " << int(edge);
+      }
+    }
+  }
+}
+
 // The store keeps a cell's attributes while one is away from its creation
 // value and lets them go when all are back; a write of a creation value to
 // a fresh cell keeps nothing. A shrink drops the attributes of the cells it
