@@ -35,6 +35,20 @@ TEST_F(Layout, FixedCounts) {
   EXPECT_EQ(window.modifiedCalls, 0);
 }
 
+// A column moves to any display position up to the last one; one past it
+// is refused, the range named, the order untouched.
+TEST_F(Layout, MoveColumnReachesTheLastPositionAndNoFurther) {
+  grid.MoveColumn(0, 4);
+  EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{1, 2, 3, 4, 0}));
+  try {
+    grid.MoveColumn(1, 5);
+    ADD_FAILURE() << "a move past the last position was taken";
+  } catch (const CInvalidArgException& e) {
+    EXPECT_EQ(e.GetDescription(), "display position 5 is outside 0..4");
+  }
+  EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{1, 2, 3, 4, 0}));
+}
+
 // SetFirstVisibleColumn scrolls by sending one line scroll per column and
 // then repaints everything instead of moving pixels for each of them.
 TEST_F(Layout, FirstVisibleColumnSendsOneScrollPerColumn) {
