@@ -25,7 +25,6 @@ constexpr USHORT EXPORT_TO_FILE = 0;
 
 const WCHAR kWriteFailedMessage[] = u"Error writing to output file.  Could be locked.";
 const WCHAR kOpenFailedMessage[] = u"Error opening file.";
-const WCHAR kLineEnd[] = u"\n";
 
 // Asks the user where to save; false when the dialog was not accepted.
 bool AskForExportPath(CString& path) {
@@ -69,6 +68,36 @@ class CsvWriter {
   // cell never made). A field that cannot be written is reported to the
   // user and closes the file: false.
   bool WriteField(CCellText* text) {
+    if (text && WriteAsciiInPlace(*text)) return true;
+    return WriteFieldSlowly(text);
+  }
+
+  // Not guarded: a line end that cannot be written leaves the method as an
+  // error of the call.
+  void EndLine() { m_file.WriteLineEnd(); }
+
+ private:
+  // Nearly every cell holds a short text of printable ASCII with nothing
+  // to trim, which is its own field text and the same bytes in every
+  // encoding: its field is built in the file's buffer as it is, quote,
+  // characters, quote, comma. False when the text or the buffer asks for
+  // the general way.
+  bool WriteAsciiInPlace(const CCellText& text) {
+    if (!text.IsPrintableAscii()) return false;
+    const std::string_view chars = text.NarrowView();
+    if (!chars.empty() && chars.back() == ' ') return false;
+    char* out = m_file.AsciiRoom(kLongestInlineField);
+    if (!out) return false;
+    const std::size_t length = text.CopyNarrowTo(out + 1);
+    out[0] = '"';
+    out[length + 1] = '"';
+    out[length + 2] = ',';
+    m_file.CommitAscii(length + 3);
+    return true;
+  }
+  static constexpr std::size_t kLongestInlineField = CCellText::kInlineChars + 3;
+
+  bool WriteFieldSlowly(CCellText* text) {
     if (text) TrimTrailingSpace(*text);
     try {
       if (text && text->IsPrintableAscii()) {
@@ -85,14 +114,7 @@ class CsvWriter {
     return true;
   }
 
-  // Not guarded: a line end that cannot be written leaves the method as an
-  // error of the call.
-  void EndLine() { m_file.WriteString(kLineEnd); }
-
- private:
-  // Nearly every cell holds a short text of printable ASCII, which is its
-  // own field text and the same bytes in every encoding: its field goes
-  // out as it is, with no conversion.
+  // A printable ASCII text goes out as it is, with no conversion.
   void WriteAsciiField(std::string_view text) {
     m_file.WriteAscii("\"");
     m_file.WriteAscii(text);

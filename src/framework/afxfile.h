@@ -115,13 +115,31 @@ class CStdioFile : public CFile {
   // every encoding a text file can have: copied, not converted.
   void WriteAscii(std::string_view text) {
     // The usual case, inline: room to spare and no shift state to leave.
-    if (m_pStream && m_asciiAsIs && kBufferBytes - m_used >= text.size() + kReserveBytes) {
-      std::memcpy(m_buffer.get() + m_used, text.data(), text.size());
-      m_used += text.size();
+    if (char* room = AsciiRoom(text.size())) {
+      std::memcpy(room, text.data(), text.size());
+      CommitAscii(text.size());
       return;
     }
     WriteAsciiSlowly(text);
   }
+  // A line end: CR LF, as every line feed the file writes becomes.
+  void WriteLineEnd() {
+    if (char* room = AsciiRoom(2)) {
+      room[0] = '\r';
+      room[1] = '\n';
+      CommitAscii(2);
+      return;
+    }
+    WriteString(u"\n");
+  }
+  // For a writer that builds printable ASCII in place: where up to bytes
+  // of it may go, or null when WriteAscii must take it (no room to spare,
+  // or a shift state to leave). CommitAscii then counts what was built.
+  char* AsciiRoom(std::size_t bytes) noexcept {
+    const bool fits = m_pStream && m_asciiAsIs && kBufferBytes - m_used >= bytes + kReserveBytes;
+    return fits ? m_buffer.get() + m_used : nullptr;
+  }
+  void CommitAscii(std::size_t bytes) noexcept { m_used += bytes; }
 
   // Writes what is buffered and closes; raises CFileException on failure
   // (the file is closed all the same).

@@ -62,6 +62,13 @@ class CCellText {
   std::string_view NarrowView() const noexcept {
     return IsOnHeap() ? std::string_view() : std::string_view(reinterpret_cast<const char*>(m_bytes), std::size_t(GetLength()));
   }
+  // Copies a narrow text's characters to out, which has room for
+  // kInlineChars + 1 bytes: a fixed-size copy, so bytes past the length are
+  // written too (the caller writes over them). Returns the length.
+  std::size_t CopyNarrowTo(char* out) const noexcept {
+    std::memcpy(out, m_bytes, sizeof m_bytes);
+    return std::size_t(GetLength());
+  }
   std::u16string_view WideView() const noexcept {
     return IsOnHeap() ? std::u16string_view(HeapUnits(), HeapLength()) : std::u16string_view();
   }
