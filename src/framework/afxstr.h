@@ -17,7 +17,6 @@
 // padding.
 #pragma once
 
-#include <algorithm>
 #include <cstring>
 #include <string>
 #include <string_view>
@@ -147,20 +146,17 @@ class CString {
     SetInlineLength(length);
   }
   void SetOnHeap(const WCHAR* text, std::size_t length);
-  // Copies up to kInlineChars units. From four on, three 8-byte moves that
-  // overlap cover any length, with no call and no loop. (GCC warns about the
-  // moves where it inlines a copy of a shorter literal, on the branch that
-  // length rules out.)
+  // Copies up to kInlineChars units, with no call: whole words of four
+  // units, then the last units one at a time (a cell's text reads them
+  // back the same way, see CellText.cpp). GCC warns about the word copy
+  // where it inlines the copy of a literal shorter than a word, on a path
+  // the length rules out.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Warray-bounds"
   static void CopyShort(WCHAR* to, const WCHAR* from, std::size_t length) noexcept {
-    if (length < 4) {
-      for (std::size_t i = 0; i < length; ++i) to[i] = from[i];
-      return;
-    }
-    for (std::size_t at : {std::size_t(0), std::min<std::size_t>(4, length - 4), length - 4}) {
-      std::memcpy(to + at, from + at, 4 * sizeof(WCHAR));
-    }
+    std::size_t i = 0;
+    for (; i + 4 <= length; i += 4) std::memcpy(to + i, from + i, 4 * sizeof(WCHAR));
+    for (; i < length; ++i) to[i] = from[i];
   }
 #pragma GCC diagnostic pop
   void FreeHeapBlock() noexcept;
@@ -171,9 +167,16 @@ class CString {
 
 // The characters of text before its first NUL (all of them when there is
 // none): what a C string copy of it would see.
+// Inline, four units a word: every text a host writes into a cell passes
+// through here.
 inline std::u16string_view UpToFirstNul(std::u16string_view text) noexcept {
-  // Inline: every text a host writes into a cell passes through here.
+  constexpr std::uint64_t kEachLane = 0x0001000100010001ull;
   std::size_t length = 0;
+  for (; length + 4 <= text.size(); length += 4) {
+    std::uint64_t lanes;
+    std::memcpy(&lanes, text.data() + length, sizeof lanes);
+    if (((lanes - kEachLane) & ~lanes & 0x8000 * kEachLane) != 0) break;  // a lane of 0
+  }
   while (length < text.size() && text[length] != u'\0') ++length;
   return text.substr(0, length);
 }

@@ -56,14 +56,10 @@ const CCellText& CCellStore::Text(const CGridCell& cell) const {
   return row ? row[cell.m_nCol] : kEmptyText;
 }
 
-CCellText& CCellStore::TextToWrite(const CGridCell& cell) {
-  CCellText* row = m_rows.GetAt(cell.m_nRow);
-  AfxCheckIndex(cell.m_nCol, ColumnCount(), "array");
-  if (!row) {
-    row = NewRow();
-    m_rows.SetAt(cell.m_nRow, row);
-  }
-  return row[cell.m_nCol];
+CCellText* CCellStore::MakeRow(int nRow) {
+  CCellText* row = NewRow();
+  m_rows.SetAt(nRow, row);
+  return row;
 }
 
 const CCellAttributes& CCellStore::Attributes(const CGridCell& cell) const {

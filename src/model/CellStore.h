@@ -45,7 +45,13 @@ class CCellStore {
   // not been made yet. Raises the invalid-argument exception for a place
   // outside the store and the memory exception when the row cannot be made
   // (nothing is lost then).
-  CCellText& TextToWrite(const CGridCell& cell);
+  CCellText& TextToWrite(const CGridCell& cell) {
+    // Inline: a host filling a grid comes through here for every cell.
+    CCellText* row = m_rows.GetAt(cell.m_nRow);
+    AfxCheckIndex(cell.m_nCol, ColumnCount(), "array");
+    if (!row) row = MakeRow(cell.m_nRow);
+    return row[cell.m_nCol];
+  }
   // The row's texts in column order (ColumnCount() of them), or null for a
   // row not made. Raises the invalid-argument exception for a bad index.
   const CCellText* RowTexts(int nRow) const { return m_rows.GetAt(nRow); }
@@ -82,6 +88,7 @@ class CCellStore {
   class RowBlocks;
 
   CCellText* NewRow();
+  CCellText* MakeRow(int nRow);
   void DeleteRow(CCellText* row) noexcept;
   void WidenRows(int nCols) noexcept;
   void DropWiderRows() noexcept;

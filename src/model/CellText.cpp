@@ -8,8 +8,8 @@ namespace TzGrid {
 
 namespace {
 
-// Four UTF-16 units read as one word, lane i holding unit i: texts of four
-// or more units are narrowed four at a time. Every target of the module
+// Four UTF-16 units read as one word, lane i holding unit i: texts are
+// narrowed four units at a time. Every target of the module
 // and of the tests is little-endian.
 static_assert(std::endian::native == std::endian::little, "lanes are read in memory order");
 using Lanes = std::uint64_t;
@@ -36,47 +36,51 @@ std::uint32_t PackLowBytes(Lanes lanes) noexcept {
   return std::uint32_t(lanes | lanes >> 16);
 }
 
-// Narrows up to kInlineChars units into narrow; false when a unit lies
-// past U+00FF. printable tells whether all are printable ASCII.
-bool Narrow(std::u16string_view text, std::uint8_t* narrow, bool* printable) noexcept {
-  const std::size_t n = text.size();
-  if (n < 4) {
-    char16_t any = 0;
-    bool allPrintable = true;
-    for (std::size_t i = 0; i < n; ++i) {
-      any |= text[i];
-      allPrintable &= text[i] >= 0x20 && text[i] <= 0x7E;
-      narrow[i] = std::uint8_t(text[i]);
-    }
-    *printable = allPrintable;
-    return any <= 0xFF;
-  }
-  // Three words cover any length from 4 to 11, the later ones overlapping
-  // the earlier (they write the same bytes again).
+// A text of up to kInlineChars units narrowed to one byte a unit, held in
+// registers until it is known to fit, as the twelve bytes of an inline
+// text (the tag byte left for the caller). Whole words of four units are
+// read first and the last units one at a time: a text just copied into a
+// string the same way is read back from the processor's store buffer
+// without a stall, which overlapping reads would cause.
+struct NarrowText {
+  std::uint32_t words[3] = {};
+  bool fits = false;       // every unit at most U+00FF
+  bool printable = false;  // every unit in U+0020..U+007E
+};
+static_assert(sizeof(NarrowText::words) == CCellText::kInlineChars + 1);
+
+NarrowText NarrowShort(std::u16string_view text) noexcept {
+  NarrowText narrow;
+  const std::size_t whole = text.size() / 4;
   Lanes any = 0, outside = 0;
-  for (std::size_t at : {std::size_t(0), std::min<std::size_t>(4, n - 4), n - 4}) {
-    const Lanes lanes = LoadLanes(text.data() + at);
+  for (std::size_t w = 0; w < whole; ++w) {
+    const Lanes lanes = LoadLanes(text.data() + 4 * w);
     any |= lanes;
     outside |= OutsidePrintableAscii(lanes);
-    const std::uint32_t bytes = PackLowBytes(lanes);
-    std::memcpy(narrow + at, &bytes, sizeof bytes);
+    narrow.words[w] = PackLowBytes(lanes);
   }
-  *printable = outside == 0;
-  return (any & kHighBytes) == 0;
+  char16_t anyLast = 0;
+  bool lastPrintable = true;
+  for (std::size_t i = 4 * whole; i < text.size(); ++i) {
+    anyLast |= text[i];
+    lastPrintable &= text[i] >= 0x20 && text[i] <= 0x7E;
+    narrow.words[whole] |= std::uint32_t(std::uint8_t(text[i])) << (8 * (i - 4 * whole));
+  }
+  narrow.fits = (any & kHighBytes) == 0 && anyLast <= 0xFF;
+  narrow.printable = outside == 0 && lastPrintable;
+  return narrow;
 }
 
 }  // namespace
 
 void CCellText::Assign(std::u16string_view text) {
   if (text.size() <= kInlineChars) {
-    // Narrowed into a scratch copy first: the old text stays until the new
-    // one is known to fit.
-    std::uint8_t narrow[kInlineChars];
-    bool printable = false;
-    if (Narrow(text, narrow, &printable)) {
+    // The old text stays until the new one is known to fit.
+    const NarrowText narrow = NarrowShort(text);
+    if (narrow.fits) {
       FreeHeapBlock();
-      std::memcpy(m_bytes, narrow, text.size());
-      SetInlineLength(text.size(), printable);
+      std::memcpy(m_bytes, narrow.words, sizeof narrow.words);
+      SetInlineLength(text.size(), narrow.printable);
       return;
     }
   }
