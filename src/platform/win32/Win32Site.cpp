@@ -324,7 +324,10 @@ void Win32ControlSite::OnMessageFailed(UINT message, const std::string& descript
 
 // ---- CWindowImpl
 
-bool Win32ControlSite::IsWindow() const { return m_hwnd && ::IsWindow(m_hwnd); }
+// The window procedure forgets the handle at WM_NCDESTROY, so a handle
+// held is a live window. Asking the system instead would be a call into the
+// window system under Wine on every cell a host writes.
+bool Win32ControlSite::IsWindow() const { return m_hwnd != nullptr; }
 
 BOOL Win32ControlSite::ShowWindow(int nCmdShow) { return m_hwnd ? ::ShowWindow(m_hwnd, nCmdShow) : FALSE; }
 
