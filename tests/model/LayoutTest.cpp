@@ -49,6 +49,14 @@ TEST_F(Layout, MoveColumnReachesTheLastPositionAndNoFurther) {
   EXPECT_EQ(Entries(grid.m_arColOrder), (std::vector<UINT>{1, 2, 3, 4, 0}));
 }
 
+// The last row takes a height; the row past it is answered 0 and changes nothing.
+TEST_F(Layout, RowHeightReachesTheLastRowAndNoFurther) {
+  EXPECT_EQ(grid.SetRowHeight(4, 33), 1);
+  EXPECT_EQ(grid.m_layout.HeightOfRow(4), 33u);
+  EXPECT_EQ(grid.SetRowHeight(5, 44), 0);
+  EXPECT_EQ(Entries(grid.m_arRowHeights), (std::vector<UINT>{20, 20, 20, 20, 33}));
+}
+
 // SetFirstVisibleColumn scrolls by sending one line scroll per column and
 // then repaints everything instead of moving pixels for each of them.
 TEST_F(Layout, FirstVisibleColumnSendsOneScrollPerColumn) {
