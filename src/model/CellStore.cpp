@@ -1,5 +1,8 @@
 #include "CellStore.h"
 
+#include <algorithm>
+#include <climits>
+#include <cstring>
 #include <iterator>
 #include <memory>
 #include <new>
@@ -34,6 +37,30 @@ class CCellStore::RowBlocks {
   std::size_t m_rowBytes;
   std::unique_ptr<CFixedSlabAlloc> m_slab;
 };
+
+void CRowTable::Reserve(int count) {
+  if (count <= m_capacity) return;
+  // Half as much again as asked, so that a host adding rows a few at a
+  // time does not copy the table on every step.
+  const std::size_t capacity = std::max<std::size_t>(std::size_t(count), std::size_t(m_capacity) * 3 / 2);
+  auto* entries = static_cast<CCellText**>(std::calloc(capacity, sizeof(CCellText*)));
+  if (!entries) AfxThrowMemoryException();
+  if (m_size > 0) std::memcpy(entries, m_entries, std::size_t(m_size) * sizeof(CCellText*));
+  std::free(m_entries);
+  m_entries = entries;
+  m_capacity = int(std::min<std::size_t>(capacity, INT_MAX));
+}
+
+void CRowTable::SetSize(int count) noexcept {
+  if (count < m_size) std::fill(m_entries + count, m_entries + m_size, nullptr);
+  m_size = count;
+}
+
+void CRowTable::RemoveAll() noexcept {
+  std::free(m_entries);
+  m_entries = nullptr;
+  m_size = m_capacity = 0;
+}
 
 CCellStore::CCellStore(const CGridExtent& extent) : m_extent(extent) {}
 

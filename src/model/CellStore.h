@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <new>
 #include <unordered_map>
@@ -25,6 +26,42 @@
 #include "GridExtent.h"
 
 namespace TzGrid {
+
+// The store's row entries: one pointer per row, null for a row not made.
+// Its memory comes zeroed from the system's allocator and is written only
+// where a row is made, so an empty million-row grid leaves the pages of its
+// table untouched: they take address space, not memory. Entries past the
+// size are kept null, so growing within the capacity writes nothing.
+class CRowTable {
+ public:
+  CRowTable() noexcept = default;
+  ~CRowTable() { std::free(m_entries); }
+  CRowTable(const CRowTable&) = delete;
+  CRowTable& operator=(const CRowTable&) = delete;
+
+  int GetSize() const noexcept { return m_size; }
+  CCellText* GetAt(int index) const {
+    AfxCheckIndex(index, m_size, "array");
+    return m_entries[index];
+  }
+  void SetAt(int index, CCellText* row) {
+    AfxCheckIndex(index, m_size, "array");
+    m_entries[index] = row;
+  }
+  CCellText** GetData() noexcept { return m_entries; }
+  // Room for count entries. Raises the memory exception, with nothing
+  // changed, when it cannot be had.
+  void Reserve(int count);
+  // To count entries within the room Reserve took: cannot fail. Entries
+  // cut are forgotten (their rows are the caller's); entries added are null.
+  void SetSize(int count) noexcept;
+  void RemoveAll() noexcept;
+
+ private:
+  CCellText** m_entries = nullptr;
+  int m_size = 0;
+  int m_capacity = 0;
+};
 
 class CCellStore {
  public:
@@ -100,7 +137,7 @@ class CCellStore {
 
   const CGridExtent& m_extent;
   // One entry per row: the row's first text, or null for a row not made.
-  CTypedPtrArray<CObArray, CCellText*> m_rows;
+  CRowTable m_rows;
   std::size_t m_madeRows = 0;
   // Blocks of m_rowCapacity cells each; after a shrink rows keep their wider blocks.
   int m_rowCapacity = 0;

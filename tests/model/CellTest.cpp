@@ -77,6 +77,34 @@ TEST(Cell, EveryUnitOfEveryShortLengthIsJudged) {
   }
 }
 
+// The row table: entries added read null, entries cut come back null when
+// the table grows again (within its room or past it), made rows keep their
+// entries through a move to a larger table, and an index at the size raises.
+TEST(Cell, RowTableKeepsRowsAndForgetsCutOnes) {
+  CRowTable table;
+  CCellText rows[3];
+  table.Reserve(4);
+  table.SetSize(4);
+  for (int r = 0; r < 4; ++r) EXPECT_EQ(table.GetAt(r), nullptr) << r;
+  table.SetAt(0, &rows[0]);
+  table.SetAt(3, &rows[1]);
+  EXPECT_THROW(table.GetAt(4), CInvalidArgException);
+  EXPECT_THROW(table.SetAt(-1, &rows[2]), CInvalidArgException);
+  table.SetSize(3);  // row 3 is cut
+  table.SetSize(4);
+  EXPECT_EQ(table.GetAt(3), nullptr);
+  table.SetAt(3, &rows[2]);
+  table.SetSize(1);
+  table.Reserve(1000);  // moves to a larger table
+  table.SetSize(1000);
+  EXPECT_EQ(table.GetAt(0), &rows[0]);
+  EXPECT_EQ(table.GetAt(3), nullptr);
+  EXPECT_EQ(table.GetAt(999), nullptr);
+  table.RemoveAll();
+  EXPECT_EQ(table.GetSize(), 0);
+  EXPECT_THROW(table.GetAt(0), CInvalidArgException);
+}
+
 // The store keeps a cell's attributes while one is away from its creation
 // value and lets them go when all are back; a write of a creation value to
 // a fresh cell keeps nothing. A shrink drops the attributes of the cells it
