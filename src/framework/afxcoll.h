@@ -11,7 +11,7 @@
 namespace TzGrid {
 
 // The root of the framework's object classes. It carries no virtual table:
-// the grid holds millions of cell records and nothing deletes an object
+// the grid holds millions of objects and nothing deletes an object
 // through a CObject pointer, which the protected destructor makes a compile
 // error rather than a silent leak.
 class CObject {

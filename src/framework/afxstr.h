@@ -13,8 +13,7 @@
 // text it holds 0xFFFF and the first four units hold the pointer. The heap
 // block's length header is one unit for lengths up to 0xFFFE, the marker
 // 0xFFFF and a 32-bit length in front of it for longer strings. The class
-// packs to 4-byte alignment so that a cell record holding one needs no
-// padding.
+// packs to 4-byte alignment: 24 bytes on either bitness, with no padding.
 #pragma once
 
 #include <cstring>

@@ -11,9 +11,9 @@
 // text its low four bits hold the unused capacity (11 minus the length) and
 // bit 4 says whether every character is printable ASCII (what an export
 // writes as it is, and nearly every cell holds); for a heap text it holds
-// 0xFF and the first bytes hold the block's pointer. The class
-// packs to 4-byte alignment so that the cell record holding it needs no
-// padding.
+// 0xFF and the first bytes hold the block's pointer. The text is the
+// whole of a cell's record in the store, which keeps a row's texts side by
+// side: twelve bytes each, with no padding on either bitness.
 #pragma once
 
 #include <cstdint>

@@ -1,6 +1,6 @@
-// The cell record: texts of every code point and length stored compactly
-// and read back exactly, attributes held only while any differs from the
-// creation values.
+// A cell's storage: texts of every code point and length stored compactly
+// and read back exactly, the store's attributes kept only while any differs
+// from the creation values, the row table's entries.
 #include "TestSupport.h"
 
 namespace TzGrid::Test {
