@@ -164,17 +164,25 @@ class CString {
 };
 #pragma pack(pop)
 
+// Four UTF-16 units read as one word, lane i holding unit i in memory
+// order, so that short texts are scanned and narrowed four units at a time.
+using UnitLanes = std::uint64_t;
+constexpr UnitLanes kEachUnitLane = 0x0001000100010001ull;  // 1 in every lane
+inline UnitLanes LoadUnitLanes(const char16_t* units) noexcept {
+  UnitLanes lanes;
+  std::memcpy(&lanes, units, sizeof lanes);
+  return lanes;
+}
+
 // The characters of text before its first NUL (all of them when there is
 // none): what a C string copy of it would see.
 // Inline, four units a word: every text a host writes into a cell passes
 // through here.
 inline std::u16string_view UpToFirstNul(std::u16string_view text) noexcept {
-  constexpr std::uint64_t kEachLane = 0x0001000100010001ull;
   std::size_t length = 0;
   for (; length + 4 <= text.size(); length += 4) {
-    std::uint64_t lanes;
-    std::memcpy(&lanes, text.data() + length, sizeof lanes);
-    if (((lanes - kEachLane) & ~lanes & 0x8000 * kEachLane) != 0) break;  // a lane of 0
+    const UnitLanes lanes = LoadUnitLanes(text.data() + length);
+    if (((lanes - kEachUnitLane) & ~lanes & 0x8000 * kEachUnitLane) != 0) break;  // a lane of 0
   }
   while (length < text.size() && text[length] != u'\0') ++length;
   return text.substr(0, length);

@@ -42,13 +42,13 @@ void CRowTable::Reserve(int count) {
   if (count <= m_capacity) return;
   // Half as much again as asked, so that a host adding rows a few at a
   // time does not copy the table on every step.
-  const std::size_t capacity = std::max<std::size_t>(std::size_t(count), std::size_t(m_capacity) * 3 / 2);
-  auto* entries = static_cast<CCellText**>(std::calloc(capacity, sizeof(CCellText*)));
+  const int capacity = int(std::clamp<std::int64_t>(std::int64_t(m_capacity) * 3 / 2, count, INT_MAX));
+  auto* entries = static_cast<CCellText**>(std::calloc(std::size_t(capacity), sizeof(CCellText*)));
   if (!entries) AfxThrowMemoryException();
   if (m_size > 0) std::memcpy(entries, m_entries, std::size_t(m_size) * sizeof(CCellText*));
   std::free(m_entries);
   m_entries = entries;
-  m_capacity = int(std::min<std::size_t>(capacity, INT_MAX));
+  m_capacity = capacity;
 }
 
 void CRowTable::SetSize(int count) noexcept {

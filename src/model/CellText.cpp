@@ -8,19 +8,13 @@ namespace TzGrid {
 
 namespace {
 
-// Four UTF-16 units read as one word, lane i holding unit i: texts are
-// narrowed four units at a time. Every target of the module
-// and of the tests is little-endian.
+// Texts are narrowed four units at a time (UnitLanes, afxstr.h). Packing
+// the lanes' low bytes in order needs lane 0 lowest: every target of the
+// module and of the tests is little-endian.
 static_assert(std::endian::native == std::endian::little, "lanes are read in memory order");
-using Lanes = std::uint64_t;
-constexpr Lanes kEachLane = 0x0001000100010001ull;
+using Lanes = UnitLanes;
+constexpr Lanes kEachLane = kEachUnitLane;
 constexpr Lanes kHighBytes = 0xFF00FF00FF00FF00ull;
-
-Lanes LoadLanes(const char16_t* units) noexcept {
-  Lanes lanes;
-  std::memcpy(&lanes, units, sizeof lanes);
-  return lanes;
-}
 
 // For lanes of at most 0xFF: bit 15 of each lane set where its unit lies
 // outside U+0020..U+007E. Neither sum carries out of its lane.
@@ -54,7 +48,7 @@ NarrowText NarrowShort(std::u16string_view text) noexcept {
   const std::size_t whole = text.size() / 4;
   Lanes any = 0, outside = 0;
   for (std::size_t w = 0; w < whole; ++w) {
-    const Lanes lanes = LoadLanes(text.data() + 4 * w);
+    const Lanes lanes = LoadUnitLanes(text.data() + 4 * w);
     any |= lanes;
     outside |= OutsidePrintableAscii(lanes);
     narrow.words[w] = PackLowBytes(lanes);
