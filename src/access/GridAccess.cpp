@@ -360,13 +360,10 @@ bool TakeFocus(CTzGridCtrl& grid, CellPlace place) {
   // The host's handler may have rebuilt the matrix meanwhile.
   if (!access.ChildOfCell(place) || grid.m_layout.ColumnAtPosition(place.pos) != col) return false;
   const CGridCell target = grid.GetCell(place.row, col);
-  const CGridCell old = grid.m_focusCell;
   grid.m_bEditMode = 0;
-  grid.m_focusCell = target;
-  if (old) grid.RedrawCell(old);
-  BringIntoView(grid, place, col);
-  grid.RedrawCell(target);
-  if (old != target) NotifyFocusMoved(grid);
+  if (Input::MoveFocusFrame(grid, target, [&] { BringIntoView(grid, place, col); }) != target) {
+    NotifyFocusMoved(grid);
+  }
   return true;
 }
 

@@ -66,11 +66,7 @@ void StartDoubleClickEdit(CTzGridCtrl& grid, CGridCell cell) {
     // The host's handler may have rebuilt the matrix; check the cell again.
     cell = grid.GetCell(cell.m_nRow, cell.m_nCol);
   }
-  const CGridCell old = grid.m_focusCell;
-  grid.m_focusCell = cell;
-  if (old) grid.RedrawCell(old);
-  grid.RedrawCell(cell);
-  if (old != cell) Access::NotifyFocusMoved(grid);
+  if (MoveFocusFrame(grid, cell) != cell) Access::NotifyFocusMoved(grid);
   CRect rect;
   grid.GetCellRect(cell.m_nRow, cell.m_nCol, &rect);
   OpenEditor(grid, rect, grid.CellText(cell).ToString());

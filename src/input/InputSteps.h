@@ -25,6 +25,24 @@ struct Hit {
 // Row first, then display position; false when either is -1.
 bool FindHit(CTzGridCtrl& grid, CPoint point, Hit* hit);
 
+// The focus frame moves to target: the focus cell becomes target, the old
+// one is redrawn without the frame, reveal() may scroll the view to target,
+// and target is drawn with the frame. Returns the old focus cell (none when
+// there was none); the edit flag and the screen reader's event are the
+// caller's.
+template <typename Reveal>
+CGridCell MoveFocusFrame(CTzGridCtrl& grid, const CGridCell& target, Reveal&& reveal) {
+  const CGridCell old = grid.m_focusCell;
+  grid.m_focusCell = target;
+  if (old) grid.RedrawCell(old);
+  reveal();
+  grid.RedrawCell(target);
+  return old;
+}
+inline CGridCell MoveFocusFrame(CTzGridCtrl& grid, const CGridCell& target) {
+  return MoveFocusFrame(grid, target, [] {});
+}
+
 void FireCellSelected(CTzGridCtrl& grid, int row, int col);
 void FireCellExited(CTzGridCtrl& grid, int row, int col);
 // Sends the editor WM_KILLFOCUS when its window exists (it hides itself).

@@ -65,12 +65,8 @@ bool MoveFocus(CTzGridCtrl& grid, Direction d) {
       target = grid.GetCell(target.m_nRow, target.m_nCol);
     }
   }
-  const CGridCell old = grid.m_focusCell;
   grid.m_bEditMode = 0;
-  grid.m_focusCell = target;
-  if (old) grid.RedrawCell(old);
-  KeepInView(grid, d, target);
-  grid.RedrawCell(target);
+  MoveFocusFrame(grid, target, [&] { KeepInView(grid, d, target); });
   Access::NotifyFocusMoved(grid);
   return true;
 }

@@ -48,12 +48,8 @@ void MoveFocusByClick(CTzGridCtrl& grid, const Hit& hit) {
   }
   // The host's handlers may have rebuilt the matrix meanwhile.
   const CGridCell cell = grid.GetCell(hit.row, hit.col);
-  const CGridCell old = grid.m_focusCell;
-  grid.m_focusCell = cell;
   grid.m_bEditMode = 0;
-  if (old) grid.RedrawCell(old);
-  grid.RedrawCell(cell);
-  if (old != cell) Access::NotifyFocusMoved(grid);
+  if (MoveFocusFrame(grid, cell) != cell) Access::NotifyFocusMoved(grid);
 }
 
 }  // namespace
