@@ -50,6 +50,7 @@ TEST(Strings, JoinsAndUtf8AtTheirEdges) {
   EXPECT_EQ(CString(std::u16string_view(edges)).ToUtf8(),
             "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF\xF0\x90\x80\x80");
   EXPECT_EQ(CString(std::u16string_view(u"a\xD800", 2)).ToUtf8(), "a\xEF\xBF\xBD");
+  EXPECT_EQ(CString(std::u16string_view(u"\xDFFF" u"a", 2)).ToUtf8(), "\xEF\xBF\xBD" "a");  // the last lone half
   EXPECT_EQ(CString::FromUtf8("\xE0\xA0\x80\xF0\x90\x80\x80").View(), std::u16string_view(u"\u0800\U00010000"));
 }
 
